@@ -1,0 +1,17 @@
+#include "scene/types.h"
+
+#include "driver/log.h"
+
+// The twelve logs, in construction order; each creates or truncates its file at start-up.
+Log logCore("log/cores.log");
+Log logGomoryHu("log/gomory_hu.log");
+Log logGomoryHu2("log/gomory_hu2.log");
+Log logGomoryHu3("log/gomory_hu3.log");
+Log logGomoryHu4("log/gomory_hu4.log");
+Log logGomoryHu5("log/gomory_hu5.log");
+Log logCommunities("log/communities.log");
+Log logKMax("log/kmax.log");
+Log logKMin("log/kmin.log");
+Log logTInicial("log/tinicial.log");
+Log logTMedio("log/tmedio.log");
+Log logTFinal("log/tfinal.log");

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs what is missing, then builds and runs the whole test suite twice: a release
+# build, and a build under AddressSanitizer + UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/deps.sh
+jobs=$(nproc)
+
+cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build/release -j"$jobs"
+ctest --test-dir build/release -j"$jobs" --output-on-failure --timeout 600
+
+cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVANE_SANITIZE=ON \
+    -DQUORVANE_BENCH=OFF >/dev/null
+cmake --build build/asan -j"$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest --test-dir build/asan -j"$jobs" --output-on-failure --timeout 900
+
+echo "All tests passed (release and sanitizer builds)."

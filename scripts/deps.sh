@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs (as root, with apt-get) whatever the build, the tests and the demo need and
+# this Debian 12 machine lacks. Safe to run again: present packages are skipped.
+set -euo pipefail
+
+packages=(
+    g++ cmake make pkg-config
+    googletest libgtest-dev libgmock-dev libbenchmark-dev
+    povray librsvg2-bin libxml2-utils libpng-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+if ! apt-get install -y --no-install-recommends "${missing[@]}"; then
+    apt-get update
+    apt-get install -y --no-install-recommends "${missing[@]}"
+fi
