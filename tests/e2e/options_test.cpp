@@ -1,0 +1,148 @@
+// Option handling, log files and the run's progress lines, seen from outside the binary.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <string>
+#include <vector>
+
+#include "driver/parameters.h"
+#include "e2e/harness.h"
+
+namespace {
+
+using e2e::RunDir;
+
+const std::string kHelp = Parameters::helpText();
+
+TEST(Options, NoArgumentsReportsTheMissingInputWithHelpAndTruncatesTheLogs) {
+    RunDir dir;
+    dir.write("log/kmax.log", "old text");
+    dir.write("log/communities.log", "#Number; Size;\n1 2 3 4 5\n");
+    auto r = dir.run({});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "ERROR: '-input' parameter is required\n\n" + kHelp);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(dir.files(), e2e::logFiles());
+    for (const auto& log : e2e::logFiles()) EXPECT_EQ(dir.read(log), "") << log;
+}
+
+TEST(Options, ErrorsStopBeforeTheInputIsTouched) {
+    // The input is a FIFO with no writer: opening it for reading would block the run.
+    struct Case {
+        std::vector<std::string> args;
+        std::string line;
+    };
+    const std::vector<Case> cases = {
+        {{"-input", "net.txt", "-bogus"}, "ERROR: -bogus is not a valid parameter\n\n"},
+        {{"-input", "net.txt", "-bckgnd", "grey"},
+         "ERROR: grey is not a possible value for bckgnd. Possible values are 'white' and "
+         "'black'.\n\n"},
+        {{"-input", "net.txt", "-window", "1", "2"},
+         "ERROR: '-window' parameter must be followed by four values: hstart hend vstart "
+         "vend\n\n"},
+        {{"-input", "net.txt", "-W", "abc"},
+         "ERROR: '-W' parameter must be between 1 and 100000\n\n"},
+        {{"-input", "net.txt", "-H", "1000000"},
+         "ERROR: '-H' parameter must be between 1 and 100000\n\n"},
+        {{"-input", "net.txt", "-font", "0.5"}, "ERROR: '-font' parameter must be at least 1\n\n"},
+        {{"-input", "net.txt", "-u", "0"}, "ERROR: '-u' parameter must be greater than 0\n\n"},
+        {{"-W", "5", "-input"}, "ERROR: '-input' parameter must be followed by input file name\n\n"},
+        {{"-nographic"}, "ERROR: '-input' parameter is required\n\n"},
+    };
+    for (const auto& c : cases) {
+        RunDir dir;
+        ASSERT_EQ(mkfifo((dir / "net.txt").c_str(), 0600), 0);
+        auto r = dir.run(c.args, {}, 20);
+        EXPECT_EQ(r.status, 1) << c.line;
+        EXPECT_EQ(r.out, c.line + kHelp);
+        EXPECT_EQ(r.err, "");
+        auto files = dir.files();
+        EXPECT_EQ(files, e2e::logFiles()) << c.line;
+    }
+}
+
+TEST(Options, WithoutALogDirectoryNothingIsCreatedAndNothingSaid) {
+    RunDir dir(false);
+    auto r = dir.run({"-input"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "ERROR: '-input' parameter must be followed by input file name\n\n" + kHelp);
+    EXPECT_TRUE(dir.files().empty());
+    EXPECT_FALSE(dir.exists("log"));
+}
+
+TEST(Options, ConfigurationValuesAreCheckedAfterTheCommandLine) {
+    RunDir dir;
+    dir.write("quorvane.cfg", "width = 0\n");
+    auto r = dir.run({"-input", "missing.txt"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "ERROR: '-W' parameter must be between 1 and 100000\n\n" + kHelp);
+
+    // The command line overrides the file, so the same file with -W 640 is fine.
+    r = dir.run({"-input", "missing.txt", "-W", "640"});
+    EXPECT_EQ(r.out, "ERROR: Input file missing.txt cannot be opened\n");
+
+    // Without -input the missing-input error comes first, after the file was read.
+    dir.write("quorvane.cfg", "u = 0\n");
+    r = dir.run({"-W", "640"});
+    EXPECT_EQ(r.out, "ERROR: '-input' parameter is required\n\n" + kHelp);
+}
+
+TEST(Input, AFileThatCannotBeOpenedIsAnErrorBeforeAnyProgress) {
+    RunDir dir;
+    std::filesystem::create_directory(dir / "adir");
+    for (const std::string name : {"missing.txt", "adir", "no/such/dir/net.txt"}) {
+        auto r = dir.run({"-input", name, "-nographic"});
+        EXPECT_EQ(r.status, 1) << name;
+        EXPECT_EQ(r.out, "ERROR: Input file " + name + " cannot be opened\n");
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(dir.files(), e2e::logFiles()) << name;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Run, ProgressLinesOfACompleteRunWithoutRendering) {
+    RunDir dir;
+    dir.copyExample("karate.txt");
+    auto r = dir.run({"-input", "karate.txt", "-nographic"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, e2e::progress(false, false));
+    EXPECT_EQ(r.err, "");
+
+    r = dir.run({"-input", "karate.txt", "-nographic", "-render", "svg"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, e2e::progress(true, false));
+}
+
+TEST(Run, ConfigurationFileChoosesTheRendererUnlessTheCommandLineDoes) {
+    struct Case {
+        std::string config;
+        std::vector<std::string> extra;
+        bool svg;
+    };
+    const std::vector<Case> cases = {
+        {"render = svg\n", {}, true},
+        {"render=svg\n", {}, true},
+        {"render = svg\r\n", {}, true},
+        {"  render   =   svg  \n", {}, true},
+        {"render = svg # comment\n", {}, false},
+        {"render = SVG\n", {}, false},
+        {"renderer = svg\n", {}, false},
+        {"render = svg\n", {"-render", "povray"}, false},
+        {"render = povray\n", {"-render", "svg"}, true},
+    };
+    for (const auto& c : cases) {
+        RunDir dir;
+        dir.copyExample("karate.txt");
+        dir.write("quorvane.cfg", c.config);
+        std::vector<std::string> args = {"-input", "karate.txt", "-nographic"};
+        args.insert(args.end(), c.extra.begin(), c.extra.end());
+        auto r = dir.run(args);
+        EXPECT_EQ(r.status, 0) << c.config;
+        EXPECT_EQ(r.out, e2e::progress(c.svg, false)) << c.config;
+    }
+}
+
+}  // namespace
