@@ -30,12 +30,16 @@ Povray::Povray(const std::string& fileName) : file(fileName) {}
 
 Povray::Povray(std::ostream& out, const std::string& name) : file(out, name) {}
 
+void Povray::numbers3(double a, double b, double c, const char* separator) {
+    file.number(a);
+    file.text(separator);
+    file.number(b);
+    file.text(separator);
+    file.number(c);
+}
+
 void Povray::colour3(tColor colour, const char* separator) {
-    file.number(colour.r);
-    file.text(separator);
-    file.number(colour.g);
-    file.text(separator);
-    file.number(colour.b);
+    numbers3(colour.r, colour.g, colour.b, separator);
 }
 
 void Povray::addHeaders(int light, float unitLengthValue, float sceneRadiusValue) {
@@ -70,11 +74,7 @@ void Povray::addHeaders(int light, float unitLengthValue, float sceneRadiusValue
 
 void Povray::addHost(float x, float y, float z, float radius, tColor fill, tColor ring, float) {
     file.text("sphere { <");
-    file.number(x);
-    file.text(", ");
-    file.number(y);
-    file.text(", ");
-    file.number(z);
+    numbers3(x, y, z, ", ");
     file.text(">, ");
     file.number(radius);
     file.text(" pigment { rgb <");
@@ -90,17 +90,9 @@ void Povray::addHost(float x, float y, float z, float radius, tColor fill, tColo
     float gy = onGrid(y);
     file.fixed = true;
     file.text("cylinder { <");
-    file.number(gx);
-    file.text(", ");
-    file.number(gy);
-    file.text(", ");
-    file.number(zNear);
+    numbers3(gx, gy, zNear, ", ");
     file.text(">, <");
-    file.number(gx);
-    file.text(", ");
-    file.number(gy);
-    file.text(", ");
-    file.number(zFar);
+    numbers3(gx, gy, zFar, ", ");
     file.text("> ");
     file.number(1.5 * double(radius));
     file.text(" texture { pigment { color rgbf <");
@@ -110,11 +102,7 @@ void Povray::addHost(float x, float y, float z, float radius, tColor fill, tColo
 
 void Povray::addBlock(float x, float y, float z, float halfSide, tColor colour) {
     file.text("box { <");
-    file.number(x - halfSide);
-    file.text(", ");
-    file.number(y - halfSide);
-    file.text(", ");
-    file.number(z);
+    numbers3(x - halfSide, y - halfSide, z, ", ");
     file.text(">, <");
     file.number(x + halfSide);
     file.text(", ");
@@ -134,17 +122,9 @@ void Povray::addCylinder(float x1, float y1, float z1, float x2, float y2, float
     }
     file.fixed = true;
     file.text("cylinder { <");
-    file.number(onGrid(x1));
-    file.text(", ");
-    file.number(onGrid(y1));
-    file.text(", ");
-    file.number(onGrid(z1));
+    numbers3(onGrid(x1), onGrid(y1), onGrid(z1), ", ");
     file.text(">, <");
-    file.number(onGrid(x2));
-    file.text(", ");
-    file.number(onGrid(y2));
-    file.text(", ");
-    file.number(onGrid(z2));
+    numbers3(onGrid(x2), onGrid(y2), onGrid(z2), ", ");
     file.text("> ");
     file.number(radius);
     file.text(" open texture { pigment { color rgbf <");

@@ -32,6 +32,7 @@ class Povray : public Engine {
     float sceneRadius = 0.0f;
 
   private:
+    void numbers3(double a, double b, double c, const char* separator);
     void colour3(tColor colour, const char* separator);
 };
 
