@@ -1,0 +1,108 @@
+// The output back end of the scene composer, and what both scene writers share: number
+// formatting that matches the standard stream's output, and a buffered scene file that
+// reports every failure to create, write or close it.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "scene/types.h"
+
+// One scene file format. The composer describes a scene as these drawing operations, in
+// stacking order; an engine turns each into text appended to its file at once.
+class Engine {
+  public:
+    virtual void addHeaders(int light, float unitLength, float sceneRadius) = 0;
+    virtual void addHost(float x, float y, float z, float radius, tColor fill, tColor ring,
+                         float opacity) = 0;
+    virtual void addBlock(float x, float y, float z, float halfSide, tColor colour) = 0;
+    virtual void addCylinder(float x1, float y1, float z1, float x2, float y2, float z2,
+                             tColor colour, float opacity, float radius) = 0;
+    virtual void addText(const std::string& text, tColor colour, float size, float x, float y,
+                         const std::string& align) = 0;
+    virtual void addCircle(float x, float y, float radius, tColor colour) = 0;
+    virtual void close() = 0;
+
+    // Declared after the operations so that they keep the first seven slots; it lets the
+    // driver own an engine through a pointer to this class.
+    virtual ~Engine() = default;
+};
+
+// Longest text formatNumber can produce: a double near its maximum in fixed notation with
+// five decimals (sign, 309 digits, point, 5 decimals), rounded up.
+inline constexpr std::size_t maxNumberLength = 324;
+
+// Writes value at first as the standard stream would with its default format (%g with
+// precision 6) or, when fixed is set, with std::fixed and precision 5 (%.5f). Returns the
+// end of the text; first must have room for maxNumberLength characters.
+char* formatNumber(char* first, double value, bool fixed);
+
+// A scene file under construction. Text and numbers are collected in a large buffer and
+// handed to the file (or, for tests, to a stream) a megabyte at a time, so formatting
+// costs no per-call stream overhead. A failure to create the file throws at once; a
+// failure to write or to finish it is remembered and thrown by close(), the one point
+// where a scene is declared complete.
+class SceneFile {
+  public:
+    // Creates or truncates the file. Throws Fatal("ERROR: Scene file NAME cannot be
+    // written\n") when it cannot be created.
+    explicit SceneFile(const std::string& fileName);
+    // Writes into a stream the caller keeps alive; name is used in the error message.
+    SceneFile(std::ostream& stream, std::string name);
+    // Without close(), what is buffered is still handed over, but failures go unreported.
+    ~SceneFile();
+    SceneFile(const SceneFile&) = delete;
+    SceneFile& operator=(const SceneFile&) = delete;
+
+    void text(std::string_view piece) {
+        if (piece.size() > capacity - used) {
+            writeLarge(piece);
+            return;
+        }
+        piece.copy(buffer.get() + used, piece.size());
+        used += piece.size();
+    }
+    void character(char c) {
+        if (used == capacity) flushBuffer();
+        buffer[used++] = c;
+    }
+    // In the current number format: general, or fixed with 5 decimals once fixed is set.
+    void number(double value) {
+        if (capacity - used < maxNumberLength) flushBuffer();
+        used = static_cast<std::size_t>(formatNumber(buffer.get() + used, value, fixed) -
+                                        buffer.get());
+    }
+    void integer(long long value);
+
+    // Hands over what is buffered without ending the file (tests read the text as it grows).
+    void flush() { flushBuffer(); }
+
+    // Hands over the rest and closes the file. Throws Fatal when any write, the flush or
+    // the close failed. Later calls and later text are without effect.
+    void close();
+
+    const std::string& name() const { return fileName; }
+
+    // The number format: general until set, fixed with 5 decimals afterwards.
+    bool fixed = false;
+
+  private:
+    static constexpr std::size_t capacity = std::size_t(1) << 20;
+
+    void flushBuffer();
+    void writeLarge(std::string_view piece);
+    void deliver(const char* data, std::size_t size);
+    bool finish();
+
+    std::string fileName;
+    std::unique_ptr<char[]> buffer;
+    std::size_t used = 0;
+    std::FILE* file = nullptr;
+    std::ostream* stream = nullptr;
+    bool failed = false;
+    bool closed = false;
+};

@@ -1,0 +1,219 @@
+#include "engines/svg.h"
+
+#include <cmath>
+#include <cstddef>
+
+#include "driver/parameters.h"
+
+namespace {
+
+// Length of the valid UTF-8 sequence at text[i] and its code point, or 0 when the bytes
+// there are not one (stray continuation byte, truncated or overlong sequence, surrogate,
+// beyond U+10FFFF).
+std::size_t decodeUtf8(const std::string& text, std::size_t i, char32_t& point) {
+    auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    unsigned char lead = byte(i);
+    std::size_t length;
+    char32_t minimum;
+    if (lead < 0x80) {
+        point = lead;
+        return 1;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2, minimum = 0x80, point = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3, minimum = 0x800, point = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4, minimum = 0x10000, point = lead & 0x07;
+    } else {
+        return 0;
+    }
+    if (text.size() - i < length) return 0;
+    for (std::size_t k = 1; k < length; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80) return 0;
+        point = (point << 6) | (byte(i + k) & 0x3F);
+    }
+    if (point < minimum || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF)) return 0;
+    return length;
+}
+
+// Control characters (C0 but the tab, DEL, C1) carry nothing a label could show.
+bool isControl(char32_t point) {
+    return (point < 0x20 && point != '\t') || (point >= 0x7F && point <= 0x9F);
+}
+
+}  // namespace
+
+std::string svgText(const std::string& text) {
+    std::string escaped;
+    escaped.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        char32_t point = 0;
+        std::size_t length = decodeUtf8(text, i, point);
+        if (length == 0 || point == 0xFFFE || point == 0xFFFF) {
+            // Not a character an XML document may hold.
+            escaped += '?';
+            i += length == 0 ? 1 : length;
+            continue;
+        }
+        if (point == '&') {
+            escaped += "&amp;";
+        } else if (point == '<') {
+            escaped += "&lt;";
+        } else if (point == '>') {
+            escaped += "&gt;";
+        } else if (!isControl(point)) {
+            escaped.append(text, i, length);
+        }
+        i += length;
+    }
+    return escaped;
+}
+
+Svg::Svg(const std::string& fileName) : file(fileName) {}
+
+Svg::Svg(std::ostream& out, const std::string& name) : file(out, name) {}
+
+// Nearest integer to value × 255 in single precision, halves away from zero, unclamped.
+void Svg::component(float value) {
+    float scaled = std::round(value * 255.0f);
+    if (scaled > -9.2e18f && scaled < 9.2e18f) {
+        file.integer(static_cast<long long>(scaled));
+    } else {
+        // Beyond any integer type, infinite or NaN: as the stream shows the number.
+        file.number(scaled);
+    }
+}
+
+void Svg::rgb(tColor colour) {
+    component(colour.r);
+    file.character(',');
+    component(colour.g);
+    file.character(',');
+    component(colour.b);
+}
+
+void Svg::addHeaders(int, float unitLength, float sceneRadius) {
+    float S = float(double(2.0f * unitLength) * 1.3 * double(sceneRadius));
+    double W = 1.2 * double(S);
+    double H = 0.9 * double(S);
+    float Wf = float(W);
+    float Hf = float(H);
+    const Parameters& p = parameters;
+
+    file.text(
+        "<?xml version=\"1.0\" standalone=\"no\"?>\n"
+        "<!DOCTYPE svg PUBLIC \"-//W3C//DTD SVG 1.1//EN\"\n"
+        "\"http://www.w3.org/Graphics/SVG/1.1/DTD/svg11.dtd\">\n"
+        "<svg width=\"800\" height=\"600\" viewBox=\"");
+    file.number(-0.6 * double(S) + double(Wf * p.hstart));
+    file.character(' ');
+    file.number(-0.45 * double(S) + double(Hf * p.vstart));
+    file.character(' ');
+    file.number((p.hend - p.hstart) * Wf);
+    file.character(' ');
+    file.number((p.vend - p.vstart) * Hf);
+    file.text(
+        "\" version=\"1.1\"\n"
+        "xmlns=\"http://www.w3.org/2000/svg\">\n");
+
+    if (p.bckgnd == "white") return;
+    // The background covers the whole frame, not only the window.
+    file.text("<rect x=\"-");
+    file.number(0.6 * double(S));
+    file.text("\" y=\"-");
+    file.number(0.45 * double(S));
+    file.text("\" width=\"");
+    file.number(W);
+    file.text("\" height=\"");
+    file.number(H);
+    file.text("\" fill=\"rgb(0,0,0)\"/>\n");
+}
+
+void Svg::addHost(float x, float y, float, float radius, tColor fill, tColor ring, float opacity) {
+    // The halo goes first and 10 % larger, so it shows as a ring around the vertex.
+    bool halo = fill.r != ring.r || fill.g != ring.g || fill.b != ring.b;
+    for (int pass = halo ? 0 : 1; pass < 2; ++pass) {
+        file.text("<circle cx=\"");
+        file.number(x);
+        file.text("\" cy=\"");
+        file.number(-y);
+        file.text("\" fill=\"rgb(");
+        rgb(pass == 0 ? ring : fill);
+        file.text(")\" r=\"");
+        file.number(pass == 0 ? 1.1 * double(radius) : double(radius));
+        file.text("\" opacity=\"");
+        file.number(opacity);
+        file.text("\"/>\n");
+    }
+}
+
+void Svg::addBlock(float x, float y, float, float halfSide, tColor colour) {
+    file.text("<rect x=\"");
+    file.number(x - halfSide);
+    file.text("\" y=\"");
+    file.number(-y - halfSide);
+    file.text("\" fill=\"rgb(");
+    rgb(colour);
+    file.text(")\" width=\"");
+    file.number(2 * halfSide);
+    file.text("\" height=\"");
+    file.number(2 * halfSide);
+    file.text("\"/>\n");
+}
+
+void Svg::addCylinder(float x1, float y1, float, float x2, float y2, float, tColor colour,
+                      float opacity, float radius) {
+    // Ends on the same point after rounding to three decimals draw nothing visible.
+    auto cell = [](float v) { return std::floor((double(v) + 0.0005) * 1000); };
+    if (cell(x1) == cell(x2) && cell(y1) == cell(y2)) return;
+    file.text("<line x1=\"");
+    file.number(x1);
+    file.text("\" x2=\"");
+    file.number(x2);
+    file.text("\" y1=\"");
+    file.number(-y1);
+    file.text("\" y2=\"");
+    file.number(-y2);
+    file.text("\" stroke=\"rgb(");
+    rgb(colour);
+    file.text(")\" stroke-width=\"");
+    file.number(2 * radius);
+    file.text("\" opacity=\"");
+    file.number(opacity);
+    file.text("\"/>\n");
+}
+
+void Svg::addText(const std::string& text, tColor colour, float size, float x, float y,
+                  const std::string&) {
+    float scaledY = y * size;
+    file.text("<text x=\"");
+    file.number(x * size);
+    file.text("\" y=\"");
+    // The baseline sits 0.65 character heights above the anchor.
+    file.number(double(-scaledY) - 0.65 * double(size));
+    file.text("\" font-family=\"Verdana\" font-size=\"");
+    file.number(size);
+    file.text("\" fill=\"rgb(");
+    rgb(colour);
+    file.text(")\">");
+    file.text(svgText(text));
+    file.text("</text>\n");
+}
+
+void Svg::addCircle(float x, float y, float radius, tColor colour) {
+    file.text("<circle cx=\"");
+    file.number(x);
+    file.text("\" cy=\"");
+    file.number(-y);
+    file.text("\" border=\"rgb(");
+    rgb(colour);
+    file.text(")\" r=\"");
+    file.number(radius);
+    file.text("\" fill=\"rgb(60,40,0)\"/>\n");
+}
+
+void Svg::close() {
+    file.text("</svg>\n");
+    file.close();
+}
