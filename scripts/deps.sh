@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     g++ cmake make pkg-config
     googletest libgtest-dev libgmock-dev libbenchmark-dev
-    povray librsvg2-bin libxml2-utils libpng-dev
+    povray povray-includes fonts-povray librsvg2-bin libxml2-utils libpng-dev
 )
 
 missing=()
