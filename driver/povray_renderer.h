@@ -52,8 +52,9 @@ std::string viewerCommand(const std::string& image, const char* home);
 bool onPath(const std::string& program, const char* pathValue);
 
 // Runs a command line through the system command interpreter and waits for it. Standard
-// output is flushed first so that the program's lines and the command's stay in order.
-// True when the command exited with status 0.
+// output is flushed first so that the program's lines and the command's stay in order;
+// the interpreter's own error output is discarded. True when the command exited with
+// status 0.
 bool runCommand(const std::string& command);
 
 // The viewer step of both renderers: when options.java is "java", runs the viewer on image

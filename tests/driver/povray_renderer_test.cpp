@@ -204,32 +204,67 @@ TEST(RunCommand, SucceedsOnlyOnExitStatusZero) {
     EXPECT_FALSE(runCommand("/nonexistent/program 2> /dev/null"));
 }
 
-// Standard output of a process that writes into a pipe is fully buffered: the lines written
-// before a command must still come before the command's own output.
-TEST(RunCommand, FlushesStandardOutputFirst) {
-    int channel[2];
-    ASSERT_EQ(pipe(channel), 0);
+struct ChildOutput {
+    bool succeeded = false;  // exited with status 0
+    std::string out, err;
+};
+
+std::string drain(int fd) {
+    std::string text;
+    char buffer[256];
+    ssize_t n;
+    while ((n = read(fd, buffer, sizeof buffer)) > 0) text.append(buffer, n);
+    close(fd);
+    return text;
+}
+
+// Runs body in a child process whose standard output and error are pipes (so fully
+// buffered, as when the program's output goes to a file); body's result is the exit status.
+template <class Body>
+ChildOutput inChild(Body body) {
+    int out[2], err[2];
+    if (pipe(out) != 0 || pipe(err) != 0) return {};
     pid_t child = fork();
-    ASSERT_GE(child, 0);
+    if (child < 0) return {};
     if (child == 0) {
-        close(channel[0]);
-        dup2(channel[1], STDOUT_FILENO);
+        close(out[0]);
+        close(err[0]);
+        dup2(out[1], STDOUT_FILENO);
+        dup2(err[1], STDERR_FILENO);
+        _exit(body() ? 0 : 1);
+    }
+    close(out[1]);
+    close(err[1]);
+    ChildOutput result;
+    result.err = drain(err[0]);  // the child writes little: no pipe fills up meanwhile
+    result.out = drain(out[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    result.succeeded = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return result;
+}
+
+TEST(RunCommand, FlushesStandardOutputFirst) {
+    ChildOutput child = inChild([] {
         std::cout << "before\n";
         std::printf("printf before\n");
         bool ran = runCommand("echo during");
         std::cout << "after\n" << std::flush;
-        _exit(ran ? 0 : 1);
-    }
-    close(channel[1]);
-    std::string out;
-    char buffer[256];
-    ssize_t n;
-    while ((n = read(channel[0], buffer, sizeof buffer)) > 0) out.append(buffer, n);
-    close(channel[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    EXPECT_EQ(out, "before\nprintf before\nduring\nafter\n");
+        return ran;
+    });
+    EXPECT_TRUE(child.succeeded);
+    EXPECT_EQ(child.out, "before\nprintf before\nduring\nafter\n");
+}
+
+TEST(RunCommand, TheInterpretersOwnComplaintsStayOffStandardError) {
+    ChildOutput child = inChild([] {
+        bool missingDir = runCommand("true 2> /nonexistent/dir/povray.log");
+        bool missingProgram = runCommand("/nonexistent/program");
+        return !missingDir && !missingProgram;
+    });
+    EXPECT_TRUE(child.succeeded);
+    EXPECT_EQ(child.out, "");
+    EXPECT_EQ(child.err, "");
 }
 
 }  // namespace
