@@ -7,6 +7,8 @@ packages=(
     g++ cmake make pkg-config
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     povray librsvg2-bin libxml2-utils libpng-dev
+    # the viewer of -java (visualizer.jar) and its tests on a virtual display
+    openjdk-17-jdk xvfb libx11-dev
 )
 
 missing=()
