@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <string_view>
 
 #include "driver/parameters.h"
 #include "graph/defs.h"
@@ -23,22 +24,8 @@ namespace {
 
 // Characters that mean nothing to the shell; a word made only of these needs no quotes.
 bool shellSafe(char c) {
-    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return true;
-    switch (c) {
-        case '.':
-        case '_':
-        case '/':
-        case '+':
-        case '-':
-        case ',':
-        case ':':
-        case '@':
-        case '%':
-        case '=':
-            return true;
-        default:
-            return false;
-    }
+    bool alphanumeric = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    return alphanumeric || std::string_view("._/+-,:@%=").find(c) != std::string_view::npos;
 }
 
 // Characters that POV-Ray's option parser takes literally inside an unquoted value ("="

@@ -19,6 +19,15 @@ namespace fs = std::filesystem;
 const char* const kUnixHome = "/home/x";
 const char* const kWindowsHome = "C:\\Users\\x";
 
+TEST(RendererMessages, ExactTexts) {
+    EXPECT_STREQ(kPovrayError,
+                 "ERROR: Error rendering image. Verify povray is installed in your system and "
+                 "the bin directory of the povray installation path is in the PATH environment "
+                 "variable.\n");
+    EXPECT_STREQ(kViewerError,
+                 "ERROR: Error displaying image. Verify java is installed in your system.\n");
+}
+
 TEST(ShellWord, SafeNamesStayAsTheyAreOthersAreSingleQuoted) {
     struct Case {
         std::string word, expected;

@@ -8,6 +8,11 @@
 
 namespace {
 
+TEST(SvgCommand, ErrorMessage) {
+    EXPECT_STREQ(kSvgError,
+                 "ERROR: Error rendering image. Verify rsvg is installed in your system.\n");
+}
+
 TEST(SvgCommand, ExactLinesForRsvgAndItsRsvgConvertFallback) {
     Parameters plain;
     Parameters logged;
