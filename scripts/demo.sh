@@ -10,6 +10,8 @@ cmake --build build/release -j"$(nproc)"
 
 mkdir -p run/log
 cp examples/karate.txt run/
+# -java runs "java -jar visualizer.jar IMAGE" in the working directory.
+if [ -f build/release/visualizer.jar ]; then cp build/release/visualizer.jar run/; fi
 cd run
 ../build/release/quorvane -input karate.txt "$@"
 echo

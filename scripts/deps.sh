@@ -5,6 +5,8 @@ set -euo pipefail
 
 packages=(
     g++ cmake make pkg-config
+    # the viewer of -java (visualizer.jar) and its tests on a virtual display
+    openjdk-17-jdk xvfb libx11-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     povray povray-includes fonts-povray librsvg2-bin libxml2-utils libpng-dev
 )

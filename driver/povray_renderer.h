@@ -1,0 +1,62 @@
+// Turning a POV-Ray scene into a PNG image with the external "povray" (or "pvengine"), and
+// the platform layer that both renderers share: the platform test, the quoting of file
+// names for the shell, running a command, and the viewer step of -java.
+#pragma once
+
+#include <string>
+
+class Parameters;
+
+class PovrayRenderer {
+  public:
+    // Renders scene into image with the options of the global parameters, then runs the
+    // viewer when -java is set. Returns 0; any failing command throws Fatal.
+    int render(std::string scene, std::string image);
+};
+
+extern PovrayRenderer povray_renderer;
+
+// The message of a failing POV-Ray command.
+extern const char* const kPovrayError;
+// The message of a failing viewer.
+extern const char* const kViewerError;
+
+// Unix-like when home begins with "/"; an unset (nullptr) or empty HOME counts as Unix-like
+// too, since only a Windows-like environment sets it to a drive path.
+bool isUnixLike(const char* home);
+// "/dev/null" on the Unix-like platform, "nul" otherwise.
+std::string nullDevice(bool unixLike);
+
+// A relative name beginning with "-" gets "./" in front, so that no program takes it for an
+// option; every other name is returned as it is.
+std::string fileArgument(const std::string& name);
+// The word as one shell word: unchanged when made only of letters, digits and "._/+-,:@%=",
+// otherwise in single quotes (an embedded quote becomes '\''), so it never runs anything.
+std::string shellWord(const std::string& word);
+// The +I or +O option of POV-Ray for a file name, ready for the shell. POV-Ray's own option
+// parser splits a value at blanks and stops at ";", "=", "#", "[" and quotes, so a name
+// with any character outside the safe set is wrapped in double quotes inside the option.
+std::string povrayFileOption(const std::string& option, const std::string& name);
+// A float widened to double and written as "%f" does (six decimals, never cut short).
+std::string fixedSix(float value);
+
+// The rendering command for these names and options, on the platform that home decides.
+std::string povrayCommand(const std::string& scene, const std::string& image,
+                          const Parameters& options, const char* home);
+// The viewer command for an image: "java -jar visualizer.jar IMAGE 2> NULL".
+std::string viewerCommand(const std::string& image, const char* home);
+
+// Whether program is an executable regular file in one of the directories of pathValue
+// (the value of "PATH"; an empty entry is the current directory, nullptr the shell's
+// default "/bin:/usr/bin").
+bool onPath(const std::string& program, const char* pathValue);
+
+// Runs a command line through the system command interpreter and waits for it. Standard
+// output is flushed first so that the program's lines and the command's stay in order;
+// the interpreter's own error output is discarded. True when the command exited with
+// status 0.
+bool runCommand(const std::string& command);
+
+// The viewer step of both renderers: when options.java is "java", runs the viewer on image
+// and throws Fatal with kViewerError when it fails.
+void runViewer(const std::string& image, const Parameters& options, const char* home);
