@@ -4,6 +4,8 @@
 #include <iostream>
 
 #include "driver/parameters.h"
+#include "driver/povray_renderer.h"
+#include "driver/svg_renderer.h"
 #include "graph/defs.h"
 
 namespace {
@@ -16,6 +18,17 @@ std::ifstream openInput(const std::string& name) {
     return input;
 }
 
+void render() {
+    std::cout << "\tRendering image...\n";
+    if (parameters.render == "povray") {
+        povray_renderer.render(parameters.sceneFile1, parameters.imageFile1);
+        povray_renderer.render(parameters.sceneFile2, parameters.imageFile2);
+    } else {
+        svg_renderer.render(parameters.sceneFile1, parameters.imageFile1);
+        svg_renderer.render(parameters.sceneFile2, parameters.imageFile2);
+    }
+}
+
 int run(int argc, const char* const* argv) {
     parameters.validateParameters(argc, argv);
     std::ifstream input = openInput(parameters.inputFile);
@@ -24,7 +37,7 @@ int run(int argc, const char* const* argv) {
     std::cout << "\tFinding communities...\n";
     std::cout << (parameters.render != "povray" ? "\tGenerating .svg file...\n"
                                                 : "\tGenerating .pov file...\n");
-    if (!parameters.nographic) std::cout << "\tRendering image...\n";
+    if (!parameters.nographic) render();
     std::cout << "Done!\n";
     return 0;
 }
