@@ -43,6 +43,8 @@ class Community {
     static inline int next_available_number = 1;
 
     int number;
+    // Kept beside `number` (it fills what would be padding).
+    Index index;
     std::vector<VertexId> members;
     std::uint32_t degreeSum = 0;
     std::uint32_t internalDegree = 0;
@@ -59,5 +61,4 @@ class Community {
     bool removed = false;
     int lastStep = 0;
     std::unique_ptr<bestNeighbour> best;
-    Index index;
 };

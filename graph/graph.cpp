@@ -1,5 +1,7 @@
 #include "graph/graph.h"
 
+#include <sys/mman.h>
+
 #include <bit>
 #include <limits>
 
@@ -16,7 +18,73 @@ inline int bitsOf(std::size_t slotCount) {
     return std::countr_zero(slotCount);
 }
 
+// A vector of count copies of value, its memory advised for huge pages before first touch.
+template <class T>
+std::vector<T> bigVector(std::size_t count, T value) {
+    std::vector<T> vector;
+    vector.reserve(count);
+    adviseHugePages(vector.data(), count * sizeof(T));
+    vector.assign(count, value);
+    return vector;
+}
+
+// Vertex id → position while a graph is built from a sparse id range: open addressing,
+// linear probing, at most half full, 8 bytes a slot.
+class IdPositions {
+  public:
+    // The position of id; a new id gets next.
+    Index find(VertexId id, Index next, bool* created) {
+        if ((size_ + 1) * 2 > slots_.size()) grow();
+        const std::size_t mask = slots_.size() - 1;
+        std::size_t slot = spread(static_cast<std::uint32_t>(id), bitsOf(slots_.size()));
+        while (slots_[slot].position != kNone) {
+            if (slots_[slot].id == id) {
+                *created = false;
+                return slots_[slot].position;
+            }
+            slot = (slot + 1) & mask;
+        }
+        slots_[slot] = {id, next};
+        ++size_;
+        *created = true;
+        return next;
+    }
+
+  private:
+    struct Slot {
+        VertexId id = 0;
+        Index position = kNone;
+    };
+    void grow() {
+        std::vector<Slot> old = std::move(slots_);
+        slots_ = bigVector(std::max<std::size_t>(64, old.size() * 2), Slot{});
+        const std::size_t mask = slots_.size() - 1;
+        for (const Slot& entry : old) {
+            if (entry.position == kNone) continue;
+            std::size_t slot = spread(static_cast<std::uint32_t>(entry.id), bitsOf(slots_.size()));
+            while (slots_[slot].position != kNone) slot = (slot + 1) & mask;
+            slots_[slot] = entry;
+        }
+    }
+
+    std::vector<Slot> slots_;
+    std::size_t size_ = 0;
+};
+
 }  // namespace
+
+void adviseHugePages(const void* data, std::size_t bytes) {
+#ifdef MADV_HUGEPAGE
+    constexpr std::uintptr_t kHuge = std::uintptr_t{1} << 21;
+    const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(data);
+    const std::uintptr_t begin = (start + kHuge - 1) & ~(kHuge - 1);
+    const std::uintptr_t end = (start + bytes) & ~(kHuge - 1);
+    if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#else
+    (void)data;
+    (void)bytes;
+#endif
+}
 
 // ---- VertexMap ----
 
@@ -47,7 +115,7 @@ void VertexMap::reserve(std::size_t count) {
 
 void VertexMap::rehash(std::size_t slotCount) {
     std::vector<Slot> old = std::move(slots_);
-    slots_.assign(slotCount, Slot{});
+    slots_ = bigVector(slotCount, Slot{});
     for (const Slot& slot : old)
         if (slot.vertex) slots_[slotOf(slot.id)] = slot;
 }
@@ -179,41 +247,58 @@ void Graph::addEdges(std::vector<Edge>&& edges) {
 
     // 1. Vertices in order of first appearance; the ids in the list become positions. A
     // direct table is used while the ids are dense enough to keep it within O(E) memory.
-    VertexId maxId = 0;
-    for (const Edge& edge : list) maxId = std::max({maxId, edge.u, edge.v});
-    auto place = [this](VertexId id, Index& slot) {
-        if (slot == kNone) slot = createVertex(id)->index;
-        return static_cast<VertexId>(slot);
-    };
-    if (static_cast<std::size_t>(maxId) < 4 * list.size() + 64) {
-        std::vector<Index> dense(static_cast<std::size_t>(maxId) + 1, kNone);
-        for (Edge& edge : list) {
-            edge.u = place(edge.u, dense[edge.u]);
-            edge.v = place(edge.v, dense[edge.v]);
-        }
-    } else {
-        for (Edge& edge : list) {
-            for (VertexId* end : {&edge.u, &edge.v}) {
-                const Vertex* vertex = vertexMap.find(*end);
-                Index slot = vertex ? vertex->index : kNone;
-                *end = place(*end, slot);
+    // The vertices are made once their number is known, each object kind in one block.
+    std::vector<VertexId> order;
+    {
+        VertexId maxId = 0;
+        for (const Edge& edge : list) maxId = std::max({maxId, edge.u, edge.v});
+        if (static_cast<std::size_t>(maxId) < 4 * list.size() + 64) {
+            std::vector<Index> dense = bigVector(static_cast<std::size_t>(maxId) + 1, kNone);
+            for (Edge& edge : list) {
+                for (VertexId* end : {&edge.u, &edge.v}) {
+                    Index& position = dense[*end];
+                    if (position == kNone) {
+                        position = static_cast<Index>(order.size());
+                        order.push_back(*end);
+                    }
+                    *end = static_cast<VertexId>(position);
+                }
+            }
+        } else {
+            IdPositions positions;
+            for (Edge& edge : list) {
+                for (VertexId* end : {&edge.u, &edge.v}) {
+                    bool created = false;
+                    const Index position =
+                        positions.find(*end, static_cast<Index>(order.size()), &created);
+                    if (created) order.push_back(*end);
+                    *end = static_cast<VertexId>(position);
+                }
             }
         }
     }
+    vertexStore_.reserve(order.size());
+    communityStore_.reserve(order.size());
+    vertices.reserve(order.size());
+    startCommunity_.reserve(order.size());
+    communities.reserve(order.size());
+    vertexMap.reserve(order.size());
+    for (VertexId id : order) createVertex(id);
+    std::vector<VertexId>().swap(order);
     const std::size_t vertexCount = vertices.size();
 
     // 2. Repeated edges: group the edges by their lower end (a stable counting sort, so
     // each group stays in file order) and keep the first edge to each higher end.
     std::vector<bool> repeated(list.size(), false);
     if (simple) {
-        std::vector<Index> groupEnd(vertexCount + 1, 0);
+        std::vector<Index> groupEnd = bigVector<Index>(vertexCount + 1, 0);
         for (const Edge& edge : list) ++groupEnd[std::min(edge.u, edge.v) + 1];
         for (std::size_t i = 1; i <= vertexCount; ++i) groupEnd[i] += groupEnd[i - 1];
-        std::vector<Index> byLow(list.size());
+        std::vector<Index> byLow = bigVector<Index>(list.size(), 0);
         for (std::size_t i = 0; i < list.size(); ++i)
             byLow[groupEnd[std::min(list[i].u, list[i].v)]++] = static_cast<Index>(i);
         // groupEnd[low] now marks the end of group low, which begins where low − 1 ends.
-        std::vector<Index> lastLow(vertexCount, kNone);
+        std::vector<Index> lastLow = bigVector(vertexCount, kNone);
         Index begin = 0;
         for (std::size_t low = 0; low < vertexCount; ++low) {
             for (Index k = begin; k < groupEnd[low]; ++k) {
@@ -228,24 +313,66 @@ void Graph::addEdges(std::vector<Edge>&& edges) {
         }
     }
 
-    // 3. Exact sizes, then the links in file order, as addEdge would make them.
+    // 3. Each vertex's adjacency is the other ends of its edges in file order. They are
+    // sorted into one array by vertex first (a stable counting sort), so the vectors are
+    // then filled vertex after vertex, at exact size and with sequential memory traffic.
+    std::vector<Index> offset = bigVector<Index>(vertexCount + 1, 0);
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (repeated[i]) continue;
+        ++offset[list[i].u + 1];
+        if (list[i].u != list[i].v) ++offset[list[i].v + 1];
+    }
+    for (std::size_t i = 1; i <= vertexCount; ++i) offset[i] += offset[i - 1];
+    std::vector<Index> ends = bigVector<Index>(offset[vertexCount], 0);
     {
-        std::vector<Index> degree(vertexCount, 0);
+        std::vector<Index> next(offset.begin(), offset.end() - 1);
         for (std::size_t i = 0; i < list.size(); ++i) {
             if (repeated[i]) continue;
-            ++degree[list[i].u];
-            if (list[i].u != list[i].v) ++degree[list[i].v];
-        }
-        for (std::size_t i = 0; i < vertexCount; ++i) {
-            vertices[i]->neighbours.reserve(degree[i]);
-            Community* community = startCommunity_[i];
-            community->neighbours.reserve(degree[i]);
-            community->cuts.reserve(degree[i]);
+            const Index u = static_cast<Index>(list[i].u), v = static_cast<Index>(list[i].v);
+            ends[next[u]++] = v;
+            if (u != v) ends[next[v]++] = u;
         }
     }
-    for (std::size_t i = 0; i < list.size(); ++i)
-        if (!repeated[i]) link(vertices[list[i].u], vertices[list[i].v]);
+    std::vector<Edge>().swap(list);
+    std::vector<bool>().swap(repeated);
+    fillAdjacency(offset, ends);
     edgeSetCurrent_ = false;
+}
+
+// Sets every vertex's and starting community's adjacency from the sorted ends, with the
+// counters addEdge would have kept. The running sum of addEdge adds (d+1)² − d² per new
+// entry, except that a self-loop entry counts twice: so the sum of squared degrees plus,
+// for every self entry at 0-based place j, the extra 2j + 1.
+void Graph::fillAdjacency(const std::vector<Index>& offset, const std::vector<Index>& ends) {
+    struct Pair {
+        Vertex* vertex = nullptr;
+        Community* community = nullptr;
+    };
+    std::vector<Pair> at = bigVector(vertices.size(), Pair{});
+    for (std::size_t i = 0; i < vertices.size(); ++i) at[i] = {vertices[i], startCommunity_[i]};
+    for (std::size_t x = 0; x < vertices.size(); ++x) {
+        Vertex* vertex = at[x].vertex;
+        Community* community = at[x].community;
+        const Index degree = offset[x + 1] - offset[x];
+        vertex->neighbours.reserve(degree);
+        community->neighbours.reserve(degree);
+        community->cuts.assign(degree, 1);
+        for (Index k = offset[x]; k < offset[x + 1]; ++k) {
+            const Pair& other = at[ends[k]];
+            vertex->neighbours.push_back(other.vertex);
+            community->neighbours.push_back(other.community);
+            if (ends[k] == x) {
+                ++community->internalDegree;
+                degreeSquares += 2 * std::int64_t{k - offset[x]} + 1;
+            }
+        }
+        vertex->degree = static_cast<int>(degree);
+        community->degreeSum += degree;
+        numArcs += degree;
+        degreeSquares += std::int64_t{degree} * degree;
+        maxDegree = std::max(maxDegree, vertex->degree);
+    }
+    maxStrength = static_cast<float>(std::max(maxDegree, 0));
 }
 
 Vertex* Graph::addVertex(const Vertex* source) {

@@ -21,6 +21,12 @@ struct Edge {
     VertexId v;
 };
 
+// Asks the kernel to back the whole 2 MiB pages inside [data, data + bytes) with huge
+// pages. First touches of fresh memory dominate the time of building large graphs, and a
+// huge page takes one fault where small pages take 512. A hint only: nothing changes when
+// the kernel declines.
+void adviseHugePages(const void* data, std::size_t bytes);
+
 // Stable storage for many objects: they are built in place in chunks that never move, so
 // raw pointers to them stay valid while the arena lives, and one allocation serves many
 // objects. Everything is destroyed with the arena.
@@ -29,15 +35,24 @@ class Arena {
   public:
     template <class... Args>
     T* emplace(Args&&... args) {
-        if (chunks_.empty() || chunks_.back().size() == chunks_.back().capacity()) grow();
+        if (chunks_.empty() || chunks_.back().size() == chunks_.back().capacity()) {
+            grow(std::min<std::size_t>(chunks_.empty() ? 4 : chunks_.back().capacity() * 2, 4096));
+        }
         return &chunks_.back().emplace_back(std::forward<Args>(args)...);
     }
 
+    // Room for the next count objects in one chunk, so a graph built in one go has its
+    // objects contiguous.
+    void reserve(std::size_t count) {
+        if (chunks_.empty() || chunks_.back().capacity() - chunks_.back().size() < count)
+            grow(count);
+    }
+
   private:
-    void grow() {
-        std::size_t capacity = chunks_.empty() ? 4 : chunks_.back().capacity() * 2;
+    void grow(std::size_t capacity) {
         chunks_.emplace_back();
-        chunks_.back().reserve(std::min<std::size_t>(capacity, 4096));
+        chunks_.back().reserve(capacity);
+        adviseHugePages(chunks_.back().data(), capacity * sizeof(T));
     }
 
     std::vector<std::vector<T>> chunks_;
@@ -157,6 +172,7 @@ class Graph {
     Vertex* createVertex(VertexId id);
     Community* startingCommunity(Vertex* vertex);
     void link(Vertex* a, Vertex* b);
+    void fillAdjacency(const std::vector<Index>& offset, const std::vector<Index>& ends);
     void seedEdgeSet();
 
     Arena<Vertex> vertexStore_;
