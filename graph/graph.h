@@ -36,7 +36,8 @@ class Arena {
     template <class... Args>
     T* emplace(Args&&... args) {
         if (chunks_.empty() || chunks_.back().size() == chunks_.back().capacity()) {
-            grow(std::min<std::size_t>(chunks_.empty() ? 4 : chunks_.back().capacity() * 2, 4096));
+            const std::size_t last = chunks_.empty() ? 0 : chunks_.back().capacity();
+            grow(std::clamp<std::size_t>(2 * last, 4, 4096));
         }
         return &chunks_.back().emplace_back(std::forward<Args>(args)...);
     }
@@ -44,6 +45,7 @@ class Arena {
     // Room for the next count objects in one chunk, so a graph built in one go has its
     // objects contiguous.
     void reserve(std::size_t count) {
+        if (count == 0) return;
         if (chunks_.empty() || chunks_.back().capacity() - chunks_.back().size() < count)
             grow(count);
     }
@@ -108,9 +110,9 @@ class EdgeSet {
 };
 
 // Vertices and starting communities live in arenas owned by the graph, in creation order,
-// and are never removed. The per-id table of earlier designs is replaced by `vertexMap`
-// (hash) and `communityOf`, so memory grows with the vertices and edges present, never with
-// the largest id.
+// and are never removed. There is no table per possible id: `vertexMap` (a hash) and
+// `communityOf` answer by id, so memory grows with the vertices and edges present, never
+// with the largest id.
 class Graph {
   public:
     explicit Graph(bool simple);
@@ -122,11 +124,12 @@ class Graph {
 
     // Links u and v, creating either vertex (and its singleton community) on first sight.
     // With `simple`, an edge that repeats an earlier one in either direction changes
-    // nothing. O(1) expected time.
+    // nothing. O(1) expected time (after a bulk build or a vertex copy, the first call
+    // indexes the existing edges once).
     void addEdge(VertexId u, VertexId v);
     // The same as addEdge on every edge in order, with identical results, but built in a
-    // few linear passes with adjacency vectors of exact size: O(E + V) time, a transient
-    // 4 bytes per edge for the repeated-edge test. Consumes the list.
+    // few linear passes with adjacency vectors of exact size: O(E + V) time, and transient
+    // memory of about 12 bytes per edge besides the list. Consumes the list.
     void addEdges(std::vector<Edge>&& edges);
     // Copies a vertex of another graph into this one and links the copy to the copies of
     // its neighbours already present; copying a vertex set one by one yields the subgraph it

@@ -21,6 +21,18 @@ inline bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
+// Reads a vertex id (ASCII digits, value at most 2^31 − 1) at the start of [p, limit):
+// where the digits end, or null when there are none or the value is too large.
+const char* parseId(const char* p, const char* limit, VertexId* id) {
+    std::uint32_t value = 0;
+    const auto [end, error] = std::from_chars(p, limit, value);
+    if (error != std::errc() || end == p ||
+        value > static_cast<std::uint32_t>(std::numeric_limits<VertexId>::max()))
+        return nullptr;
+    *id = static_cast<VertexId>(value);
+    return end;
+}
+
 // Walks the input block by block and stops at the start of every token, keeping the line
 // number. Only the part of the buffer up to its last whitespace byte (`safe_`) is handed
 // out, so every token lies whole in the buffer and ends in whitespace; the rest is carried
@@ -70,16 +82,14 @@ class Scanner {
         return {p_, static_cast<std::size_t>(end - p_)};
     }
 
-    // A vertex id at the current position: ASCII digits with a value up to 2^31 − 1.
+    // The vertex id at the current position (the whole token must be one).
     VertexId takeId() {
-        std::uint32_t value = 0;
-        const auto [end, error] = std::from_chars(p_, safe_, value);
-        if (error != std::errc() || end == p_ || !isSpace(*end) ||
-            value > static_cast<std::uint32_t>(std::numeric_limits<VertexId>::max()))
-            fail(token(), "vertex id");
+        VertexId id = 0;
+        const char* end = parseId(p_, safe_, &id);
+        if (!end || !isSpace(*end)) fail(token(), "vertex id");
         p_ = end;
         lineStart_ = false;
-        return static_cast<VertexId>(value);
+        return id;
     }
 
     void takeWeight() {
@@ -211,13 +221,9 @@ std::vector<Edge> Graph_builder_txt::readEdges(std::istream& input, const std::s
     const std::size_t columns = count;
     VertexId ids[2];
     for (std::size_t i = 0; i < 2; ++i) {
-        std::uint32_t value = 0;
         const std::string& text = first[i];
-        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-        if (error != std::errc() || end != text.data() + text.size() || text.empty() ||
-            value > static_cast<std::uint32_t>(std::numeric_limits<VertexId>::max()))
-            scanner.failAt(firstLine, text, "vertex id");
-        ids[i] = static_cast<VertexId>(value);
+        const char* end = parseId(text.data(), text.data() + text.size(), &ids[i]);
+        if (end != text.data() + text.size()) scanner.failAt(firstLine, text, "vertex id");
     }
     if (columns == 3 && !isWeight(first[2])) scanner.failAt(firstLine, first[2], "weight");
     edges.push_back({ids[0], ids[1]});

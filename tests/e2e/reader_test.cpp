@@ -14,9 +14,10 @@ std::set<std::string> withInput(const std::string& input) {
 
 }  // namespace
 
-TEST(ReaderEndToEnd, CommentedCrlfFileWithoutFinalLineBreakRuns) {
+TEST(ReaderEndToEnd, CommentedCrlfFileWithLargeIdsAndNoFinalLineBreakRuns) {
     e2e::RunDir dir;
-    dir.write("net.txt", "% konect header\r\n# FromNodeId\tToNodeId\r\n0 1\r\n1 2\r\n2 0");
+    dir.write("net.txt",
+              "% konect header\r\n# FromNodeId\tToNodeId\r\n0 1\r\n1 2\r\n2147483647 0\r\n2 0");
     const e2e::Result result = dir.run({"-input", "net.txt", "-nographic"});
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.out, e2e::progress());
