@@ -61,9 +61,9 @@ std::vector<int> coreNumbersByMinimumDegree(const Graph& graph) {
     return core;
 }
 
-// The bucket walk as literally described, on linked lists with linear removal: slow, but
+// The bucket walk done the plain way, on linked lists with linear removal: slow, but
 // its shell lists give the order the fast version must reproduce.
-std::map<int, std::vector<VertexId>> literalCores(const Graph& graph) {
+std::map<int, std::vector<VertexId>> listWalkCores(const Graph& graph) {
     std::map<int, std::list<Vertex*>> cores;
     std::map<const Vertex*, int> shell;
     for (Vertex* v : graph.vertices) {
@@ -204,7 +204,7 @@ TEST(KCore, PrintCores) {
     EXPECT_EQ(out.str(), "Cores BEGIN\n1: 3 \n2: 1 2 0 \nCores END\n");
 }
 
-// Shell indices against the minimum-degree peel and shell lists against the literal walk,
+// Shell indices against the minimum-degree peel and shell lists against the plain list walk,
 // on seeded random graphs with self-loops, repeated edges and hubs; the same again on
 // sub-networks copied vertex by vertex (where self-loops give two entries).
 TEST(KCore, AgreesWithIndependentPeelOnRandomGraphs) {
@@ -229,7 +229,7 @@ TEST(KCore, AgreesWithIndependentPeelOnRandomGraphs) {
         peel(network);
         SCOPED_TRACE("round " + std::to_string(round));
         EXPECT_EQ(shells(network), coreNumbersByMinimumDegree(network.graph));
-        EXPECT_EQ(coreIds(network), literalCores(network.graph));
+        EXPECT_EQ(coreIds(network), listWalkCores(network.graph));
         if (!network.graph.vertices.empty()) {
             EXPECT_EQ(network.minShell, network.cores.begin()->first);
             EXPECT_EQ(network.maxShell, network.cores.rbegin()->first);
@@ -241,6 +241,6 @@ TEST(KCore, AgreesWithIndependentPeelOnRandomGraphs) {
         Network sub = network.getInducedGraph(half);
         peel(sub);
         EXPECT_EQ(shells(sub), coreNumbersByMinimumDegree(sub.graph));
-        EXPECT_EQ(coreIds(sub), literalCores(sub.graph));
+        EXPECT_EQ(coreIds(sub), listWalkCores(sub.graph));
     }
 }

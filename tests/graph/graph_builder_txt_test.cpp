@@ -70,7 +70,7 @@ TEST(EdgeListReader, ColumnsAndGroups) {
     });
 }
 
-// Behaviours that differ from a literal token-count reader.
+// Inputs that a naive token-counting reader gets wrong.
 TEST(EdgeListReader, MendedFormat) {
     check({
         {"empty first line", "\n0 1\n1 2\n", {{0, 1}, {1, 2}}, ""},
