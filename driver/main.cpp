@@ -2,11 +2,14 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <memory>
 
+#include "analysis/network.h"
 #include "driver/parameters.h"
 #include "driver/povray_renderer.h"
 #include "driver/svg_renderer.h"
 #include "graph/defs.h"
+#include "graph/graph_builder_txt.h"
 
 namespace {
 
@@ -32,9 +35,14 @@ void render() {
 int run(int argc, const char* const* argv) {
     parameters.validateParameters(argc, argv);
     std::ifstream input = openInput(parameters.inputFile);
+    auto network = std::make_unique<Network>();
 
     std::cout << "\tBuilding graph...\n";
+    Graph_builder_txt reader;
+    reader.readFile(input, network->graph, parameters.inputFile);
+    input.close();
     std::cout << "\tFinding communities...\n";
+    network->findCores();
     std::cout << (parameters.render != "povray" ? "\tGenerating .svg file...\n"
                                                 : "\tGenerating .pov file...\n");
     if (!parameters.nographic) render();

@@ -1,0 +1,139 @@
+#include "analysis/network.h"
+
+#include <limits>
+#include <string>
+
+#include "driver/log.h"
+
+Network::Network() = default;
+
+Network::~Network() = default;
+
+namespace {
+
+constexpr Index kNone = std::numeric_limits<Index>::max();
+
+// The shells while peeling: one doubly linked list per shell value, threaded through
+// arrays indexed by vertex position. Appending and unlinking are O(1), and a walk that
+// follows `next` sees vertices appended behind it during the walk.
+class Buckets {
+  public:
+    Buckets(std::size_t vertexCount, std::size_t shellCount)
+        : head_(shellCount, kNone),
+          tail_(shellCount, kNone),
+          next_(vertexCount, kNone),
+          previous_(vertexCount, kNone) {}
+
+    void append(int shell, Index vertex) {
+        previous_[vertex] = tail_[shell];
+        next_[vertex] = kNone;
+        if (tail_[shell] == kNone)
+            head_[shell] = vertex;
+        else
+            next_[tail_[shell]] = vertex;
+        tail_[shell] = vertex;
+    }
+
+    void unlink(int shell, Index vertex) {
+        const Index before = previous_[vertex];
+        const Index after = next_[vertex];
+        if (before == kNone)
+            head_[shell] = after;
+        else
+            next_[before] = after;
+        if (after == kNone)
+            tail_[shell] = before;
+        else
+            previous_[after] = before;
+    }
+
+    Index head(int shell) const { return head_[shell]; }
+    Index next(Index vertex) const { return next_[vertex]; }
+    std::size_t shellCount() const { return head_.size(); }
+
+  private:
+    std::vector<Index> head_;
+    std::vector<Index> tail_;
+    std::vector<Index> next_;
+    std::vector<Index> previous_;
+};
+
+}  // namespace
+
+void Network::findCores() {
+    cores.clear();
+    const std::vector<Vertex*>& vertices = graph.vertices;
+    int largest = 0;
+    for (Vertex* vertex : vertices) {
+        vertex->shellIndex = vertex->degree;
+        largest = std::max(largest, vertex->degree);
+    }
+    if (graph.degreesList.empty()) {
+        minShell = 0;
+        return;
+    }
+
+    // The starting buckets are the degree list: degree groups in creation order. They are
+    // formed from the current degrees, which is the degree list itself whenever it was
+    // built after the last change to the graph.
+    Buckets buckets(vertices.size(), static_cast<std::size_t>(largest) + 1);
+    for (Vertex* vertex : vertices) buckets.append(vertex->degree, vertex->index);
+
+    for (int shell = 0; shell <= largest; ++shell) {
+        for (Index at = buckets.head(shell); at != kNone; at = buckets.next(at)) {
+            for (Vertex* neighbour : vertices[at]->neighbours) {
+                const int current = neighbour->shellIndex;
+                if (current <= shell) continue;
+                buckets.unlink(current, neighbour->index);
+                neighbour->shellIndex = current - 1;
+                buckets.append(current - 1, neighbour->index);
+            }
+        }
+    }
+
+    for (int shell = 0; shell <= largest; ++shell) {
+        if (buckets.head(shell) == kNone) continue;
+        std::vector<Vertex*>& list = cores[shell];
+        for (Index at = buckets.head(shell); at != kNone; at = buckets.next(at))
+            list.push_back(vertices[at]);
+    }
+    if (cores.empty()) {
+        minShell = 0;
+    } else {
+        minShell = cores.begin()->first;
+        maxShell = cores.rbegin()->first;
+    }
+}
+
+std::vector<Vertex*> Network::getTopCore() {
+    return cores[maxShell];
+}
+
+Network Network::getLayer(int k) const {
+    Network layer;
+    for (const Vertex* vertex : graph.vertices)
+        if (vertex->shellIndex >= k) layer.graph.addVertex(vertex);
+    return layer;
+}
+
+Network Network::getInducedGraph(const std::list<Vertex*>& members) const {
+    Network induced;
+    induced.graph.addVertices(members);
+    return induced;
+}
+
+void Network::printCores(std::ostream& out) const {
+    out << "Cores BEGIN\n";
+    for (const auto& [shell, list] : cores) {
+        out << shell << ": ";
+        for (const Vertex* vertex : list) out << vertex->id << ' ';
+        out << '\n';
+    }
+    out << "Cores END\n";
+}
+
+void Network::logCores() const {
+    for (const auto& [shell, list] : cores)
+        for (const Vertex* vertex : list)
+            logCore << shell << std::string(" ") << vertex->id << std::string("\n");
+}

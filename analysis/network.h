@@ -1,0 +1,44 @@
+// The analysed network: a graph with its k-core decomposition and its communities.
+#pragma once
+
+#include <iostream>
+#include <list>
+#include <map>
+#include <vector>
+
+#include "analysis/community.h"
+#include "graph/graph.h"
+
+class Network {
+  public:
+    Network();
+    Network(Network&&) noexcept = default;
+    Network& operator=(Network&&) noexcept = default;
+    ~Network();
+
+    // Shell indices by bucket peeling, from the graph's degree list. Without a degree list
+    // (never built) every shell index is set to the degree and `cores` stays empty. Buckets
+    // are intrusive lists over vertex positions, so moving a vertex down one shell costs
+    // O(1): O(V + E + maxDegree) time in all.
+    void findCores();
+    // The innermost shell, in bucket order. When `cores` has no entry for `maxShell`, an
+    // empty one is made and returned.
+    std::vector<Vertex*> getTopCore();
+    // A new network of copies of the vertices with shell index at least k, in vertex order.
+    Network getLayer(int k) const;
+    // A new network of copies of the given vertices, in list order: the subgraph they induce.
+    Network getInducedGraph(const std::list<Vertex*>& members) const;
+    void printCores(std::ostream& out = std::cout) const;
+    // One line "shell id" per vertex into the cores log, shells ascending, bucket order.
+    void logCores() const;
+
+    Graph graph{true};
+    int maxShell = 0;
+    int minShell = 0;
+    // Shell index → its vertices: first those whose degree is the shell, in creation order,
+    // then those lowered into it, in order of arrival.
+    std::map<int, std::vector<Vertex*>> cores;
+    std::list<Community*> communitiesList;
+    std::map<int, std::list<std::list<Vertex*>*>> clustersMap;
+    bool paired = false;
+};

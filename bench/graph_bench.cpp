@@ -1,0 +1,154 @@
+// Stage figures of reading and core decomposition: for each edge-list file, wall time and
+// peak resident memory of
+//   scan     a bare std::from_chars pass over the file (the floor for reading)
+//   reading  the edge-list reader, file → edge list
+//   building the graph from the edge list (vertices, adjacency, starting communities)
+//   cores    buildDegreesList + findCores
+// Each file is measured in a fresh child process, so no file profits from memory an earlier
+// one left behind. Each stage's peak is measured on its own (the peak counter is reset
+// before it, where the kernel allows); "graph" is the resident memory the finished graph
+// keeps, per line of the file.
+//
+//   graph_bench FILE...
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <charconv>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "analysis/network.h"
+#include "graph/graph_builder_txt.h"
+
+namespace {
+
+double now() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// Peak resident set in MiB since the last reset.
+double peakMiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024.0;
+}
+
+double currentMiB() {
+    std::ifstream status("/proc/self/statm");
+    long pages = 0, resident = 0;
+    status >> pages >> resident;
+    return resident * 4096.0 / (1024.0 * 1024.0);
+}
+
+bool resetPeak() {
+    std::ofstream clear("/proc/self/clear_refs");
+    clear << "5";
+    clear.flush();
+    return static_cast<bool>(clear);
+}
+
+struct Stage {
+    double start;
+    bool isolated;
+    Stage() : start(0), isolated(resetPeak()) { start = now(); }
+    void report(const char* name, const std::string& extra = "") const {
+        const double seconds = now() - start;
+        std::printf("  %-9s %8.3f s   peak %8.1f MiB%s   %s\n", name, seconds, peakMiB(),
+                    isolated ? "" : " (process)", extra.c_str());
+    }
+};
+
+// The floor: whitespace skipped, every token converted, nothing stored.
+std::uint64_t bareScan(const char* path) {
+    std::ifstream input(path, std::ios::binary);
+    std::vector<char> buffer((1 << 20) + 64);
+    std::size_t kept = 0;
+    std::uint64_t sum = 0;
+    for (;;) {
+        input.read(buffer.data() + kept, 1 << 20);
+        const std::size_t got = static_cast<std::size_t>(input.gcount());
+        const bool last = got < (1u << 20);
+        char* end = buffer.data() + kept + got;
+        char* safe = end;
+        if (!last)
+            while (safe > buffer.data() && *(safe - 1) > ' ') --safe;
+        const char* p = buffer.data();
+        while (p < safe) {
+            if (*p <= ' ') {
+                ++p;
+                continue;
+            }
+            std::uint32_t value = 0;
+            p = std::from_chars(p, safe, value).ptr;
+            sum += value;
+            if (p<safe&& * p> ' ') ++p;
+        }
+        if (last) break;
+        kept = static_cast<std::size_t>(end - safe);
+        std::copy(safe, end, buffer.data());
+    }
+    return sum;
+}
+
+void run(const char* path) {
+    std::printf("%s\n", path);
+    {
+        Stage stage;
+        const std::uint64_t sum = bareScan(path);
+        stage.report("scan", "checksum " + std::to_string(sum % 1000));
+    }
+    const double before = currentMiB();
+    std::vector<Edge> edges;
+    {
+        Stage stage;
+        std::ifstream input(path, std::ios::binary);
+        edges = Graph_builder_txt().readEdges(input, path);
+        stage.report("reading", std::to_string(edges.size()) + " edge lines");
+    }
+    const std::size_t lines = edges.size();
+    Network network;
+    {
+        Stage stage;
+        network.graph.addEdges(std::move(edges));
+        const double graph = currentMiB() - before;
+        char text[160];
+        std::snprintf(text, sizeof text, "%u vertices, graph %.1f MiB = %.1f B/edge line",
+                      network.graph.numVertices, graph, graph * 1048576.0 / lines);
+        stage.report("building", text);
+    }
+    {
+        Stage stage;
+        network.graph.buildDegreesList();
+        network.findCores();
+        stage.report("cores", "shells " + std::to_string(network.minShell) + " to " +
+                                  std::to_string(network.maxShell));
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::printf("usage: graph_bench FILE...\n");
+        return 1;
+    }
+    int status = 0;
+    for (int i = 1; i < argc; ++i) {
+        std::fflush(stdout);
+        const pid_t child = fork();
+        if (child == 0) {
+            run(argv[i]);
+            std::fflush(stdout);
+            _exit(0);
+        }
+        int childStatus = 0;
+        if (child < 0 || waitpid(child, &childStatus, 0) < 0 || childStatus != 0) status = 1;
+    }
+    return status;
+}

@@ -1,0 +1,3 @@
+#include "graph/graph_builder.h"
+
+Graph_builder::~Graph_builder() = default;

@@ -1,0 +1,220 @@
+#include "graph/graph_builder_txt.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <streambuf>
+
+using ::testing::ElementsAre;
+
+namespace {
+
+using Pairs = std::vector<std::pair<VertexId, VertexId>>;
+
+// The edges read from text, or the error message. Every input is read with several block
+// sizes, so tokens, comments and line breaks fall across block boundaries.
+std::string read(const std::string& text, std::size_t blockSize, Pairs* edges) {
+    std::istringstream input(text);
+    try {
+        for (const Edge& e : Graph_builder_txt(blockSize).readEdges(input, "in.txt"))
+            edges->emplace_back(e.u, e.v);
+        return "";
+    } catch (const Fatal& error) {
+        return error.what();
+    }
+}
+
+const std::size_t kBlockSizes[] = {1, 2, 3, 5, 8, 64, std::size_t{1} << 20};
+
+struct Case {
+    const char* name;
+    std::string text;
+    Pairs edges;
+    std::string error;
+};
+
+void check(const std::vector<Case>& cases) {
+    for (const Case& c : cases) {
+        for (std::size_t block : kBlockSizes) {
+            Pairs edges;
+            const std::string error = read(c.text, block, &edges);
+            EXPECT_EQ(error, c.error) << c.name << ", block " << block;
+            if (c.error.empty()) {
+                EXPECT_EQ(edges, c.edges) << c.name << ", block " << block;
+            }
+        }
+    }
+}
+
+}  // namespace
+
+TEST(EdgeListReader, ColumnsAndGroups) {
+    check({
+        {"triangle", "0 1\n1 2\n2 0\n", {{0, 1}, {1, 2}, {2, 0}}, ""},
+        {"triples drop the weight", "0 1 5\n1 2 7\n", {{0, 1}, {1, 2}}, ""},
+        {"tab separated pair", "0\t1\n", {{0, 1}}, ""},
+        {"trailing space", "0 1 \n1 2\n", {{0, 1}, {1, 2}}, ""},
+        {"triples across lines, cut-short group ignored",
+         "0 1 2\n3 4\n5 6\n",
+         {{0, 1}, {3, 4}},
+         ""},
+        {"pairs across lines", "0 1\n1 2 9\n3 4 7\n", {{0, 1}, {1, 2}, {9, 3}, {4, 7}}, ""},
+        {"duplicates are kept by the reader", "3 7\n7 3\n", {{3, 7}, {7, 3}}, ""},
+        {"leading zeros", "007 0010\n", {{7, 10}}, ""},
+        {"largest id", "2147483647 0\n", {{2147483647, 0}}, ""},
+        {"every weight form",
+         "0 1 0.25\n1 2 3\n2 3 1e-3\n3 4 -2.5E+3\n4 5 .5\n5 6 5.\n6 7 +1\n",
+         {{0, 1}, {1, 2}, {2, 3}, {3, 4}, {4, 5}, {5, 6}, {6, 7}},
+         ""},
+    });
+}
+
+// Inputs that a naive token-counting reader gets wrong.
+TEST(EdgeListReader, MendedFormat) {
+    check({
+        {"empty first line", "\n0 1\n1 2\n", {{0, 1}, {1, 2}}, ""},
+        {"blank first line", "   \t\n0 1\n1 2\n", {{0, 1}, {1, 2}}, ""},
+        {"space and CR after a pair", "0 1 \r\n1 2\r\n", {{0, 1}, {1, 2}}, ""},
+        {"CRLF triples", "0 1 1.5\r\n2 3 2\r\n", {{0, 1}, {2, 3}}, ""},
+        {"no final line break", "0 1\n1 2", {{0, 1}, {1, 2}}, ""},
+        {"single pair without anything after it", "0 5", {{0, 5}}, ""},
+        {"comments anywhere",
+         "# header\n% konect\n  \t# indented\n0 1\n# mid\n1 2\n%end",
+         {{0, 1}, {1, 2}},
+         ""},
+        {"comment inside a group", "0 1 0.5\n2\n# note 7 8\n3 1e-3\n", {{0, 1}, {2, 3}}, ""},
+        {"long comment without blanks",
+         std::string("#") + std::string(300, 'c') + "\n0 1\n%" + std::string(300, 'x'),
+         {{0, 1}},
+         ""},
+        {"byte order mark",
+         "\xEF\xBB\xBF"
+         "0 1\n",
+         {{0, 1}},
+         ""},
+        {"byte order mark then comment", "\xEF\xBB\xBF# c\n4 5\n", {{4, 5}}, ""},
+        {"very long id", std::string(5000, '0') + "5 6\n", {{5, 6}}, ""},
+    });
+}
+
+TEST(EdgeListReader, InvalidTokens) {
+    auto id = [](int line, const std::string& token) {
+        return "ERROR: in.txt:" + std::to_string(line) + ": '" + token +
+               "' is not a valid vertex id\n";
+    };
+    auto weight = [](int line, const std::string& token) {
+        return "ERROR: in.txt:" + std::to_string(line) + ": '" + token +
+               "' is not a valid weight\n";
+    };
+    check({
+        {"letters", "0 1\n1 x\n", {}, id(2, "x")},
+        {"plus sign", "+5 1\n", {}, id(1, "+5")},
+        {"minus zero", "0 1\n-0 1\n", {}, id(2, "-0")},
+        {"decimal id", "0 1\n1.0 2\n", {}, id(2, "1.0")},
+        {"hexadecimal", "0 1\n0x10 2\n", {}, id(2, "0x10")},
+        {"just past the int limit", "0 1\n2147483648 2\n", {}, id(2, "2147483648")},
+        {"far past the unsigned limit", "99999999999 1\n", {}, id(1, "99999999999")},
+        {"id after comments and blank lines", "# a\n\n0 1\n% b\n\n3 4y\n", {}, id(6, "4y")},
+        {"comment mark inside a line", "0 1\n2 # 3\n", {}, id(2, "#")},
+        {"trailing cut-short group is checked", "0 1\n2 y", {}, id(2, "y")},
+        {"first-line token", "0 a\n", {}, id(1, "a")},
+        {"nan weight", "0 1 nan\n", {}, weight(1, "nan")},
+        {"inf weight", "0 1 1\n1 2 inf\n", {}, weight(2, "inf")},
+        {"exponent without digits", "0 1 1\n1 2 1e\n", {}, weight(2, "1e")},
+        {"lone point", "0 1 .\n", {}, weight(1, ".")},
+        {"two points", "0 1 1\n2 3 1.2.3\n", {}, weight(2, "1.2.3")},
+        {"control and high bytes escaped", "0 1\n\x01\xFFz 2\n", {}, id(2, "\\x01\\xFFz")},
+        {"NUL inside a token",
+         std::string("0 1\n1 2\0"
+                     "3\n",
+                     10),
+         {},
+         id(2, "2\\x003")},
+        {"byte order mark after the start",
+         "0 1\n\xEF\xBB\xBF"
+         "1 2\n",
+         {},
+         id(2, "\\xEF\\xBB\\xBF1")},
+        {"long token cut to 64 bytes",
+         "0 1\n" + std::string(70, 'a') + " 2\n",
+         {},
+         id(2, std::string(64, 'a') + "...")},
+        {"64 bytes are shown whole",
+         "0 1\n" + std::string(64, 'b') + " 2\n",
+         {},
+         id(2, std::string(64, 'b'))},
+    });
+}
+
+TEST(EdgeListReader, ColumnCountAndEmptyInputs) {
+    const std::string none = "ERROR: Input file in.txt contains no edges\n";
+    check({
+        {"one column", "5\n6\n", {}, "ERROR: in.txt:1: expected 2 or 3 columns, found 1\n"},
+        {"four columns", "0 1 2 3\n", {}, "ERROR: in.txt:1: expected 2 or 3 columns, found 4\n"},
+        {"header after comments",
+         "# nodes edges\n\n1 2 3 4 5\n0 1\n",
+         {},
+         "ERROR: in.txt:3: expected 2 or 3 columns, found 5\n"},
+        {"column error before token errors",
+         "a b c d\n",
+         {},
+         "ERROR: in.txt:1: expected 2 or 3 columns, found 4\n"},
+        {"empty", "", {}, none},
+        {"blank lines", "\n \n\t\r\n", {}, none},
+        {"only comments", "# one\n% two\n#", {}, none},
+        {"only a byte order mark", "\xEF\xBB\xBF", {}, none},
+    });
+}
+
+namespace {
+
+// Hands out the given text, then fails as a disk would.
+class FailingBuffer : public std::streambuf {
+  public:
+    explicit FailingBuffer(std::string text) : text_(std::move(text)) {
+        setg(text_.data(), text_.data(), text_.data() + text_.size());
+    }
+
+  protected:
+    int_type underflow() override { throw std::ios_base::failure("read error"); }
+
+  private:
+    std::string text_;
+};
+
+}  // namespace
+
+TEST(EdgeListReader, ReadErrorIsNotTheEndOfInput) {
+    for (std::size_t block : kBlockSizes) {
+        FailingBuffer buffer("0 1\n1 2\n");
+        std::istream input(&buffer);
+        try {
+            Graph_builder_txt(block).readEdges(input, "data/in.txt");
+            ADD_FAILURE() << "no error with block " << block;
+        } catch (const Fatal& error) {
+            EXPECT_STREQ(error.what(), "ERROR: Input file data/in.txt cannot be opened\n");
+        }
+    }
+}
+
+TEST(EdgeListReader, ReadFileBuildsTheSimpleGraph) {
+    std::istringstream input("3 7 1\n7 3 1\n7 7 2\n");
+    Graph graph(true);
+    Graph_builder_txt().readFile(input, graph, "in.txt");
+    ASSERT_EQ(graph.vertices.size(), 2u);
+    EXPECT_EQ(graph.vertices[0]->id, 3);
+    EXPECT_EQ(graph.numArcs, 3u);
+    EXPECT_THAT(graph.vertexMap.find(7)->neighbours,
+                ElementsAre(graph.vertexMap.find(3), graph.vertexMap.find(7)));
+}
+
+TEST(EdgeListReader, DescribeToken) {
+    EXPECT_EQ(Graph_builder_txt::describeToken("abc"), "abc");
+    EXPECT_EQ(Graph_builder_txt::describeToken(std::string("\x1F\x7F~ ", 4)), "\\x1F\\x7F~ ");
+    EXPECT_EQ(Graph_builder_txt::describeToken(std::string(65, '\n')), [] {
+        std::string s;
+        for (int i = 0; i < 64; ++i) s += "\\x0A";
+        return s + "...";
+    }());
+}

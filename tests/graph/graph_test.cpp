@@ -1,0 +1,314 @@
+#include "graph/graph.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <random>
+#include <sstream>
+
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+
+namespace {
+
+std::vector<VertexId> ids(const std::vector<Vertex*>& list) {
+    std::vector<VertexId> out;
+    for (const Vertex* v : list) out.push_back(v->id);
+    return out;
+}
+
+std::vector<VertexId> neighbourIds(const Graph& graph, VertexId id) {
+    return ids(graph.vertexMap.find(id)->neighbours);
+}
+
+Graph incremental(const std::vector<Edge>& edges, bool simple = true) {
+    Graph graph(simple);
+    for (const Edge& e : edges) graph.addEdge(e.u, e.v);
+    return graph;
+}
+
+Graph bulk(std::vector<Edge> edges, bool simple = true) {
+    Graph graph(simple);
+    graph.addEdges(std::move(edges));
+    return graph;
+}
+
+// Everything a later stage can observe of a freshly read graph, in comparable form.
+struct Snapshot {
+    std::vector<VertexId> order;
+    std::vector<std::vector<VertexId>> adjacency;
+    std::vector<int> communityNumbers;
+    std::vector<std::vector<VertexId>> communityAdjacency;  // by first member id
+    std::vector<std::vector<std::uint32_t>> cuts;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> sums;
+    Index numVertices, numArcs;
+    int maxDegree;
+    std::int64_t degreeSquares;
+    bool operator==(const Snapshot&) const = default;
+};
+
+Snapshot snapshot(const Graph& graph) {
+    Snapshot s{};
+    s.order = ids(graph.vertices);
+    for (const Vertex* v : graph.vertices) s.adjacency.push_back(ids(v->neighbours));
+    const int base = graph.communities.empty() ? 0 : graph.communities.front()->number;
+    for (const Community* c : graph.communities) {
+        s.communityNumbers.push_back(c->number - base);
+        std::vector<VertexId> linked;
+        for (const Community* n : c->neighbours) linked.push_back(n->members.front());
+        s.communityAdjacency.push_back(linked);
+        s.cuts.push_back(c->cuts);
+        s.sums.emplace_back(c->degreeSum, c->internalDegree);
+    }
+    s.numVertices = graph.numVertices;
+    s.numArcs = graph.numArcs;
+    s.maxDegree = graph.maxDegree;
+    s.degreeSquares = graph.degreeSquares;
+    return s;
+}
+
+}  // namespace
+
+// 0 - 1 - 2
+TEST(Graph, PathCounters) {
+    Graph graph = incremental({{0, 1}, {1, 2}});
+    EXPECT_EQ(graph.numVertices, 3u);
+    EXPECT_EQ(graph.numArcs, 4u);
+    EXPECT_EQ(graph.maxDegree, 2);
+    EXPECT_EQ(graph.degreeSquares, 6);
+    EXPECT_EQ(graph.maxStrength, 2.0f);
+    EXPECT_THAT(neighbourIds(graph, 1), ElementsAre(0, 2));
+}
+
+TEST(Graph, RepeatedEdgeInEitherDirectionChangesNothing) {
+    for (const Edge repeat : {Edge{0, 1}, Edge{1, 0}}) {
+        Graph graph = incremental({{0, 1}, {1, 2}});
+        const Snapshot before = snapshot(graph);
+        graph.addEdge(repeat.u, repeat.v);
+        EXPECT_TRUE(snapshot(graph) == before);
+    }
+}
+
+TEST(Graph, SelfLoopIsOneEntryForItself) {
+    Graph graph = incremental({{4, 4}});
+    const Vertex* v = graph.vertexMap.find(4);
+    ASSERT_NE(v, nullptr);
+    EXPECT_THAT(v->neighbours, ElementsAre(v));
+    EXPECT_EQ(v->degree, 1);
+    EXPECT_EQ(graph.numArcs, 1u);
+    EXPECT_EQ(graph.degreeSquares, 2);
+    const Community* c = graph.communityOf(4);
+    EXPECT_THAT(c->neighbours, ElementsAre(c));
+    EXPECT_EQ(c->degreeSum, 1u);
+    EXPECT_EQ(c->internalDegree, 1u);
+
+    graph.addEdge(4, 4);
+    EXPECT_EQ(v->degree, 1);
+    EXPECT_EQ(graph.numArcs, 1u);
+}
+
+TEST(Graph, VerticesAndCommunitiesFollowFirstAppearanceNotId) {
+    Community::next_available_number = 1;
+    Graph graph = incremental({{7, 3}, {3, 9}});
+    EXPECT_THAT(ids(graph.vertices), ElementsAre(7, 3, 9));
+    ASSERT_EQ(graph.communities.size(), 3u);
+    EXPECT_EQ(graph.communityOf(7)->number, 1);
+    EXPECT_EQ(graph.communityOf(3)->number, 2);
+    EXPECT_EQ(graph.communityOf(9)->number, 3);
+    EXPECT_THAT(graph.communityOf(3)->members, ElementsAre(3));
+    EXPECT_EQ(graph.communityOf(5), nullptr);
+    // Detection walks the starting communities by ascending id.
+    std::vector<int> numbers;
+    for (const Community* c : graph.communitiesById()) numbers.push_back(c->number);
+    EXPECT_THAT(numbers, ElementsAre(2, 1, 3));
+}
+
+TEST(Graph, CommunityAdjacencyMirrorsVertexAdjacency) {
+    Graph graph = incremental({{0, 1}, {2, 0}, {0, 0}, {1, 2}});
+    for (const Vertex* v : graph.vertices) {
+        const Community* c = graph.communityOf(v->id);
+        ASSERT_EQ(c->neighbours.size(), v->neighbours.size());
+        for (std::size_t k = 0; k < v->neighbours.size(); ++k)
+            EXPECT_EQ(c->neighbours[k], graph.communityOf(v->neighbours[k]->id));
+        EXPECT_EQ(c->degreeSum, static_cast<std::uint32_t>(v->degree));
+        EXPECT_THAT(c->cuts, ::testing::Each(1u));
+    }
+}
+
+TEST(Graph, IdsUpToTheIntLimitNeedNoTableOfThatSize) {
+    Graph graph = bulk({{2147483647, 0}, {0, 2147483646}});
+    EXPECT_EQ(graph.numVertices, 3u);
+    EXPECT_THAT(neighbourIds(graph, 2147483647), ElementsAre(0));
+    EXPECT_THAT(neighbourIds(graph, 0), ElementsAre(2147483647, 2147483646));
+}
+
+TEST(Graph, NotSimpleKeepsRepeats) {
+    Graph graph = incremental({{0, 1}, {1, 0}}, false);
+    EXPECT_THAT(neighbourIds(graph, 0), ElementsAre(1, 1));
+    EXPECT_EQ(graph.numArcs, 4u);
+    EXPECT_TRUE(snapshot(bulk({{0, 1}, {1, 0}}, false)) == snapshot(graph));
+}
+
+// A star's hub passes 2^31 in the running sum of squared degrees: L leaves give L(L+1).
+TEST(Graph, DegreeSquaresOfALargeStarIs64Bit) {
+    const VertexId leaves = 70000;
+    std::vector<Edge> edges;
+    for (VertexId leaf = 1; leaf <= leaves; ++leaf) edges.push_back({0, leaf});
+    const std::int64_t expected = std::int64_t{leaves} * (leaves + 1);
+    EXPECT_EQ(bulk(edges).degreeSquares, expected);
+    EXPECT_EQ(incremental(edges).degreeSquares, expected);
+}
+
+// Whole-file construction must give exactly what edge-by-edge insertion gives: repeats,
+// self-loops, sparse ids (hash path) and dense ids (table path).
+TEST(Graph, BulkBuildEqualsEdgeByEdge) {
+    std::mt19937 random(17);
+    for (int round = 0; round < 200; ++round) {
+        const int n = 1 + static_cast<int>(random() % 30);
+        const int m = static_cast<int>(random() % 80);
+        const bool sparse = round % 2 == 1;
+        std::vector<Edge> edges;
+        for (int i = 0; i < m; ++i) {
+            VertexId u = static_cast<VertexId>(random() % n);
+            VertexId v = random() % 5 == 0 ? u : static_cast<VertexId>(random() % n);
+            if (sparse) {
+                u = u * 71234567 % 2147483647;
+                v = v * 71234567 % 2147483647;
+            }
+            edges.push_back({u, v});
+            if (random() % 4 == 0) edges.push_back({v, u});
+        }
+        for (bool simple : {true, false}) {
+            SCOPED_TRACE("round " + std::to_string(round) + (simple ? " simple" : " multi"));
+            Community::next_available_number = 1;
+            const Snapshot a = snapshot(incremental(edges, simple));
+            Community::next_available_number = 1;
+            const Snapshot b = snapshot(bulk(edges, simple));
+            EXPECT_TRUE(a == b);
+        }
+    }
+}
+
+TEST(Graph, AddEdgeAfterBulkBuildStillSeesEarlierEdges) {
+    Graph graph = bulk({{0, 1}, {1, 2}});
+    graph.addEdge(2, 1);
+    graph.addEdge(2, 3);
+    EXPECT_THAT(neighbourIds(graph, 2), ElementsAre(1, 3));
+    EXPECT_EQ(graph.numArcs, 6u);
+}
+
+// Copying a triangle vertex by vertex rebuilds it.
+TEST(Graph, AddVertexRebuildsTheInducedSubgraph) {
+    Graph source = incremental({{0, 1}, {1, 2}, {2, 0}, {2, 5}});
+    Graph copy(true);
+    const std::vector<Vertex*> copies = copy.addVertices(std::vector<Vertex*>{
+        source.vertexMap.find(2), source.vertexMap.find(0), source.vertexMap.find(1)});
+    EXPECT_THAT(ids(copies), ElementsAre(2, 0, 1));
+    EXPECT_EQ(copy.numVertices, 3u);
+    EXPECT_EQ(copy.numArcs, 6u);
+    EXPECT_EQ(copy.maxDegree, 2);
+    EXPECT_EQ(copy.degreeSquares, 12);
+    for (const Vertex* v : copy.vertices) EXPECT_EQ(v->degree, 2);
+    EXPECT_THAT(neighbourIds(copy, 1), ElementsAre(0, 2));
+    EXPECT_NE(copy.vertexMap.find(0), source.vertexMap.find(0));
+    EXPECT_EQ(copy.communityOf(0), nullptr);
+}
+
+TEST(Graph, AddVertexCopiesLooksButNotAnalysis) {
+    Graph source = incremental({{3, 3}});
+    Vertex* original = source.vertexMap.find(3);
+    original->x = 1.5f;
+    original->y = -2.0f;
+    original->size = 0.25f;
+    original->fillColor = tColor{0.1f, 0.2f, 0.3f};
+    original->shellIndex = 9;
+    original->componentLevel = 4;
+    original->name = "three";
+    Graph copy(true);
+    const Vertex* w = copy.addVertex(original);
+    EXPECT_EQ(w->id, 3);
+    EXPECT_EQ(w->x, 1.5f);
+    EXPECT_EQ(w->y, -2.0f);
+    EXPECT_EQ(w->size, 0.25f);
+    EXPECT_EQ(w->fillColor.b, 0.3f);
+    EXPECT_EQ(w->componentLevel, 0);
+    EXPECT_TRUE(w->name.empty());
+    EXPECT_EQ(w->community, nullptr);
+    // The self-loop finds the copy itself: two entries, one arc counted.
+    EXPECT_THAT(w->neighbours, ElementsAre(w, w));
+    EXPECT_EQ(w->degree, 2);
+    EXPECT_EQ(copy.numArcs, 1u);
+}
+
+TEST(Graph, StrengthIsTheDegree) {
+    Graph graph(true);
+    Vertex lone(8);
+    const Vertex* copy = graph.addVertex(&lone);
+    EXPECT_EQ(copy->getStrength(), 0.0f);
+    EXPECT_EQ(graph.maxStrength, 0.0f);
+    Graph path = incremental({{0, 1}, {1, 2}});
+    EXPECT_EQ(path.vertexMap.find(1)->getStrength(), 2.0f);
+    EXPECT_EQ(path.vertexMap.find(1)->getWeight(1), 1.0f);
+}
+
+TEST(Graph, AddNameOnlyForExistingVertices) {
+    Graph graph = incremental({{1, 2}});
+    graph.addName(2, "two");
+    graph.addName(5, "five");
+    EXPECT_EQ(graph.vertexMap.find(2)->name, "two");
+    EXPECT_EQ(graph.vertexMap.find(5), nullptr);
+}
+
+TEST(Graph, VertexMapIteratesInAscendingIdAndReplaces) {
+    Graph graph = incremental({{50, 3}, {2147483647, 0}, {17, 3}});
+    std::vector<VertexId> keys;
+    for (const auto& [id, vertex] : graph.vertexMap) {
+        keys.push_back(id);
+        EXPECT_EQ(vertex->id, id);
+    }
+    EXPECT_THAT(keys, ElementsAre(0, 3, 17, 50, 2147483647));
+    EXPECT_EQ(graph.vertexMap.size(), 5u);
+
+    Vertex other(17);
+    Vertex* copy = graph.addVertex(&other);
+    EXPECT_EQ(graph.vertexMap.find(17), copy);
+    EXPECT_EQ(graph.vertexMap.size(), 5u);
+    EXPECT_EQ(graph.vertices.size(), 6u);
+}
+
+// 0 - 1 - 2, plus 3 - 3: the dumps, and a degree list rebuilt without duplicates.
+TEST(Graph, DumpsAndDegreeList) {
+    Graph graph = incremental({{0, 1}, {1, 2}, {3, 3}});
+    graph.buildDegreesList();
+    graph.buildDegreesList();
+    std::ostringstream out;
+    graph.printGraph(out);
+    graph.printDegreesList(out);
+    EXPECT_EQ(out.str(),
+              "Graph BEGIN\n0 --> 1 \n1 --> 0 2 \n2 --> 1 \n3 --> 3 \nGraph END\n"
+              "Degrees List BEGIN\n1: 0 2 3 \n2: 1 \nDegrees List END\n");
+}
+
+TEST(Graph, Diameter2) {
+    struct Case {
+        const char* name;
+        std::vector<Edge> edges;
+        bool expected;
+    };
+    const std::vector<Case> cases = {
+        {"star", {{0, 1}, {0, 2}, {0, 3}, {0, 4}}, true},
+        {"triangle with pendant", {{0, 1}, {1, 2}, {2, 0}, {0, 3}}, true},
+        {"path of four", {{0, 1}, {1, 2}, {2, 3}}, false},
+        {"two components", {{0, 1}, {2, 3}}, false},
+        {"self-loop only", {{5, 5}}, true},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(incremental(c.edges).computeDiameter2(), c.expected) << c.name;
+    EXPECT_TRUE(Graph(true).computeDiameter2());
+    // 70 vertices: a star spans two words of the reach set.
+    std::vector<Edge> star;
+    for (VertexId leaf = 1; leaf < 70; ++leaf) star.push_back({0, leaf});
+    EXPECT_TRUE(incremental(star).computeDiameter2());
+    star.push_back({69, 70});
+    EXPECT_FALSE(incremental(star).computeDiameter2());
+}
