@@ -2,14 +2,21 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <list>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "analysis/network.h"
 #include "driver/parameters.h"
 #include "driver/povray_renderer.h"
 #include "driver/svg_renderer.h"
+#include "engines/engine.h"
+#include "engines/povray.h"
+#include "engines/svg.h"
 #include "graph/defs.h"
 #include "graph/graph_builder_txt.h"
+#include "scene/graphics.h"
 
 namespace {
 
@@ -19,6 +26,47 @@ std::ifstream openInput(const std::string& name) {
     if (!std::filesystem::is_directory(name, error)) input.open(name, std::ios::binary);
     if (!input.is_open()) throw Fatal("ERROR: Input file " + name + " cannot be opened\n");
     return input;
+}
+
+// The scene files this run has created. A run that fails after creating them removes them
+// again, so no half-written or orphaned scene is left behind.
+std::vector<std::string> createdScenes;
+
+void removeCreatedScenes() {
+    for (const std::string& name : createdScenes) {
+        std::error_code ignored;
+        std::filesystem::remove(name, ignored);
+    }
+}
+
+// A scene file must never replace the input it was drawn from.
+void refuseInputAsScene(const std::string& scene) {
+    std::error_code error;
+    if (std::filesystem::equivalent(scene, parameters.inputFile, error))
+        throw Fatal("ERROR: Scene file " + scene + " would overwrite the input file\n");
+}
+
+template <class Writer>
+std::unique_ptr<Engine> createEngine(const std::string& scene) {
+    auto engine = std::make_unique<Writer>(scene);
+    createdScenes.push_back(scene);
+    return engine;
+}
+
+// Both scene files are created before anything is drawn; then the vertex scene, then the
+// community scene, each from its own copy of the community list.
+void writeScenes(Network* network) {
+    const std::list<Community*> communities = network->communitiesList;
+    const bool povray = parameters.render == "povray";
+    std::cout << (povray ? "\tGenerating .pov file...\n" : "\tGenerating .svg file...\n");
+    refuseInputAsScene(parameters.sceneFile1);
+    refuseInputAsScene(parameters.sceneFile2);
+    std::unique_ptr<Engine> engine1 = povray ? createEngine<Povray>(parameters.sceneFile1)
+                                             : createEngine<Svg>(parameters.sceneFile1);
+    std::unique_ptr<Engine> engine2 = povray ? createEngine<Povray>(parameters.sceneFile2)
+                                             : createEngine<Svg>(parameters.sceneFile2);
+    Graphics(engine1.get()).generateNetworkFile(communities, network, false);
+    Graphics(engine2.get()).generateNetworkFile(communities, network, true);
 }
 
 void render() {
@@ -43,8 +91,7 @@ int run(int argc, const char* const* argv) {
     input.close();
     std::cout << "\tFinding communities...\n";
     network->findCores();
-    std::cout << (parameters.render != "povray" ? "\tGenerating .svg file...\n"
-                                                : "\tGenerating .pov file...\n");
+    writeScenes(network.get());
     if (!parameters.nographic) render();
     std::cout << "Done!\n";
     return 0;
@@ -56,6 +103,7 @@ int main(int argc, char** argv) {
     try {
         return run(argc, argv);
     } catch (const Fatal& error) {
+        removeCreatedScenes();
         std::cout << error.what() << std::flush;
         return 1;
     }
