@@ -221,55 +221,55 @@ void Graphics::drawVertexScene(const std::list<Community*>& sorted,
     const float u = parameters.unitLength;
     const float sceneRadius = layout.sceneRadius;
     const tColor labelColour = parameters.bckgnd == "black" ? white : black;
-    const VertexMap& byId = network->graph.vertexMap;
 
-    std::size_t i = 0;
-    for (Community* community : sorted) placeVertices(community, colours[i++], network);
+    // Every pass walks the vertices in the same order, community by community and members in
+    // order; they are looked up by id once. begin[k] is where community k starts.
+    std::vector<Vertex*> walk;
+    std::vector<std::size_t> begin;
+    walk.reserve(network->graph.vertices.size());
+    for (const Community* community : sorted) {
+        begin.push_back(walk.size());
+        for (VertexId id : community->members)
+            if (Vertex* vertex = network->graph.vertexMap.find(id)) walk.push_back(vertex);
+    }
+    begin.push_back(walk.size());
 
-    // Every later pass walks the vertices in the same order: community by community, members
-    // in order.
-    auto forEachVertex = [&](auto&& visit) {
-        for (const Community* community : sorted)
-            for (VertexId id : community->members)
-                if (Vertex* vertex = byId.find(id)) visit(vertex);
-    };
-    forEachVertex([&](Vertex* v) { drawEdge(v, u, sceneRadius, network, false, true); });
-    forEachVertex([&](Vertex* v) { drawEdge(v, u, sceneRadius, network, true, false); });
-    forEachVertex([&](Vertex* v) {
+    std::size_t k = 0;
+    for (Community* community : sorted) {
+        placeVertices(community, colours[k], &walk[begin[k]], begin[k + 1] - begin[k],
+                      network->graph);
+        ++k;
+    }
+    for (Vertex* v : walk) drawEdge(v, u, sceneRadius, network, false, true);
+    for (Vertex* v : walk) drawEdge(v, u, sceneRadius, network, true, false);
+    for (Vertex* v : walk)
         engine->addHost(v->x, v->y, static_cast<float>(v->shellIndex) / -10.0f, u * v->size,
                         v->fillColor, v->ringColor, 1.0f);
-    });
-    forEachVertex(
-        [&](Vertex* v) { drawText(v, u, labelColour, 12.0f, 10.0f, sceneRadius, network); });
+    for (Vertex* v : walk) drawText(v, u, labelColour, 12.0f, 10.0f, sceneRadius, network);
     drawLegend(sceneRadius, network);
 }
 
 // The community's shell indices come from its own induced sub-network; the innermost core
 // is then scattered over the inner disc, the rest over the ring around it. The sub-network
-// holds copies of the members and is released before the next community: memory at any time
-// is that of the largest community.
-void Graphics::placeVertices(Community* community, tColor colour, Network* network) {
-    const Graph& graph = network->graph;
+// holds copies of the members and is released before the next community is built, so the
+// extra memory is that of the largest community; the work is linear in the members and
+// their adjacency.
+void Graphics::placeVertices(Community* community, tColor colour, Vertex* const* members,
+                             std::size_t count, const Graph& graph) {
     float rhoIn = 0.0f;
     {
-        std::vector<Vertex*> originals;  // parallel to the sub-network's vertices
-        originals.reserve(community->members.size());
         Network sub;
-        for (VertexId id : community->members) {
-            Vertex* vertex = graph.vertexMap.find(id);
-            if (!vertex) continue;
-            originals.push_back(vertex);
-            sub.graph.addVertex(vertex);
-        }
+        for (std::size_t i = 0; i < count; ++i) sub.graph.addVertex(members[i]);
         sub.graph.buildDegreesList();
         sub.findCores();
+        // The copies sit at the positions of their originals.
         for (const Vertex* copy : sub.graph.vertices)
-            originals[copy->index]->setShellIndex(copy->shellIndex);
+            members[copy->index]->setShellIndex(copy->shellIndex);
         community->maxShell = sub.maxShell;
 
         float coreSum = 0.0f;
         for (const Vertex* copy : sub.getTopCore()) {
-            const float size = originals[copy->index]->size;
+            const float size = members[copy->index]->size;
             coreSum += size * size;
         }
         if (community->realSize > 0.0f) {
@@ -279,9 +279,8 @@ void Graphics::placeVertices(Community* community, tColor colour, Network* netwo
         }
     }
 
-    for (VertexId id : community->members) {
-        Vertex* v = graph.vertexMap.find(id);
-        if (!v) continue;
+    for (std::size_t i = 0; i < count; ++i) {
+        Vertex* v = members[i];
         v->fillColor = colour;
         // No halo: the ring takes the fill colour.
         v->ringColor = colour;

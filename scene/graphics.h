@@ -113,7 +113,8 @@ class Graphics {
                             const SpiralLayout& layout);
     void drawVertexScene(const std::list<Community*>& sorted, const std::vector<tColor>& colours,
                          const SpiralLayout& layout, Network* network);
-    void placeVertices(Community* community, tColor colour, Network* network);
+    void placeVertices(Community* community, tColor colour, Vertex* const* members,
+                       std::size_t count, const Graph& graph);
     void drawLegend(float sceneRadius, Network* network);
     long long scoreOf(const tLetra& candidate, float size, float N, long long length) const;
     long long columnOf(double x, float N) const;
