@@ -35,8 +35,7 @@ void flujo_maximo_recursivo(Nodo* node, GomoryHuTree& tree) {
         Nodo* x = pending.back();
         pending.pop_back();
         Nodo* y = tree.makeNode(x);
-        const double flow =
-            Ford_Fulkerson(x->members[0]->index, x->members[1]->index, tree.nodes);
+        const double flow = Ford_Fulkerson(x->members[0]->index, x->members[1]->index, tree.nodes);
         std::vector<node_detail*> kept;
         for (node_detail* member : x->members) {
             if (member->id == -1) continue;
@@ -185,8 +184,7 @@ void record(const End& u, const End& w, int cut, int level, std::ostream& out) {
         // Normalisation needs both clusters; a vertex outside the tree's clusters adds none.
         if (u.cluster && w.cluster) {
             auto add = [&stats](const End& first, const End& second, float amount) {
-                ClusterPairValue& entry =
-                    stats.mapa_cluster_cluster_conn[{first.key, second.key}];
+                ClusterPairValue& entry = stats.mapa_cluster_cluster_conn[{first.key, second.key}];
                 entry.value += amount;
                 entry.firstShell = first.cluster->front()->shellIndex;
                 entry.secondShell = second.cluster->front()->shellIndex;
@@ -217,10 +215,10 @@ struct Step {
 void pushBeyond(std::vector<Step>& pending, const Nodo* to, int cut, int skip) {
     for (std::size_t i = to->children.size(); i-- > 0;) {
         const Nodo* child = to->children[i];
-        if (child->position != skip)
-            pending.push_back({child, std::min(cut, to->cuts[i]), -1});
+        if (child->position != skip) pending.push_back({child, std::min(cut, to->cuts[i]), -1});
     }
-    if (skip != -1 && to->parent) pending.push_back({to->parent, std::min(cut, to->cut), to->position});
+    if (skip != -1 && to->parent)
+        pending.push_back({to->parent, std::min(cut, to->cut), to->position});
 }
 
 }  // namespace
@@ -307,8 +305,8 @@ void Network::find_connectivities(std::ostream& out) {
     for (const auto& [key, count] : clusterSummary(true)) {
         const auto [shell, value] = key;
         // Truncated at every addition, as an integer total.
-        totals[shell] = static_cast<int>(static_cast<float>(totals[shell]) +
-                                         static_cast<float>(count) * value);
+        totals[shell] =
+            static_cast<int>(static_cast<float>(totals[shell]) + static_cast<float>(count) * value);
         pairs[shell] += count;
         logGomoryHu4 << shell << std::string(" ") << value << std::string(" ") << count
                      << std::string("\n");

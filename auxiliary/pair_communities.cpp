@@ -83,7 +83,7 @@ Pairing pair_communities(const std::vector<Network*>& first, const std::vector<N
 
     // A first set without vertices has nothing to match: score 0.
     const long long score = firstTotal == 0 ? 0 : matchedTotal * 100 / firstTotal;
-    out << "Puntaje: " << score << "% (i=" << matched << ")" << " (" << matchedTotal << "/"
-        << firstTotal << ")\n";
+    out << "Puntaje: " << score << "% (i=" << matched << ")"
+        << " (" << matchedTotal << "/" << firstTotal << ")\n";
     return pairing;
 }
