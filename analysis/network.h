@@ -70,8 +70,9 @@ class Network {
     // not in the tree.
     int find_connectivity(int a, int b) const;
     void print_gomory_hu_tree() const;
-    // Shell connectivity statistics over every pair of tree nodes (trace lines on out), into
-    // the Gomory-Hu logs 2 to 5. Needs the tree, the shell indices and the component tree.
+    // Shell connectivity statistics over every ordered pair of tree nodes (one trace line each
+    // on out, so n(n − 1) of them), into the Gomory-Hu logs 2 to 5. Needs the tree, the shell
+    // indices and the component tree.
     void find_connectivities(std::ostream& out = std::cout);
     // The same for the pairs whose smaller shell index is level; logs 2 to 4 are written only
     // when level is 1.
