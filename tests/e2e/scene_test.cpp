@@ -4,11 +4,12 @@
 // fails leaves no scene behind.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <map>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -52,7 +53,43 @@ struct ParsedScene {
     std::vector<std::string> unexpected;  // lines that are none of the statements
 };
 
-const std::string N = R"((-?\d+(?:\.\d+)?(?:e[+-]\d+)?))";
+// Matches line against a statement template: '#' stands for one number as the writer
+// formats it (optional minus, digits, optional decimals, optional exponent), '@' for the
+// body of a POV-Ray string (escaped quotes and backslashes allowed); every other character
+// must appear as it is. The numbers and the string go to numbers and text.
+bool matchStatement(const std::string& line, const std::string& pattern,
+                    std::vector<double>& numbers, std::string& text) {
+    numbers.clear();
+    text.clear();
+    std::size_t at = 0;
+    auto digits = [&] {
+        const std::size_t from = at;
+        while (at < line.size() && std::isdigit(static_cast<unsigned char>(line[at]))) ++at;
+        return at > from;
+    };
+    for (char expected : pattern) {
+        if (expected == '#') {
+            const std::size_t from = at;
+            if (at < line.size() && line[at] == '-') ++at;
+            if (!digits()) return false;
+            if (at < line.size() && line[at] == '.' && (++at, !digits())) return false;
+            if (at < line.size() && line[at] == 'e') {
+                ++at;
+                if (at < line.size() && (line[at] == '+' || line[at] == '-')) ++at;
+                if (!digits()) return false;
+            }
+            numbers.push_back(std::stod(line.substr(from, at - from)));
+        } else if (expected == '@') {
+            while (at < line.size() && line[at] != '"') {
+                if (line[at] == '\\' && ++at == line.size()) return false;
+                text += line[at++];
+            }
+        } else if (at >= line.size() || line[at++] != expected) {
+            return false;
+        }
+    }
+    return at == line.size();
+}
 
 ParsedScene parsePov(const std::string& text) {
     static const std::vector<std::string> headerLines = {
@@ -69,41 +106,32 @@ ParsedScene parsePov(const std::string& text) {
         "global_settings { ambient_light rgb<0.8, 0.8, 0.8> }",
         "background { color rgb <5, 5, 5> }",
     };
-    static const std::regex camera("camera \\{ orthographic location <0, 0, " + N +
-                                   "> look_at  <0, 0, 0> \\}");
-    static const std::regex sphere("sphere \\{ <" + N + ", " + N + ", " + N + ">, " + N +
-                                   " pigment \\{ rgb <" + N + ", " + N + ", " + N + "> \\}  \\}");
-    static const std::regex cylinder(
-        "cylinder \\{ <" + N + ", " + N + ", " + N + ">, <" + N + ", " + N + ", " + N + "> " + N +
-        " open texture \\{ pigment \\{ color rgbf <" + N + ", " + N + ", " + N + "> \\} \\} \\}");
-    static const std::regex label(
-        "text \\{ ttf \"cyrvetic\\.ttf\" \"((?:[^\"\\\\]|\\\\.)*)\" 0\\.37, 0 pigment \\{ color "
-        "rgbf < " +
-        N + " , " + N + " , " + N + "> \\} translate < " + N + " , " + N + " , " + N +
-        " > scale < " + N + " , " + N + ", " + N + " >  \\}");
+    const std::string camera = "camera { orthographic location <0, 0, #> look_at  <0, 0, 0> }";
+    const std::string sphere = "sphere { <#, #, #>, # pigment { rgb <#, #, #> }  }";
+    const std::string cylinder =
+        "cylinder { <#, #, #>, <#, #, #> # open texture { pigment { color rgbf <#, #, #> } } }";
+    const std::string label =
+        "text { ttf \"cyrvetic.ttf\" \"@\" 0.37, 0 pigment { color rgbf < # , # , #> } "
+        "translate < # , # , # > scale < # , #, # >  }";
 
     ParsedScene scene;
     std::istringstream lines(text);
     std::string line;
     std::size_t count = 0;
+    std::vector<double> numbers;
+    std::string body;
     while (std::getline(lines, line)) {
         ++count;
-        std::smatch match;
-        auto numbers = [&](std::size_t from) {
-            std::vector<double> values;
-            for (std::size_t k = from; k < match.size(); ++k) values.push_back(std::stod(match[k]));
-            return values;
-        };
         if (std::find(headerLines.begin(), headerLines.end(), line) != headerLines.end()) {
             continue;
-        } else if (std::regex_match(line, match, camera)) {
-            scene.cameraZ = std::stod(match[1]);
-        } else if (std::regex_match(line, match, sphere)) {
-            scene.statements.push_back({Statement::Sphere, numbers(1), ""});
-        } else if (std::regex_match(line, match, cylinder)) {
-            scene.statements.push_back({Statement::Cylinder, numbers(1), ""});
-        } else if (std::regex_match(line, match, label)) {
-            scene.statements.push_back({Statement::Text, numbers(2), match[1]});
+        } else if (matchStatement(line, camera, numbers, body)) {
+            scene.cameraZ = numbers[0];
+        } else if (matchStatement(line, sphere, numbers, body)) {
+            scene.statements.push_back({Statement::Sphere, numbers, ""});
+        } else if (matchStatement(line, cylinder, numbers, body)) {
+            scene.statements.push_back({Statement::Cylinder, numbers, ""});
+        } else if (matchStatement(line, label, numbers, body)) {
+            scene.statements.push_back({Statement::Text, numbers, body});
         } else {
             scene.unexpected.push_back(std::to_string(count) + ": " + line);
         }
