@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <iostream>
 #include <memory>
 #include <vector>
 
@@ -23,24 +24,69 @@ struct bestNeighbour {
 
 // Adjacency is held as two parallel vectors, `neighbours` and `cuts` (12 bytes an entry),
 // in the order the links were made; that order is observable (ties of the best candidate,
-// the bars of the community scene). Vectors keep the positions stable, so a lookup index
-// from neighbour to position (for example a hash map built once a list grows long) can be
-// laid over them without changing the order.
+// the bars of the community scene).
+//
+// Merging must not cost the length of the lists it touches, since a hub may absorb its
+// leaves one per step. A list longer than `longList` therefore gets, on first need, two
+// aids laid over the positions of the vectors (which never move while the aids live):
+// - a position index: open addressing from neighbour to position, 4 bytes a slot, at most
+//   half full; a slot is verified against `neighbours`, so a stale slot costs nothing but
+//   room. Finding a neighbour costs O(1) expected instead of a scan.
+// - a ranking: a max-heap of (cut, neighbour's degree sum, position), best ratio first and
+//   the earlier position first among equal ratios, answering computeBestNeighbour in
+//   O(log) amortised. It is lazy: a changed cut pushes a new entry and the old one is
+//   dropped when it surfaces; a grown degree sum only lowers a ratio, so such an entry is
+//   pushed again with the new sum when it surfaces; a neighbour with a larger number
+//   cannot become eligible before this community renews, so it is parked until then.
+// A list with aids erases by leaving a null neighbour with cut 0 behind (no shifting); the
+// erased entries are squeezed out once they are half the list, and every list is compact
+// again when community detection ends (compact()). Short lists erase by shifting.
 class Community {
   public:
     // Takes the next number of the class-wide counter. index is the community's place in
-    // the creation order of its graph (the order of first appearance of its vertex).
+    // the creation order of its graph (the order of first appearance of its vertex); it
+    // breaks ties between candidate merges and must be unique among the communities of
+    // one detection run.
     explicit Community(Index index = 0);
+    Community(Community&&) noexcept;
+    Community& operator=(Community&&) noexcept;
+    ~Community();
 
     // A fresh, highest number: a merged community then owns all of its candidate pairs.
     void renew();
     // One adjacency entry with a cut of 1; a link to itself counts as internal as well.
     void addNeighbour(Community* community);
-    // Linear search; the graph's repeated-edge test does not rely on it.
     bool hasNeighbour(const Community* community) const;
+    // The cut to community, 0 when it is not a neighbour. O(1) expected.
+    std::uint32_t cutTo(const Community* community);
+
+    // Recomputes `best`: among the neighbours with a smaller number, the one of largest
+    // cut / (degreeSum × its degreeSum), compared exactly; the earliest listed wins a tie.
+    // None eligible: `best` becomes null. O(length) for short lists, O(log) amortised with
+    // the ranking.
+    void computeBestNeighbour();
+    // Absorbs other, whose cut to this community is cut: sums, members, and the merged
+    // adjacency (shared neighbours add their cuts, new ones are appended in other's order).
+    // O(length of other's list) expected. value is not used.
+    void addCommunity(Community* other, unsigned cut, float value);
+    // Empties an absorbed community and takes it out of every neighbour's lists; memory
+    // of its lists is released.
+    void removeCommunity();
+    // Lowers the cut to community by amount, erasing the entry when nothing is left; prints
+    // "ERROR" when community is not a neighbour and changes nothing.
+    void removeCommunityCut(Community* community, unsigned amount);
+    // Raises the cut to community by amount, appending it when it is not a neighbour yet.
+    void addCommunityCut(Community* community, unsigned amount);
+    // "C: " and the member ids, each followed by a space.
+    void printCommunity(std::ostream& out = std::cout) const;
+    // Squeezes out erased entries (order kept) and drops the aids of long lists.
+    void compact();
 
     // The next number to hand out; the first community gets 1.
     static inline int next_available_number = 1;
+    // Lists longer than this get the position index and the ranking. Tests lower it to
+    // send small graphs through them.
+    static inline std::size_t longList = 16;
 
     int number;
     // Kept beside `number` (it fills what would be padding).
@@ -56,9 +102,26 @@ class Community {
     float y = 0.0f;
     float abstractSize = 0.0f;
     float realSize = 0.0f;
+    // A null entry (cut 0) is an erased one awaiting compaction; none remain after detection.
     std::vector<Community*> neighbours;
     std::vector<std::uint32_t> cuts;
     bool removed = false;
     int lastStep = 0;
     std::unique_ptr<bestNeighbour> best;
+
+  private:
+    struct Aids;
+
+    static constexpr Index kAbsent = ~Index{0};
+
+    // Position of community in the lists, or kAbsent.
+    Index find(const Community* community);
+    void append(Community* community, std::uint32_t cut);
+    void changeCut(Index position, std::uint32_t cut);
+    void erase(Index position);
+    Aids& aids();
+    void setBest(Community* candidate, std::uint32_t cut, std::uint64_t product);
+
+    Index erased_ = 0;
+    std::unique_ptr<Aids> aids_;
 };

@@ -43,6 +43,7 @@ int run(int argc, const char* const* argv) {
     input.close();
     std::cout << "\tFinding communities...\n";
     network->findCores();
+    network->findCommunities(1.0f);
     std::cout << (parameters.render != "povray" ? "\tGenerating .svg file...\n"
                                                 : "\tGenerating .pov file...\n");
     if (!parameters.nographic) render();
