@@ -22,6 +22,19 @@ struct bestNeighbour {
     float product = 0.0f;
 };
 
+// Whether candidate merge a goes before b: the higher ratio cut / product first, compared
+// exactly by cross-multiplying the single-precision values (24 + 24 significant bits fit a
+// double); equal ratios put the later-created owner first, then the later-created
+// candidate. Creation indices rather than addresses, so the order is the same everywhere.
+inline bool candidateBefore(float cutA, float productA, Index ownerA, Index candidateA,
+                            float cutB, float productB, Index ownerB, Index candidateB) {
+    const double x = static_cast<double>(cutA) * static_cast<double>(productB);
+    const double y = static_cast<double>(cutB) * static_cast<double>(productA);
+    if (x != y) return x > y;
+    if (ownerA != ownerB) return ownerA > ownerB;
+    return candidateA > candidateB;
+}
+
 // Adjacency is held as two parallel vectors, `neighbours` and `cuts` (12 bytes an entry),
 // in the order the links were made; that order is observable (ties of the best candidate,
 // the bars of the community scene).
@@ -86,7 +99,7 @@ class Community {
     static inline int next_available_number = 1;
     // Lists longer than this get the position index and the ranking. Tests lower it to
     // send small graphs through them.
-    static inline std::size_t longList = 16;
+    static inline std::size_t longList = 64;
 
     int number;
     // Kept beside `number` (it fills what would be padding).

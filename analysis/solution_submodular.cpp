@@ -1,8 +1,83 @@
 #include "analysis/solution_submodular.h"
 
-#include <iterator>
+#include <algorithm>
 
 #include "analysis/network.h"
+
+void CandidateQueue::place(std::size_t at, const Entry& entry) {
+    heap_[at] = entry;
+    position_[entry.owner] = static_cast<Index>(at);
+}
+
+void CandidateQueue::siftUp(std::size_t at) {
+    const Entry entry = heap_[at];
+    while (at > 0) {
+        const std::size_t parent = (at - 1) / 4;
+        if (!before(entry, heap_[parent])) break;
+        place(at, heap_[parent]);
+        at = parent;
+    }
+    place(at, entry);
+}
+
+void CandidateQueue::siftDown(std::size_t at) {
+    const Entry entry = heap_[at];
+    for (;;) {
+        const std::size_t first = 4 * at + 1;
+        if (first >= heap_.size()) break;
+        const std::size_t last = std::min(first + 4, heap_.size());
+        std::size_t best = first;
+        for (std::size_t child = first + 1; child < last; ++child)
+            if (before(heap_[child], heap_[best])) best = child;
+        if (!before(heap_[best], entry)) break;
+        place(at, heap_[best]);
+        at = best;
+    }
+    place(at, entry);
+}
+
+void CandidateQueue::insert(bestNeighbour* record) {
+    erase(record->c1);
+    const Index owner = record->c1->index;
+    if (owner >= position_.size()) position_.resize(std::size_t{owner} + 1, kNone);
+    heap_.push_back({record->cut, record->product, owner, record->c2->index, record});
+    siftUp(heap_.size() - 1);
+}
+
+bool CandidateQueue::erase(const Community* owner) {
+    if (!contains(owner)) return false;
+    const std::size_t at = position_[owner->index];
+    position_[owner->index] = kNone;
+    const Entry last = heap_.back();
+    heap_.pop_back();
+    if (at < heap_.size()) {
+        place(at, last);
+        siftDown(at);
+        siftUp(position_[last.owner]);
+    }
+    return true;
+}
+
+bool CandidateQueue::contains(const Community* owner) const {
+    return owner->index < position_.size() && position_[owner->index] != kNone;
+}
+
+const CandidateQueue::Entry* CandidateQueue::entryOf(const Community* owner) const {
+    return contains(owner) ? &heap_[position_[owner->index]] : nullptr;
+}
+
+void CandidateQueue::pop() {
+    erase(top()->c1);
+}
+
+std::vector<bestNeighbour*> CandidateQueue::inOrder() const {
+    std::vector<Entry> sorted = heap_;
+    std::sort(sorted.begin(), sorted.end(), before);
+    std::vector<bestNeighbour*> records;
+    records.reserve(sorted.size());
+    for (const Entry& entry : sorted) records.push_back(entry.record);
+    return records;
+}
 
 SolutionSubmodular::SolutionSubmodular(std::list<Community*>& list, Network* network)
     : communities(&list), network(network) {
@@ -89,23 +164,24 @@ bool SolutionSubmodular::proposeNeighbour() {
     joins.clear();
     joinCuts.clear();
     if (candidates.empty()) return false;
-    const bestNeighbour* first = *candidates.begin();
+    const bestNeighbour* first = candidates.top();
     const float best = first->cut / first->product;
-    auto at = candidates.begin();
-    for (;;) {
-        const bestNeighbour* entry = *at;
-        auto next = std::next(at);
+    // The run of entries whose single-precision ratio equals the first one's, in order.
+    aside_.clear();
+    do {
+        bestNeighbour* entry = candidates.top();
+        candidates.pop();
         if (entry->c1->lastStep != step && entry->c2->lastStep != step) {
             joins.emplace_back(entry->c1, entry->c2);
             entry->c1->lastStep = step;
             entry->c2->lastStep = step;
             // The record's cut is single precision; the merge needs the exact count.
             joinCuts.push_back(entry->c1->cutTo(entry->c2));
-            candidates.erase(at);
+        } else {
+            aside_.push_back(entry);
         }
-        if (next == candidates.end() || (*next)->cut / (*next)->product != best) break;
-        at = next;
-    }
+    } while (!candidates.empty() && candidates.top()->cut / candidates.top()->product == best);
+    for (bestNeighbour* entry : aside_) candidates.insert(entry);
     if (joins.empty()) return false;
     neighbourValue = static_cast<float>(totalDegree) * best;
     return true;
@@ -137,7 +213,7 @@ void SolutionSubmodular::acceptNeighbour() {
     // final lists. Recomputations only change their own community's record, so the order
     // in which the communities that named p or q are visited does not matter.
     for (auto [owner, absorbed] : joins) {
-        if (absorbed->best) candidates.erase(absorbed->best.get());
+        candidates.erase(absorbed);
         refresh(owner);
         scratch_.clear();
         for (const Community* named : {owner, absorbed}) {
@@ -147,7 +223,7 @@ void SolutionSubmodular::acceptNeighbour() {
         }
         for (Community* neighbour : scratch_) {
             if (neighbour->removed) continue;
-            candidates.erase(neighbour->best.get());
+            candidates.erase(neighbour);
             refresh(neighbour);
         }
         destroy(absorbed);
@@ -160,7 +236,7 @@ float SolutionSubmodular::evaluate() {
 }
 
 void SolutionSubmodular::printBN(std::ostream& out) const {
-    for (const bestNeighbour* entry : candidates) {
+    for (const bestNeighbour* entry : candidates.inOrder()) {
         out << '(' << entry->cut / entry->product << ") ";
         entry->c1->printCommunity(out);
         entry->c2->printCommunity(out);

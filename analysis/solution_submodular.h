@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <iostream>
 #include <list>
-#include <set>
 #include <utility>
 #include <vector>
 
@@ -24,11 +23,56 @@ class Solution {
     virtual float evaluate() = 0;
 };
 
-// The order of `candidates`: best ratio first, see bestNeighbourOrder.
+// The order of candidate records: best ratio first, see bestNeighbourOrder.
 struct Compare {
     bool operator()(bestNeighbour* const& a, bestNeighbour* const& b) const {
         return bestNeighbourOrder(a, b);
     }
+};
+
+// The candidate merges, at most one per owner, best first in the order of
+// bestNeighbourOrder. A 4-ary heap whose entries carry their own ordering key (the ratio
+// fields and the two creation indices), so that comparing two entries touches no record or
+// community; a heap position per owner index lets an owner's entry be withdrawn. Insert,
+// withdraw and pop cost O(log n), an insert usually O(1).
+class CandidateQueue {
+  public:
+    struct Entry {
+        float cut;
+        float product;
+        Index owner;
+        Index candidate;
+        bestNeighbour* record;
+    };
+
+    // Enters the record as it is now (a later change to it is not seen); an earlier entry of
+    // the same owner is replaced.
+    void insert(bestNeighbour* record);
+    // Withdraws the owner's entry; false when there is none.
+    bool erase(const Community* owner);
+    bool contains(const Community* owner) const;
+    // The stored entry of an owner, or null.
+    const Entry* entryOf(const Community* owner) const;
+    // The best entry's record; the queue must not be empty.
+    bestNeighbour* top() const { return heap_.front().record; }
+    void pop();
+    bool empty() const { return heap_.empty(); }
+    std::size_t size() const { return heap_.size(); }
+    // The records, best first (a sorted copy, for dumps and checks).
+    std::vector<bestNeighbour*> inOrder() const;
+
+  private:
+    static constexpr Index kNone = ~Index{0};
+    static bool before(const Entry& a, const Entry& b) {
+        return candidateBefore(a.cut, a.product, a.owner, a.candidate, b.cut, b.product, b.owner,
+                               b.candidate);
+    }
+    void place(std::size_t at, const Entry& entry);
+    void siftUp(std::size_t at);
+    void siftDown(std::size_t at);
+
+    std::vector<Entry> heap_;
+    std::vector<Index> position_;  // by owner index
 };
 
 // Merges adjacent communities step by step. A step proposes the best-ranked pair together
@@ -37,7 +81,8 @@ struct Compare {
 // highest number and so owns all of its pairs) and refreshes the candidates.
 //
 // `candidates` holds each community's best record, ordered by bestNeighbourOrder, so the
-// best pair is always in front. The refresh after a merge of q into p touches p and only
+// best pair is always in front; the equal-ratio run of a step is taken off the front in
+// order, and the entries it cannot use go back. The refresh after a merge of q into p touches p and only
 // the communities whose best pointed at p or q: a reverse index (for every community, an
 // intrusive list of the communities whose best record names it as candidate) finds them
 // without walking p's neighbours. Absorbed communities leave the community list in O(1)
@@ -70,7 +115,7 @@ class SolutionSubmodular : public Solution {
     std::vector<std::pair<Community*, Community*>> joins;
     // The exact cut of each pair of `joins`.
     std::vector<std::uint32_t> joinCuts;
-    std::multiset<bestNeighbour*, Compare> candidates;
+    CandidateQueue candidates;
     float qNum = 0.0f;
     float qDen = 0.0f;
     float q0 = 0.0f;
@@ -103,4 +148,5 @@ class SolutionSubmodular : public Solution {
     std::vector<std::list<Community*>::iterator> place_;
     std::vector<bool> placed_;
     std::vector<Community*> scratch_;
+    std::vector<bestNeighbour*> aside_;
 };

@@ -18,10 +18,6 @@ Log logTMedio("log/tmedio.log");
 Log logTFinal("log/tfinal.log");
 
 bool bestNeighbourOrder(bestNeighbour* const& a, bestNeighbour* const& b) {
-    // A product of two floats is exact in double (24 + 24 significant bits).
-    const double x = static_cast<double>(a->cut) * static_cast<double>(b->product);
-    const double y = static_cast<double>(b->cut) * static_cast<double>(a->product);
-    if (x != y) return x > y;
-    if (a->c1 != b->c1) return a->c1->index > b->c1->index;
-    return a->c2->index > b->c2->index;
+    return candidateBefore(a->cut, a->product, a->c1->index, a->c2->index, b->cut, b->product,
+                           b->c1->index, b->c2->index);
 }

@@ -46,6 +46,7 @@ inline float max(float a, float b) { return a > b ? a : b; }
 
 // The order of candidate merges, true when a goes before b: the higher ratio cut / product
 // first, compared exactly by cross-multiplying the stored single-precision values; equal
-// ratios put the later-created owner (c1) first, then the later-created candidate (c2).
-// Creation order rather than addresses, so the result is the same on every machine.
+// ratios put the later-created owner (c1) first, then the later-created candidate (c2)
+// (candidateBefore in analysis/community.h). Creation order rather than addresses, so the
+// result is the same on every machine.
 bool bestNeighbourOrder(bestNeighbour* const& a, bestNeighbour* const& b);
