@@ -116,10 +116,20 @@ Index Community::find(const Community* community) {
     return kAbsent;
 }
 
-void Community::append(Community* community, std::uint32_t cut) {
+Index Community::partnerPosition(std::size_t k) {
+    const Community* neighbour = neighbours[k];
+    if (paired_) {
+        const Index twin = twins_[k];
+        if (twin < neighbour->neighbours.size() && neighbour->neighbours[twin] == this) return twin;
+    }
+    return const_cast<Community*>(neighbour)->find(this);
+}
+
+void Community::append(Community* community, std::uint32_t cut, Index twin) {
     const Index position = static_cast<Index>(neighbours.size());
     neighbours.push_back(community);
     cuts.push_back(cut);
+    if (paired_) twins_.push_back(twin);
     if (!aids_) return;
     Aids& aid = *aids_;
     if (aid.indexed) {
@@ -150,7 +160,7 @@ void Community::changeCut(Index position, std::uint32_t cut) {
 }
 
 void Community::erase(Index position) {
-    if (!aids_) {
+    if (!aids_ && !paired_) {
         neighbours.erase(neighbours.begin() + position);
         cuts.erase(cuts.begin() + position);
         return;
@@ -158,27 +168,115 @@ void Community::erase(Index position) {
     neighbours[position] = nullptr;
     cuts[position] = 0;
     ++erased_;
-    if (2 * erased_ > neighbours.size()) compact();
+    if (2 * erased_ > neighbours.size()) squeeze();
+}
+
+void Community::squeeze() {
+    aids_.reset();  // they hold positions
+    if (erased_ == 0) return;
+    std::size_t kept = 0;
+    for (std::size_t k = 0; k < neighbours.size(); ++k) {
+        Community* neighbour = neighbours[k];
+        if (!neighbour) continue;
+        if (kept != k) {
+            neighbours[kept] = neighbour;
+            cuts[kept] = cuts[k];
+            if (paired_) {
+                // The partner's twin of this entry follows it to its new place.
+                const Index twin = twins_[k];
+                if (neighbour == this) {
+                    twins_[kept] = static_cast<Index>(kept);
+                } else {
+                    twins_[kept] = twin;
+                    if (neighbour->paired_ && twin < neighbour->neighbours.size() &&
+                        neighbour->neighbours[twin] == this)
+                        neighbour->twins_[twin] = static_cast<Index>(kept);
+                }
+            }
+        }
+        ++kept;
+    }
+    neighbours.resize(kept);
+    cuts.resize(kept);
+    if (paired_) twins_.resize(kept);
+    erased_ = 0;
+    if (neighbours.capacity() > 2 * kept + 16) {
+        neighbours.shrink_to_fit();
+        cuts.shrink_to_fit();
+        if (paired_) twins_.shrink_to_fit();
+    }
 }
 
 void Community::compact() {
-    if (erased_ > 0) {
-        std::size_t kept = 0;
-        for (std::size_t k = 0; k < neighbours.size(); ++k) {
-            if (!neighbours[k]) continue;
-            neighbours[kept] = neighbours[k];
-            cuts[kept] = cuts[k];
-            ++kept;
-        }
-        neighbours.resize(kept);
-        cuts.resize(kept);
-        erased_ = 0;
-        if (neighbours.capacity() > 2 * kept + 16) {
-            neighbours.shrink_to_fit();
-            cuts.shrink_to_fit();
+    squeeze();
+    paired_ = false;
+    std::vector<Index>().swap(twins_);
+}
+
+void Community::pairLists(const std::vector<Community*>& communities) {
+    constexpr Index kNone = kAbsent;
+    Index largest = 0;
+    for (const Community* community : communities) largest = std::max(largest, community->index);
+    std::vector<Community*> byIndex(communities.empty() ? 0 : std::size_t{largest} + 1, nullptr);
+    for (Community* community : communities) {
+        if (byIndex[community->index]) return;  // repeated index
+        byIndex[community->index] = community;
+    }
+    // Entries toward a higher index, grouped by that neighbour (counting sort).
+    std::vector<Index> start(byIndex.size() + 1, 0);
+    for (const Community* community : communities) {
+        for (const Community* neighbour : community->neighbours) {
+            if (!neighbour) continue;
+            if (neighbour->index >= byIndex.size() || byIndex[neighbour->index] != neighbour)
+                return;  // a neighbour from elsewhere
+            if (neighbour->index > community->index) ++start[neighbour->index + 1];
         }
     }
-    aids_.reset();
+    for (std::size_t i = 1; i < start.size(); ++i) start[i] += start[i - 1];
+    struct Incoming {
+        Index from;
+        Index position;
+    };
+    std::vector<Incoming> incoming(start.back());
+    {
+        std::vector<Index> next(start.begin(), start.end() - 1);
+        for (const Community* community : communities)
+            for (Index k = 0; k < community->neighbours.size(); ++k) {
+                const Community* neighbour = community->neighbours[k];
+                if (neighbour && neighbour->index > community->index)
+                    incoming[next[neighbour->index]++] = {community->index, k};
+            }
+    }
+    for (Community* community : communities) {
+        community->paired_ = true;
+        community->twins_.assign(community->neighbours.size(), kNone);
+    }
+    // Per community: the first entry each lower neighbour has toward it, matched with the
+    // first entry it has toward that neighbour.
+    std::vector<Index> stamp(byIndex.size(), kNone);
+    std::vector<Index> mark(byIndex.size(), kNone);
+    for (Community* community : communities) {
+        const Index self = community->index;
+        for (Index i = start[self]; i < start[self + 1]; ++i) {
+            if (stamp[incoming[i].from] == self) continue;
+            stamp[incoming[i].from] = self;
+            mark[incoming[i].from] = incoming[i].position;
+        }
+        bool selfSeen = false;
+        for (Index j = 0; j < community->neighbours.size(); ++j) {
+            Community* neighbour = community->neighbours[j];
+            if (!neighbour) continue;
+            if (neighbour == community) {
+                if (!selfSeen) community->twins_[j] = j;
+                selfSeen = true;
+            } else if (neighbour->index < self && stamp[neighbour->index] == self) {
+                const Index k = mark[neighbour->index];
+                community->twins_[j] = k;
+                neighbour->twins_[k] = j;
+                stamp[neighbour->index] = kNone;
+            }
+        }
+    }
 }
 
 void Community::setBest(Community* candidate, std::uint32_t cut, std::uint64_t product) {
@@ -254,22 +352,33 @@ void Community::addCommunity(Community* other, unsigned cut, float) {
     degreeSum += other->degreeSum;
     internalDegree += other->internalDegree + 2 * cut;
     size += other->size;
-    members.reserve(members.size() + other->members.size());
+    // Plain insertion grows geometrically; reserving the exact size on every merge would
+    // copy a hub's members once per absorbed leaf.
     members.insert(members.end(), other->members.begin(), other->members.end());
     for (std::size_t k = 0; k < other->neighbours.size(); ++k) {
         Community* neighbour = other->neighbours[k];
         if (!neighbour || neighbour == this || neighbour == other) continue;
         const std::uint32_t w = other->cuts[k];
-        Index at = neighbour->find(this);
-        if (at != kAbsent)
-            neighbour->changeCut(at, neighbour->cuts[at] + w);
+        const Index mine = find(neighbour);
+        // Paired lists are symmetric, so a neighbour this community does not list does
+        // not list it either; otherwise its list is searched.
+        const Index theirs = mine != kAbsent                   ? partnerPosition(mine)
+                             : paired_ && neighbour->paired_ ? kAbsent
+                                                              : neighbour->find(this);
+        const Index end = static_cast<Index>(neighbours.size());
+        if (theirs != kAbsent)
+            neighbour->changeCut(theirs, neighbour->cuts[theirs] + w);
         else
-            neighbour->append(this, w);
-        at = find(neighbour);
-        if (at != kAbsent)
-            changeCut(at, cuts[at] + w);
-        else
-            append(neighbour, w);
+            neighbour->append(this, w, mine != kAbsent ? mine : end);
+        if (mine != kAbsent) {
+            changeCut(mine, cuts[mine] + w);
+            if (theirs == kAbsent && paired_)
+                twins_[mine] = static_cast<Index>(neighbour->neighbours.size() - 1);
+        } else {
+            append(neighbour, w,
+                   theirs != kAbsent ? theirs
+                                     : static_cast<Index>(neighbour->neighbours.size() - 1));
+        }
     }
 }
 
@@ -279,25 +388,36 @@ void Community::removeCommunity() {
     size = 0;
     for (std::size_t k = 0; k < neighbours.size(); ++k) {
         Community* neighbour = neighbours[k];
-        if (neighbour && neighbour != this) neighbour->removeCommunityCut(this, cuts[k]);
+        if (!neighbour || neighbour == this) continue;
+        const Index at = partnerPosition(k);
+        if (at == kAbsent)
+            std::cout << "ERROR\n";
+        else
+            neighbour->lowerCut(at, cuts[k]);
     }
     std::vector<Community*>().swap(neighbours);
     std::vector<std::uint32_t>().swap(cuts);
     std::vector<VertexId>().swap(members);
+    std::vector<Index>().swap(twins_);
+    paired_ = false;
     erased_ = 0;
     aids_.reset();
 }
 
 void Community::removeCommunityCut(Community* community, unsigned amount) {
-    const Index at = community ? find(community) : kAbsent;
+    const Index at = find(community);
     if (at == kAbsent) {
         std::cout << "ERROR\n";
         return;
     }
-    if (cuts[at] > amount)
-        changeCut(at, cuts[at] - amount);
+    lowerCut(at, amount);
+}
+
+void Community::lowerCut(Index position, unsigned amount) {
+    if (cuts[position] > amount)
+        changeCut(position, cuts[position] - amount);
     else
-        erase(at);
+        erase(position);
 }
 
 void Community::addCommunityCut(Community* community, unsigned amount) {

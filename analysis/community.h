@@ -40,20 +40,25 @@ inline bool candidateBefore(float cutA, float productA, Index ownerA, Index cand
 // the bars of the community scene).
 //
 // Merging must not cost the length of the lists it touches, since a hub may absorb its
-// leaves one per step. A list longer than `longList` therefore gets, on first need, two
-// aids laid over the positions of the vectors (which never move while the aids live):
-// - a position index: open addressing from neighbour to position, 4 bytes a slot, at most
-//   half full; a slot is verified against `neighbours`, so a stale slot costs nothing but
-//   room. Finding a neighbour costs O(1) expected instead of a scan.
-// - a ranking: a max-heap of (cut, neighbour's degree sum, position), best ratio first and
-//   the earlier position first among equal ratios, answering computeBestNeighbour in
-//   O(log) amortised. It is lazy: a changed cut pushes a new entry and the old one is
-//   dropped when it surfaces; a grown degree sum only lowers a ratio, so such an entry is
-//   pushed again with the new sum when it surfaces; a neighbour with a larger number
-//   cannot become eligible before this community renews, so it is parked until then.
-// A list with aids erases by leaving a null neighbour with cut 0 behind (no shifting); the
-// erased entries are squeezed out once they are half the list, and every list is compact
-// again when community detection ends (compact()). Short lists erase by shifting.
+// leaves one per step. Three aids keep it proportional to the absorbed community's list:
+// - partner positions ("twins"): for detection, pairLists gives every entry the position
+//   of the reverse entry in the neighbour's list (4 bytes an entry), so an absorbed
+//   community is found in its neighbours' lists without searching. A twin is a hint,
+//   checked before use: a wrong or missing one falls back to a search.
+// - a position index, for lists longer than `longList`: open addressing from neighbour to
+//   position, 4 bytes a slot, at most half full; a slot is verified against `neighbours`,
+//   so a stale slot costs nothing but room. Finding a neighbour costs O(1) expected.
+// - a ranking, for lists longer than `longList`: a max-heap of (cut, neighbour's degree
+//   sum, position), best ratio first and the earlier position first among equal ratios,
+//   answering computeBestNeighbour in O(log) amortised. It is lazy: a changed cut pushes a
+//   new entry and the old one is dropped when it surfaces; a grown degree sum only lowers
+//   a ratio, so such an entry is pushed again with the new sum when it surfaces; a
+//   neighbour with a larger number cannot become eligible before this community renews,
+//   so it is parked until then.
+// A list with aids erases by leaving a null neighbour with cut 0 behind (no shifting, so
+// positions held elsewhere stay right); erased entries are squeezed out once they are half
+// the list, and every list is compact again when community detection ends (compact()).
+// Lists without aids erase by shifting.
 class Community {
   public:
     // Takes the next number of the class-wide counter. index is the community's place in
@@ -92,8 +97,13 @@ class Community {
     void addCommunityCut(Community* community, unsigned amount);
     // "C: " and the member ids, each followed by a space.
     void printCommunity(std::ostream& out = std::cout) const;
-    // Squeezes out erased entries (order kept) and drops the aids of long lists.
+    // Squeezes out erased entries (order kept) and drops every aid.
     void compact();
+    // Gives every entry of these communities' lists the position of its reverse entry, in
+    // O(V + E) time with transient memory of 8 bytes per adjacency entry. Communities
+    // whose neighbours are not all among them, or whose indices repeat, are left as they
+    // are.
+    static void pairLists(const std::vector<Community*>& communities);
 
     // The next number to hand out; the first community gets 1.
     static inline int next_available_number = 1;
@@ -129,12 +139,20 @@ class Community {
 
     // Position of community in the lists, or kAbsent.
     Index find(const Community* community);
-    void append(Community* community, std::uint32_t cut);
+    // Position of this community in the list of its entry k's neighbour: the twin when it
+    // is right, else a search.
+    Index partnerPosition(std::size_t k);
+    void append(Community* community, std::uint32_t cut, Index twin = kAbsent);
+    void squeeze();
+    void lowerCut(Index position, unsigned amount);
     void changeCut(Index position, std::uint32_t cut);
     void erase(Index position);
     Aids& aids();
     void setBest(Community* candidate, std::uint32_t cut, std::uint64_t product);
 
     Index erased_ = 0;
+    bool paired_ = false;
     std::unique_ptr<Aids> aids_;
+    // Parallel to `neighbours` while paired_.
+    std::vector<Index> twins_;
 };

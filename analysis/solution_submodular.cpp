@@ -103,6 +103,7 @@ SolutionSubmodular::SolutionSubmodular(std::list<Community*>& list, Network* net
     qDen = static_cast<float>(sum * sum);
     q0 = static_cast<float>(-squares / (sum * sum));
 
+    Community::pairLists(std::vector<Community*>(list.begin(), list.end()));
     for (Community* community : list) {
         community->computeBestNeighbour();
         if (community->best) {
