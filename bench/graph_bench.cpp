@@ -1,5 +1,5 @@
-// Stage figures of reading and core decomposition: for each edge-list file, wall time and
-// peak resident memory of
+// Stage figures of reading, core decomposition and community detection: for each edge-list
+// file, wall time, processor time and peak resident memory of
 //   scan     a bare std::from_chars pass over the file (the floor for reading)
 //   reading  the edge-list reader, file → edge list
 //   building the graph from the edge list (vertices, adjacency, starting communities)
@@ -49,6 +49,14 @@ double currentMiB() {
     return resident * 4096.0 / (1024.0 * 1024.0);
 }
 
+// Processor time of this process: on a shared machine it varies less than wall time.
+double cpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
 bool resetPeak() {
     std::ofstream clear("/proc/self/clear_refs");
     clear << "5";
@@ -58,12 +66,16 @@ bool resetPeak() {
 
 struct Stage {
     double start;
+    double cpu;
     bool isolated;
-    Stage() : start(0), isolated(resetPeak()) { start = now(); }
+    Stage() : start(0), cpu(0), isolated(resetPeak()) {
+        start = now();
+        cpu = cpuSeconds();
+    }
     void report(const char* name, const std::string& extra = "") const {
         const double seconds = now() - start;
-        std::printf("  %-9s %8.3f s   peak %8.1f MiB%s   %s\n", name, seconds, peakMiB(),
-                    isolated ? "" : " (process)", extra.c_str());
+        std::printf("  %-9s %8.3f s (cpu %8.3f s)   peak %8.1f MiB%s   %s\n", name, seconds,
+                    cpuSeconds() - cpu, peakMiB(), isolated ? "" : " (process)", extra.c_str());
     }
 };
 
