@@ -74,6 +74,7 @@ class Community {
     void renew();
     // One adjacency entry with a cut of 1; a link to itself counts as internal as well.
     void addNeighbour(Community* community);
+    // Linear search; the graph's repeated-edge test does not rely on it.
     bool hasNeighbour(const Community* community) const;
     // The cut to community, 0 when it is not a neighbour. O(1) expected.
     std::uint32_t cutTo(const Community* community);

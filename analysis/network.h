@@ -37,8 +37,9 @@ class Network {
     // singleton communities (ascending vertex id) unless `communitiesList` already holds a
     // partition, which is then taken further; merges while a step is worth at least
     // threshold (a NaN value stops); leaves the survivors in `communitiesList` with compact
-    // lists, records every vertex's community and writes the communities log. Near
-    // O((V + E) log V) on graphs with community structure.
+    // lists, records every vertex's community and writes the communities log. A step costs
+    // its merges (linear in the absorbed communities' lists) and O(log V) for every
+    // community whose best candidate it changes.
     void findCommunities(float threshold);
     // "log/communities.log": a header, then per surviving community its running number,
     // size, internal degree, external degree and degree sum.

@@ -23,13 +23,6 @@ class Solution {
     virtual float evaluate() = 0;
 };
 
-// The order of candidate records: best ratio first, see bestNeighbourOrder.
-struct Compare {
-    bool operator()(bestNeighbour* const& a, bestNeighbour* const& b) const {
-        return bestNeighbourOrder(a, b);
-    }
-};
-
 // The candidate merges, at most one per owner, best first in the order of
 // bestNeighbourOrder. A 4-ary heap whose entries carry their own ordering key (the ratio
 // fields and the two creation indices), so that comparing two entries touches no record or
