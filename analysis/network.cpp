@@ -3,6 +3,7 @@
 #include <limits>
 #include <string>
 
+#include "analysis/solution_submodular.h"
 #include "driver/log.h"
 
 Network::Network() = default;
@@ -137,3 +138,69 @@ void Network::logCores() const {
         for (const Vertex* vertex : list)
             logCore << shell << std::string(" ") << vertex->id << std::string("\n");
 }
+
+void Network::findCommunities(float threshold) {
+    // A second call must not append the starting communities again: absorbed ones would
+    // come back and every degree sum would count twice.
+    if (communitiesList.empty())
+        for (Community* community : graph.communitiesById()) communitiesList.push_back(community);
+    {
+        SolutionSubmodular optimizer(communitiesList, this);
+        for (;;) {
+            const bool has = optimizer.proposeNeighbour();
+            const float value = optimizer.evaluateNeighbour();
+            if (!(value >= threshold) || !has) break;
+            optimizer.acceptNeighbour();
+        }
+    }
+    for (Community* community : communitiesList) community->compact();
+    finalizeCommunities();
+    logAllCommunities();
+}
+
+void Network::finalizeCommunities() {
+    for (Community* community : communitiesList) {
+        if (community->removed) continue;
+        for (VertexId id : community->members)
+            if (Vertex* vertex = graph.vertexMap.find(id)) vertex->community = community;
+    }
+}
+
+void Network::logAllCommunities() const {
+    std::string text = "#Number; Size; e_ii; a_ij; Sum degrees;\n";
+    int number = 0;
+    for (const Community* community : communitiesList) {
+        if (community->removed) continue;
+        text += std::to_string(++number);
+        text += ' ';
+        text += std::to_string(community->size);
+        text += ' ';
+        text += std::to_string(community->internalDegree);
+        text += ' ';
+        text += std::to_string(community->degreeSum - community->internalDegree);
+        text += ' ';
+        text += std::to_string(community->degreeSum);
+        text += '\n';
+    }
+    logCommunities << text;
+}
+
+float Network::getQ() const {
+    const long double arcs = static_cast<unsigned>(graph.numArcs);
+    if (arcs == 0) return 0.0f;
+    long double internal = 0.0L;
+    long double squares = 0.0L;
+    for (const Community* community : communitiesList) {
+        if (community->removed) continue;
+        internal += community->internalDegree;
+        squares += static_cast<long double>(community->degreeSum) * community->degreeSum;
+    }
+    return static_cast<float>((internal - squares / arcs) / arcs);
+}
+
+void Network::printCommunities(std::ostream& out) const {
+    for (const Community* community : communitiesList)
+        if (!community->removed) community->printCommunity(out);
+}
+
+void Network::assignCommunitiesFromFile(const std::string&) {}

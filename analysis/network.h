@@ -4,6 +4,7 @@
 #include <iostream>
 #include <list>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "analysis/community.h"
@@ -38,6 +39,26 @@ class Network {
     void printCores(std::ostream& out = std::cout) const;
     // One line "shell id" per vertex into the cores log, shells ascending, bucket order.
     void logCores() const;
+
+    // Community detection by greedy modularity agglomeration: starts from the graph's
+    // singleton communities (ascending vertex id) unless `communitiesList` already holds a
+    // partition, which is then taken further; merges while a step is worth at least
+    // threshold (a NaN value stops); leaves the survivors in `communitiesList` with compact
+    // lists, records every vertex's community and writes the communities log. A step costs
+    // its merges (linear in the absorbed communities' lists) and O(log V) for every
+    // community whose best candidate it changes.
+    void findCommunities(float threshold);
+    // "log/communities.log": a header, then per surviving community its running number,
+    // size, internal degree, external degree and degree sum.
+    void logAllCommunities() const;
+    // Sets every vertex's `community` from the members of the surviving communities.
+    void finalizeCommunities();
+    // The modularity of the current partition over the graph's adjacency entries: the sum
+    // over the surviving communities of e/A − (a/A)², with A = `numArcs`; 0 without arcs.
+    float getQ() const;
+    void printCommunities(std::ostream& out = std::cout) const;
+    // Kept for callers that name it; a partition is not read from files.
+    void assignCommunitiesFromFile(const std::string& fileName);
 
     Graph graph{true};
     int maxShell = 0;

@@ -1,9 +1,11 @@
-// Stage figures of reading and core decomposition: for each edge-list file, wall time and
-// peak resident memory of
+// Stage figures of reading, core decomposition and community detection: for each edge-list
+// file, wall time, processor time and peak resident memory of
 //   scan     a bare std::from_chars pass over the file (the floor for reading)
 //   reading  the edge-list reader, file → edge list
 //   building the graph from the edge list (vertices, adjacency, starting communities)
 //   cores    buildDegreesList + findCores
+//   detect   findCommunities(1.0): greedy agglomeration, vertex assignment and the log
+//            (discarded unless a "log" directory exists where the bench runs)
 // Each file is measured in a fresh child process, so no file profits from memory an earlier
 // one left behind. Each stage's peak is measured on its own (the peak counter is reset
 // before it, where the kernel allows); "graph" is the resident memory the finished graph
@@ -23,6 +25,7 @@
 #include <vector>
 
 #include "analysis/network.h"
+#include "analysis/solution_submodular.h"
 #include "graph/graph_builder_txt.h"
 
 namespace {
@@ -46,6 +49,14 @@ double currentMiB() {
     return resident * 4096.0 / (1024.0 * 1024.0);
 }
 
+// Processor time of this process: on a shared machine it varies less than wall time.
+double cpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
 bool resetPeak() {
     std::ofstream clear("/proc/self/clear_refs");
     clear << "5";
@@ -55,12 +66,16 @@ bool resetPeak() {
 
 struct Stage {
     double start;
+    double cpu;
     bool isolated;
-    Stage() : start(0), isolated(resetPeak()) { start = now(); }
+    Stage() : start(0), cpu(0), isolated(resetPeak()) {
+        start = now();
+        cpu = cpuSeconds();
+    }
     void report(const char* name, const std::string& extra = "") const {
         const double seconds = now() - start;
-        std::printf("  %-9s %8.3f s   peak %8.1f MiB%s   %s\n", name, seconds, peakMiB(),
-                    isolated ? "" : " (process)", extra.c_str());
+        std::printf("  %-9s %8.3f s (cpu %8.3f s)   peak %8.1f MiB%s   %s\n", name, seconds,
+                    cpuSeconds() - cpu, peakMiB(), isolated ? "" : " (process)", extra.c_str());
     }
 };
 
@@ -128,6 +143,16 @@ void run(const char* path) {
         network.findCores();
         stage.report("cores", "shells " + std::to_string(network.minShell) + " to " +
                                   std::to_string(network.maxShell));
+    }
+    {
+        Stage stage;
+        const int firstStep = SolutionSubmodular::step;
+        network.findCommunities(1.0f);
+        char text[160];
+        std::snprintf(text, sizeof text, "%zu communities, %d steps, Q %.4f",
+                      network.communitiesList.size(), SolutionSubmodular::step - firstStep,
+                      network.getQ());
+        stage.report("detect", text);
     }
 }
 

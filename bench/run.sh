@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Generates the benchmark networks (deterministic, into bench/out/) and prints the stage
-# figures of reading, building and core decomposition for each.
+# figures of reading, building, core decomposition and community detection for each.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

@@ -95,6 +95,7 @@ int run(int argc, const char* const* argv) {
         Graph_node_names().readFile(network->graph, parameters.namesFile);
     std::cout << "\tFinding communities...\n";
     network->findCores();
+    network->findCommunities(1.0f);
     writeScenes(network.get());
     if (!parameters.nographic) render();
     std::cout << "Done!\n";

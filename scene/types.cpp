@@ -1,5 +1,6 @@
 #include "scene/types.h"
 
+#include "analysis/community.h"
 #include "driver/log.h"
 
 // The twelve logs, in construction order; each creates or truncates its file at start-up.
@@ -15,3 +16,8 @@ Log logKMin("log/kmin.log");
 Log logTInicial("log/tinicial.log");
 Log logTMedio("log/tmedio.log");
 Log logTFinal("log/tfinal.log");
+
+bool bestNeighbourOrder(bestNeighbour* const& a, bestNeighbour* const& b) {
+    return candidateBefore(a->cut, a->product, a->c1->index, a->c2->index, b->cut, b->product,
+                           b->c1->index, b->c2->index);
+}

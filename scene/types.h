@@ -3,6 +3,8 @@
 
 #include <array>
 
+struct bestNeighbour;
+
 struct tColor {
     float r = 0.0f;
     float g = 0.0f;
@@ -41,3 +43,10 @@ inline constexpr float S = 1.0f;
 inline float min(float a, float b) { return b > a ? a : b; }
 // a when a > b, else b.
 inline float max(float a, float b) { return a > b ? a : b; }
+
+// The order of candidate merges, true when a goes before b: the higher ratio cut / product
+// first, compared exactly by cross-multiplying the stored single-precision values; equal
+// ratios put the later-created owner (c1) first, then the later-created candidate (c2)
+// (candidateBefore in analysis/community.h). Creation order rather than addresses, so the
+// result is the same on every machine.
+bool bestNeighbourOrder(bestNeighbour* const& a, bestNeighbour* const& b);

@@ -3,6 +3,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <random>
+#include <sstream>
+#include <utility>
+
 using ::testing::ElementsAre;
 
 TEST(Community, NumbersComeFromTheClassWideCounter) {
@@ -46,4 +51,266 @@ TEST(Community, AddNeighbourKeepsOrderAndCountsSelfLinksAsInternal) {
     EXPECT_TRUE(a.hasNeighbour(&b));
     EXPECT_TRUE(a.hasNeighbour(&a));
     EXPECT_FALSE(b.hasNeighbour(&a));
+}
+
+namespace {
+
+// Lowers the long-list threshold for a scope, so short lists take the paths of long ones.
+class LongListThreshold {
+  public:
+    explicit LongListThreshold(std::size_t value) : saved_(Community::longList) {
+        Community::longList = value;
+    }
+    ~LongListThreshold() { Community::longList = saved_; }
+
+  private:
+    std::size_t saved_;
+};
+
+// The live entries of a list (erased ones may wait for compaction) as (neighbour, cut).
+std::vector<std::pair<const Community*, std::uint32_t>> entries(const Community& c) {
+    std::vector<std::pair<const Community*, std::uint32_t>> out;
+    for (std::size_t k = 0; k < c.neighbours.size(); ++k)
+        if (c.neighbours[k]) out.emplace_back(c.neighbours[k], c.cuts[k]);
+    return out;
+}
+
+void link(Community& a, Community& b) {
+    a.addNeighbour(&b);
+    b.addNeighbour(&a);
+}
+
+}  // namespace
+
+TEST(Community, TheLaterCommunityOwnsThePair) {
+    // Vertices 5 and 9 joined by one edge, communities numbered 1 and 2.
+    Community::next_available_number = 1;
+    Community five(0), nine(1);
+    link(five, nine);
+    nine.computeBestNeighbour();
+    five.computeBestNeighbour();
+    ASSERT_NE(nine.best, nullptr);
+    EXPECT_EQ(nine.best->c1, &nine);
+    EXPECT_EQ(nine.best->c2, &five);
+    EXPECT_EQ(nine.best->cut, 1.0f);
+    EXPECT_EQ(nine.best->product, 1.0f);
+    EXPECT_EQ(five.best, nullptr);
+}
+
+TEST(Community, ALoneSelfLoopHasNoCandidate) {
+    Community loop;
+    loop.addNeighbour(&loop);
+    loop.computeBestNeighbour();
+    EXPECT_EQ(loop.degreeSum, 1u);
+    EXPECT_EQ(loop.internalDegree, 1u);
+    EXPECT_THAT(loop.neighbours, ElementsAre(&loop));
+    EXPECT_EQ(loop.best, nullptr);
+}
+
+TEST(Community, BestNeighbourIsTheLargestRatioAndTheFirstListedAmongEquals) {
+    struct Case {
+        const char* name;
+        std::uint32_t ownDegree;
+        std::vector<std::uint32_t> cuts, degrees;
+        std::size_t expected;  // index of the winning neighbour
+        float cut, product;
+    };
+    constexpr std::uint32_t kTop = 0xFFFFFFFFu;
+    const std::vector<Case> cases = {
+        // Cuts 1 and 2, degree sums 2 and 4, A = 3: 1/6 and 2/12 tie, the first stays.
+        {"tie", 3, {1, 2}, {2, 4}, 0, 1.0f, 6.0f},
+        {"second larger", 3, {1, 3}, {2, 4}, 1, 3.0f, 12.0f},
+        // Cross-products pass 2^64: (2^32-2)/(2^32-1) against 1, then two equal ratios.
+        {"wide, second larger", kTop, {kTop - 1, kTop}, {kTop, kTop}, 1, float(kTop),
+         float(std::uint64_t{kTop} * kTop)},
+        {"wide, equal", kTop, {kTop, kTop - 1}, {kTop, kTop - 1}, 0, float(kTop),
+         float(std::uint64_t{kTop} * kTop)},
+    };
+    for (std::size_t longList : {std::size_t{0}, std::size_t{64}}) {
+        LongListThreshold scope(longList);
+        for (const Case& c : cases) {
+            std::vector<std::unique_ptr<Community>> others;
+            for (std::uint32_t degree : c.degrees) {
+                others.push_back(std::make_unique<Community>());
+                others.back()->degreeSum = degree;
+            }
+            Community owner;  // created last: the largest number
+            for (std::size_t k = 0; k < others.size(); ++k) {
+                owner.addNeighbour(others[k].get());
+                owner.cuts[k] = c.cuts[k];
+            }
+            owner.degreeSum = c.ownDegree;
+            owner.computeBestNeighbour();
+            ASSERT_NE(owner.best, nullptr) << c.name;
+            EXPECT_EQ(owner.best->c2, others[c.expected].get()) << c.name << ' ' << longList;
+            EXPECT_EQ(owner.best->cut, c.cut) << c.name;
+            EXPECT_EQ(owner.best->product, c.product) << c.name;
+        }
+    }
+}
+
+TEST(Community, OnlyNeighboursWithSmallerNumbersAreEligibleUntilRenewal) {
+    for (std::size_t longList : {std::size_t{0}, std::size_t{64}}) {
+        LongListThreshold scope(longList);
+        Community older, owner, newer;
+        link(owner, older);
+        link(owner, newer);
+        newer.degreeSum = 1;  // newer would be the better candidate if it were eligible
+        older.degreeSum = 5;
+        owner.computeBestNeighbour();
+        ASSERT_NE(owner.best, nullptr);
+        EXPECT_EQ(owner.best->c2, &older);
+        owner.renew();
+        owner.computeBestNeighbour();
+        EXPECT_EQ(owner.best->c2, &newer) << longList;
+        // After the neighbour renews in turn, it is out of reach again.
+        newer.renew();
+        owner.computeBestNeighbour();
+        EXPECT_EQ(owner.best->c2, &older) << longList;
+    }
+}
+
+TEST(Community, AbsorbingMergesSumsMembersAndSharedCuts) {
+    // p - q, r adjacent to both, s adjacent to q only:
+    //   p --- q --- s
+    //    \   /
+    //      r
+    for (std::size_t longList : {std::size_t{0}, std::size_t{64}}) {
+        LongListThreshold scope(longList);
+        Community p(0), q(1), r(2), s(3);
+        p.members = {10};
+        q.members = {11};
+        link(p, q);
+        link(p, r);
+        link(q, r);
+        link(q, s);
+        q.addNeighbour(&q);  // a self-loop of q counts inside the merged community
+        p.addCommunity(&q, 1, 0.0f);
+        q.removeCommunity();
+        EXPECT_THAT(p.members, ElementsAre(10, 11));
+        EXPECT_EQ(p.size, 2);
+        EXPECT_EQ(p.degreeSum, 6u);
+        EXPECT_EQ(p.internalDegree, 3u);
+        EXPECT_THAT(entries(p), ElementsAre(std::make_pair(&r, 2u), std::make_pair(&s, 1u)));
+        EXPECT_THAT(entries(r), ElementsAre(std::make_pair(&p, 2u)));
+        EXPECT_THAT(entries(s), ElementsAre(std::make_pair(&p, 1u)));
+        EXPECT_EQ(q.degreeSum, 0u);
+        EXPECT_EQ(q.size, 0);
+        EXPECT_TRUE(q.neighbours.empty());
+        EXPECT_TRUE(q.members.empty());
+        p.compact();
+        r.compact();
+        EXPECT_THAT(p.neighbours, ElementsAre(&r, &s));
+        EXPECT_THAT(r.neighbours, ElementsAre(&p));
+    }
+}
+
+TEST(Community, RemoveCommunityCutLowersOrErases) {
+    struct Case {
+        unsigned amount;
+        std::vector<std::uint32_t> cuts;  // cuts to a, b after the call
+    };
+    const std::vector<Case> cases = {{1, {1, 3}}, {4, {1}}, {5, {1}}};
+    for (std::size_t longList : {std::size_t{0}, std::size_t{64}}) {
+        LongListThreshold scope(longList);
+        for (const Case& c : cases) {
+            Community owner, a, b;
+            owner.addNeighbour(&a);
+            owner.addNeighbour(&b);
+            owner.cuts[1] = 4;
+            owner.removeCommunityCut(&b, c.amount);
+            std::vector<std::uint32_t> cuts;
+            for (const auto& [neighbour, cut] : entries(owner)) cuts.push_back(cut);
+            EXPECT_EQ(cuts, c.cuts) << c.amount;
+        }
+    }
+}
+
+TEST(Community, RemoveCommunityCutOfAStrangerPrintsErrorAndChangesNothing) {
+    Community owner, a, stranger;
+    owner.addNeighbour(&a);
+    testing::internal::CaptureStdout();
+    owner.removeCommunityCut(&stranger, 1);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "ERROR\n");
+    EXPECT_THAT(owner.neighbours, ElementsAre(&a));
+    EXPECT_THAT(owner.cuts, ElementsAre(1u));
+}
+
+TEST(Community, AddCommunityCutRaisesOrAppends) {
+    Community owner, a, b;
+    owner.addNeighbour(&a);
+    owner.addCommunityCut(&a, 2);
+    owner.addCommunityCut(&b, 4);
+    EXPECT_THAT(owner.neighbours, ElementsAre(&a, &b));
+    EXPECT_THAT(owner.cuts, ElementsAre(3u, 4u));
+    EXPECT_EQ(owner.cutTo(&b), 4u);
+    EXPECT_EQ(owner.cutTo(&owner), 0u);
+}
+
+TEST(Community, PrintCommunityListsTheMembers) {
+    Community c;
+    c.members = {4, 0, 17};
+    std::ostringstream out;
+    c.printCommunity(out);
+    EXPECT_EQ(out.str(), "C: 4 0 17 \n");
+}
+
+TEST(Community, PairedListsMergeLikePlainOnes) {
+    // The same random merge sequence on plain lists and on paired lists with every aid
+    // switched on must leave the same lists behind.
+    for (unsigned seed = 1; seed <= 40; ++seed) {
+        std::mt19937 random(seed);
+        const int count = 4 + static_cast<int>(random() % 30);
+        std::vector<std::pair<int, int>> edges;
+        for (int e = 3 * count; e > 0; --e)
+            edges.emplace_back(static_cast<int>(random() % count), static_cast<int>(random() % count));
+        std::vector<std::pair<int, int>> merges;
+        for (int m = 0; m < count; ++m)
+            merges.emplace_back(static_cast<int>(random() % count), static_cast<int>(random() % count));
+
+        auto build = [&](std::vector<std::unique_ptr<Community>>& cs) {
+            for (int i = 0; i < count; ++i) {
+                cs.push_back(std::make_unique<Community>(static_cast<Index>(i)));
+                cs.back()->members = {i};
+            }
+            for (auto [u, v] : edges) {
+                if (cs[u]->hasNeighbour(cs[v].get())) continue;
+                cs[u]->addNeighbour(cs[v].get());
+                if (u != v) cs[v]->addNeighbour(cs[u].get());
+            }
+        };
+        auto run = [&](std::vector<std::unique_ptr<Community>>& cs) {
+            for (auto [u, v] : merges) {
+                Community* p = cs[u].get();
+                Community* q = cs[v].get();
+                if (p == q || p->removed || q->removed || !p->cutTo(q)) continue;
+                q->removed = true;
+                p->addCommunity(q, p->cutTo(q), 0.0f);
+                p->renew();
+                q->removeCommunity();
+                p->computeBestNeighbour();
+            }
+            for (auto& c : cs) c->compact();
+        };
+        std::vector<std::unique_ptr<Community>> plain, paired;
+        build(plain);
+        build(paired);
+        run(plain);
+        {
+            LongListThreshold scope(0);
+            std::vector<Community*> all;
+            for (auto& c : paired) all.push_back(c.get());
+            Community::pairLists(all);
+            run(paired);
+        }
+        for (int i = 0; i < count; ++i) {
+            EXPECT_EQ(plain[i]->members, paired[i]->members) << seed;
+            EXPECT_EQ(plain[i]->cuts, paired[i]->cuts) << seed;
+            ASSERT_EQ(plain[i]->neighbours.size(), paired[i]->neighbours.size()) << seed;
+            for (std::size_t k = 0; k < plain[i]->neighbours.size(); ++k)
+                EXPECT_EQ(plain[i]->neighbours[k]->index, paired[i]->neighbours[k]->index);
+            EXPECT_EQ(plain[i]->degreeSum, paired[i]->degreeSum) << seed;
+            EXPECT_EQ(plain[i]->internalDegree, paired[i]->internalDegree) << seed;
+        }
+    }
 }

@@ -27,18 +27,6 @@ namespace {
 
 using e2e::RunDir;
 
-// Whole runs draw communities only once detection exists; until then the run-level checks
-// of the drawn scenes wait for it.
-template <class N>
-constexpr bool hasDetection = requires(N& network) {
-    network.findCommunities(1.0f);
-};
-constexpr bool kDetectionBuilt = hasDetection<Network>;
-#define SKIP_UNTIL_DETECTION()                                                              \
-    if (!kDetectionBuilt)                                                                   \
-    GTEST_SKIP() << "waits for community detection (Network::findCommunities): without it " \
-                    "a run draws no community"
-
 // ---- Reading a POV-Ray scene back ----
 
 struct Statement {
@@ -316,7 +304,6 @@ TEST_F(KarateScenes, TwoCompositionsAreByteIdentical) {
 // ---- Whole runs ----
 
 TEST(SceneRun, KarateRunWritesBothScenesAsStatements) {
-    SKIP_UNTIL_DETECTION();
     RunDir dir;
     dir.copyExample("karate.txt");
     const e2e::Result result = dir.run({"-input", "karate.txt", "-nographic"});
@@ -343,7 +330,6 @@ TEST(SceneRun, TwoRunsWriteByteIdenticalScenes) {
 }
 
 TEST(SceneRun, DegenerateNetworksGiveFiniteScenesThatRender) {
-    SKIP_UNTIL_DETECTION();
     std::string matching, star;
     for (int k = 0; k < 20; ++k) {
         matching += std::to_string(2 * k) + " " + std::to_string(2 * k + 1) + "\n";

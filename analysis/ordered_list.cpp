@@ -1,0 +1,2 @@
+// Intentionally empty; see ordered_list.h.
+#include "analysis/ordered_list.h"

@@ -1,0 +1,145 @@
+// Greedy modularity agglomeration as a local search: propose a step, evaluate it, accept or
+// reject it.
+#pragma once
+
+#include <cstdint>
+#include <iostream>
+#include <list>
+#include <utility>
+#include <vector>
+
+#include "analysis/community.h"
+#include "scene/types.h"
+
+class Network;
+
+class Solution {
+  public:
+    virtual ~Solution() = default;
+    virtual bool proposeNeighbour() = 0;
+    virtual void acceptNeighbour() = 0;
+    virtual void rejectNeighbour() = 0;
+    virtual float evaluateNeighbour() = 0;
+    virtual float evaluate() = 0;
+};
+
+// The candidate merges, at most one per owner, best first in the order of
+// bestNeighbourOrder. A 4-ary heap whose entries carry their own ordering key (the ratio
+// fields and the two creation indices), so that comparing two entries touches no record or
+// community; a heap position per owner index lets an owner's entry be withdrawn. Insert,
+// withdraw and pop cost O(log n), an insert usually O(1).
+class CandidateQueue {
+  public:
+    struct Entry {
+        float cut;
+        float product;
+        Index owner;
+        Index candidate;
+        bestNeighbour* record;
+    };
+
+    // Enters the record as it is now (a later change to it is not seen); an earlier entry of
+    // the same owner is replaced.
+    void insert(bestNeighbour* record);
+    // Withdraws the owner's entry; false when there is none.
+    bool erase(const Community* owner);
+    bool contains(const Community* owner) const;
+    // The stored entry of an owner, or null.
+    const Entry* entryOf(const Community* owner) const;
+    // The best entry's record; the queue must not be empty.
+    bestNeighbour* top() const { return heap_.front().record; }
+    void pop();
+    bool empty() const { return heap_.empty(); }
+    std::size_t size() const { return heap_.size(); }
+    // The records, best first (a sorted copy, for dumps and checks).
+    std::vector<bestNeighbour*> inOrder() const;
+
+  private:
+    static constexpr Index kNone = ~Index{0};
+    static bool before(const Entry& a, const Entry& b) {
+        return candidateBefore(a.cut, a.product, a.owner, a.candidate, b.cut, b.product, b.owner,
+                               b.candidate);
+    }
+    void place(std::size_t at, const Entry& entry);
+    void siftUp(std::size_t at);
+    void siftDown(std::size_t at);
+
+    std::vector<Entry> heap_;
+    std::vector<Index> position_;  // by owner index
+};
+
+// Merges adjacent communities step by step. A step proposes the best-ranked pair together
+// with every further pair of exactly the same single-precision ratio whose communities are
+// untouched in the step; accepting it merges each pair into its owner (which renews to the
+// highest number and so owns all of its pairs) and refreshes the candidates.
+//
+// `candidates` holds each community's best record, ordered by bestNeighbourOrder, so the
+// best pair is always in front; the equal-ratio run of a step is taken off the front in
+// order, and the entries it cannot use go back. The refresh after a merge of q into p touches p and only
+// the communities whose best pointed at p or q: a reverse index (for every community, an
+// intrusive list of the communities whose best record names it as candidate) finds them
+// without walking p's neighbours. Absorbed communities leave the community list in O(1)
+// through their remembered list positions. A step thus costs, besides the merges
+// themselves (linear in the absorbed community's list), O(log) per refreshed community.
+class SolutionSubmodular : public Solution {
+  public:
+    // Computes every community's best candidate. The communities must have distinct
+    // `index` values (creation order), which break ties between equal ratios.
+    SolutionSubmodular(std::list<Community*>& communities, Network* network);
+
+    // Fills `joins`; false when there is nothing to propose.
+    bool proposeNeighbour() override;
+    // Performs the proposed merges and refreshes the candidates.
+    void acceptNeighbour() override;
+    void rejectNeighbour() override {}
+    // V = 2m × the step's ratio: at least 1 exactly when the step does not lower modularity.
+    float evaluateNeighbour() override { return neighbourValue; }
+    float evaluate() override;
+    // `candidates`, best first: "(ratio) " then the owner's and the candidate's members.
+    void printBN(std::ostream& out = std::cout) const;
+
+    // Raised by every proposal, shared by all optimizers; communities mark with it the
+    // step in which they were last proposed (`lastStep`).
+    static inline int step = 0;
+
+    std::list<Community*>* communities;
+    Network* network;
+    // The pairs of the current proposal, (surviving owner, absorbed candidate), in order.
+    std::vector<std::pair<Community*, Community*>> joins;
+    // The exact cut of each pair of `joins`.
+    std::vector<std::uint32_t> joinCuts;
+    CandidateQueue candidates;
+    float qNum = 0.0f;
+    float qDen = 0.0f;
+    float q0 = 0.0f;
+    float lastValue = 1.0f;
+    float neighbourValue = 0.0f;
+    // 2m, the sum of all degree sums; 64 bits so that no edge count overflows it.
+    std::int64_t totalDegree = 0;
+    bool withMap = false;
+
+  private:
+    static constexpr Index kNone = ~Index{0};
+
+    void ensureSlot(Index index);
+    // Enters community under the candidate its best record names (when it has one).
+    void link(Community* community);
+    void unlink(Community* community);
+    // Recomputes a community's best record and puts it back into `candidates`; the old one
+    // must be out of `candidates` already.
+    void refresh(Community* community);
+    void destroy(Community* absorbed);
+
+    // Reverse index over community indices: the first community whose best names a
+    // candidate, and per community the neighbours in its candidate's list and the
+    // candidate it is listed under.
+    std::vector<Index> pointedBy_;
+    std::vector<Index> nextPointer_;
+    std::vector<Index> previousPointer_;
+    std::vector<Index> pointsAt_;
+    std::vector<Community*> byIndex_;
+    std::vector<std::list<Community*>::iterator> place_;
+    std::vector<bool> placed_;
+    std::vector<Community*> scratch_;
+    std::vector<bestNeighbour*> aside_;
+};
