@@ -76,8 +76,8 @@ Model model(const std::vector<std::string>& args) {
             m.error = missing->second;
             return m;
         }
-        auto choose = [&](std::string* field, std::vector<std::string> allowed,
-                          const char* name, const char* possible) {
+        auto choose = [&](std::string* field, std::vector<std::string> allowed, const char* name,
+                          const char* possible) {
             const std::string& word = args[++i];
             for (const std::string& w : allowed)
                 if (w == word) {
@@ -115,8 +115,7 @@ Model model(const std::vector<std::string>& args) {
         } else if (a == "-bckgnd") {
             if (!choose(&p.bckgnd, {"white", "black"}, "bckgnd", "'white' and 'black'")) return m;
         } else if (a == "-color") {
-            if (!choose(&p.color, {"col", "bw", "bwi"}, "color", "'col', 'bw' and 'bwi'"))
-                return m;
+            if (!choose(&p.color, {"col", "bw", "bwi"}, "color", "'col', 'bw' and 'bwi'")) return m;
         } else if (a == "-render") {
             if (!choose(&p.render, {"povray", "svg"}, "render", "'povray' and 'svg'")) return m;
         } else if (a == "-edges") {
@@ -135,8 +134,9 @@ Model model(const std::vector<std::string>& args) {
             p.opacity = toDecimal(args[++i]);
         } else if (a == "-window") {
             if (i + 4 >= args.size()) {
-                m.error = "'-window' parameter must be followed by four values: hstart hend "
-                          "vstart vend";
+                m.error =
+                    "'-window' parameter must be followed by four values: hstart hend "
+                    "vstart vend";
                 return m;
             }
             p.hstart = toDecimal(args[i + 1]);
@@ -220,7 +220,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     if (!expected.error.empty()) {
         const std::string want = "ERROR: " + expected.error + "\n\n" + Parameters::helpText();
-        if (error != want) std::fprintf(stderr, "got:  %s\nwant: %s\n", error.c_str(), want.c_str());
+        if (error != want)
+            std::fprintf(stderr, "got:  %s\nwant: %s\n", error.c_str(), want.c_str());
         FUZZ_CHECK(error == want);
         // The error line itself is a single line.
         FUZZ_CHECK(fuzz::isOneErrorLine(error.substr(0, error.find('\n') + 1)));

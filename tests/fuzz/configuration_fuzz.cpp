@@ -48,9 +48,9 @@ float modelDecimal(const std::string& text) {
     const bool hex = j + 1 < text.size() && text[j] == '0' && (text[j + 1] | 0x20) == 'x';
     if (hex) return text[i] == '-' ? -0.0f : 0.0f;
     const bool startsNumber =
-        j < text.size() && ((text[j] >= '0' && text[j] <= '9') ||
-                            (text[j] == '.' && j + 1 < text.size() && text[j + 1] >= '0' &&
-                             text[j + 1] <= '9'));
+        j < text.size() &&
+        ((text[j] >= '0' && text[j] <= '9') ||
+         (text[j] == '.' && j + 1 < text.size() && text[j + 1] >= '0' && text[j + 1] <= '9'));
     if (!startsNumber) return 0.0f;
     return static_cast<float>(std::strtod(text.c_str(), nullptr));
 }
@@ -116,7 +116,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(sameFloat(actual.vstart, defaults.vstart) && sameFloat(actual.vend, defaults.vend));
     FUZZ_CHECK(actual.inputFile.empty() && actual.namesFile.empty() && actual.java.empty());
     FUZZ_CHECK(actual.sceneFile1.empty() && actual.imageFile1.empty());
-    FUZZ_CHECK(!actual.multigraph && !actual.weighted && !actual.onlygraphic &&
-               !actual.nographic && !actual.logfile);
+    FUZZ_CHECK(!actual.multigraph && !actual.weighted && !actual.onlygraphic && !actual.nographic &&
+               !actual.logfile);
     return 0;
 }
