@@ -39,8 +39,11 @@ bool allDigits(std::string_view s, std::size_t from, std::size_t to) {
     return true;
 }
 
+// A token over 1 MiB is neither an id nor a weight.
+constexpr std::size_t kLongestToken = std::size_t{1} << 20;
+
 bool modelId(std::string_view token, VertexId* id) {
-    if (!allDigits(token, 0, token.size())) return false;
+    if (token.size() > kLongestToken || !allDigits(token, 0, token.size())) return false;
     std::size_t first = token.find_first_not_of('0');
     std::string_view digits = first == std::string_view::npos ? "0" : token.substr(first);
     if (digits.size() > 10) return false;
@@ -53,6 +56,7 @@ bool modelId(std::string_view token, VertexId* id) {
 
 // [sign] (digits [. digits?] | . digits) [(e|E) [sign] digits]
 bool modelWeight(std::string_view token) {
+    if (token.size() > kLongestToken) return false;
     std::size_t i = 0;
     if (i < token.size() && (token[i] == '+' || token[i] == '-')) ++i;
     std::size_t intStart = i;
