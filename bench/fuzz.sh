@@ -58,10 +58,11 @@ else
 fi
 
 if [ "${MERGE:-0}" = 1 ]; then
-    # Adds to the checked-in corpus only the inputs that reach new coverage; its own files
-    # (the named seeds and regression cases) stay as they are.
+    # Adds to the checked-in corpus only the inputs that reach code it does not reach (edges,
+    # not hit counts, which would add hundreds); its own files (the named seeds and regression
+    # cases) stay as they are.
     for name in "${targets[@]}"; do
-        build/fuzz/tests/fuzz/"${name}_fuzz" -merge=1 -max_len=4096 \
+        build/fuzz/tests/fuzz/"${name}_fuzz" -merge=1 -use_counters=0 -max_len=4096 \
             "tests/corpus/$name" "build/fuzz/corpus/$name" >/dev/null 2>&1
         echo "$name: checked-in corpus now $(ls "tests/corpus/$name" | wc -l) files"
     done
