@@ -9,6 +9,13 @@
 #include "analysis/community.h"
 #include "graph/graph.h"
 
+// Auxiliary analyses.
+#include <memory>
+#include <utility>
+
+#include "auxiliary/component.h"
+#include "auxiliary/gomory_hu.h"
+
 class Network {
   public:
     Network();
@@ -41,4 +48,38 @@ class Network {
     std::list<Community*> communitiesList;
     std::map<int, std::list<std::list<Vertex*>*>> clustersMap;
     bool paired = false;
+
+    // ---- Auxiliary analyses (defined under auxiliary/; the run calls none of them) ----
+
+    // The component and cluster tree of the shells (needs the shell indices); a second call
+    // builds it afresh. Draws one rand() per cluster.
+    void findComponents();
+    // clustersMap: shell index → the clusters of that shell, pre-order over the tree.
+    void buildClustersMap();
+    void printComponents(std::ostream& out = std::cout) const;
+    // The Gomory-Hu tree of the graph, written to the Gomory-Hu log; n is the expected number
+    // of vertices with neighbours (a smaller n is raised). With fewer than two such vertices
+    // the tree has at most one node and no edge. n − 1 maximum flows.
+    void build_gomory_hu_tree(int n);
+    // Smallest cut value of the tree, −1 when it has no edge.
+    int find_minimum_cut() const;
+    // The tree path from the root to the node of vertex id as (cut value, representative id)
+    // pairs; false (and an empty path) when the vertex is not in the tree.
+    bool find_path(int id, std::list<std::pair<int, int>>& path) const;
+    // Edge connectivity of a and b read from the tree; −1 when a equals b or either vertex is
+    // not in the tree.
+    int find_connectivity(int a, int b) const;
+    void print_gomory_hu_tree() const;
+    // Shell connectivity statistics over every ordered pair of tree nodes (one trace line each
+    // on out, so n(n − 1) of them), into the Gomory-Hu logs 2 to 5. Needs the tree, the shell
+    // indices and the component tree.
+    void find_connectivities(std::ostream& out = std::cout);
+    // The same for the pairs whose smaller shell index is level; logs 2 to 4 are written only
+    // when level is 1.
+    void find_inner_connectivities(int level, std::ostream& out = std::cout);
+
+    // Root of the component tree; null until findComponents.
+    std::unique_ptr<Component> component;
+    // Null until build_gomory_hu_tree.
+    std::unique_ptr<GomoryHuTree> gomoryHuTree;
 };

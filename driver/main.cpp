@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "analysis/network.h"
+#include "auxiliary/graph_node_names.h"
 #include "driver/parameters.h"
 #include "driver/povray_renderer.h"
 #include "driver/svg_renderer.h"
@@ -41,6 +42,9 @@ int run(int argc, const char* const* argv) {
     Graph_builder_txt reader;
     reader.readFile(input, network->graph, parameters.inputFile);
     input.close();
+    // "0" asks for ids as labels; any other name is a names file.
+    if (!parameters.namesFile.empty() && parameters.namesFile != "0")
+        Graph_node_names().readFile(network->graph, parameters.namesFile);
     std::cout << "\tFinding communities...\n";
     network->findCores();
     std::cout << (parameters.render != "povray" ? "\tGenerating .svg file...\n"
