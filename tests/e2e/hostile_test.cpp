@@ -1,9 +1,8 @@
 // Hostile input through a whole run: malformed, huge and odd files, and file names made to
 // break a careless program. Each case ends in a correct run or in one "ERROR:" line with
 // status 1, never in a crash, a hang, a word on standard error or a stray file.
-#include <sys/resource.h>
-
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <cstdint>
 #include <fstream>
@@ -189,6 +188,104 @@ TEST(HostileNames, ControlBytesInAnArgumentStayOnTheErrorLine) {
         "and 'svg'.\n";
     EXPECT_EQ(r.out.substr(0, line.size() + 1), line + "\n");
     EXPECT_EQ(dir.files(), logsAnd({"karate.txt"}));
+}
+
+// ---- the names file ----
+
+TEST(HostileNamesFile, HostileFileNamesAreReadAndRunNothing) {
+    for (const std::string& name : hostileNames()) {
+        RunDir dir;
+        dir.copyExample("karate.txt");
+        dir.write(name, "1 one\n2 \"two words\"\n");
+        const e2e::Result r =
+            dir.run({"-input", "karate.txt", "-names", name, "-nographic"}, {}, kTimeout);
+        if (name[0] == '-') {
+            // An option word is never a names file: -names alone, then a stray argument.
+            EXPECT_EQ(r.status, 1) << name;
+            EXPECT_EQ(r.out.rfind("ERROR: " + name + " is not a valid parameter\n\n", 0), 0u)
+                << name;
+            continue;
+        }
+        EXPECT_EQ(r.status, 0) << name;
+        EXPECT_EQ(r.out, e2e::progress()) << name;
+        EXPECT_EQ(r.err, "") << name;
+        EXPECT_EQ(dir.files(), logsAnd({"karate.txt", name})) << name;
+    }
+    RunDir dir;
+    dir.copyExample("karate.txt");
+    dir.write("-labels.txt", "1 one\n");
+    const e2e::Result r =
+        dir.run({"-input", "karate.txt", "-names", "./-labels.txt", "-nographic"}, {}, kTimeout);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, e2e::progress());
+}
+
+TEST(HostileNamesFile, BadContentOrNameIsOneErrorLine) {
+    struct Case {
+        const char* what;
+        std::string name;
+        std::string text;
+        std::string error;
+    };
+    const std::string tooLong = std::string(300, 'n') + ".txt";
+    const std::vector<Case> cases = {
+        {"binary", "names.bin",
+         std::string("\x7F"
+                     "ELF\x02\x01\x01\0\0 x\n",
+                     12),
+         "ERROR: names.bin:1: '\\x7FELF\\x02\\x01\\x01\\x00\\x00' is not a valid vertex id\n"},
+        {"header line", "names.txt", "id label\n1 one\n",
+         "ERROR: names.txt:1: 'id' is not a valid vertex id\n"},
+        {"id past the largest", "names.txt", "1 one\n2147483648 big\n",
+         "ERROR: names.txt:2: '2147483648' is not a valid vertex id\n"},
+        {"signed id", "names.txt", "+1 one\n",
+         "ERROR: names.txt:1: '+1' is not a valid vertex id\n"},
+        {"name too long for the file system", tooLong, "",
+         "ERROR: Names file " + tooLong + " cannot be opened\n"},
+    };
+    for (const Case& c : cases) {
+        RunDir dir;
+        dir.copyExample("karate.txt");
+        if (!c.text.empty()) dir.write(c.name, c.text);
+        const e2e::Result r =
+            dir.run({"-input", "karate.txt", "-names", c.name, "-nographic"}, {}, kTimeout);
+        EXPECT_EQ(r.status, 1) << c.what;
+        EXPECT_EQ(r.out, kBuilding + c.error) << c.what;
+        EXPECT_EQ(r.err, "") << c.what;
+        std::set<std::string> expected = logsAnd({"karate.txt"});
+        if (!c.text.empty()) expected.insert(c.name);
+        EXPECT_EQ(dir.files(), expected) << c.what;
+    }
+}
+
+// Labels that a scene writer must escape or drop: quotes, backslashes, markup, control and
+// NUL bytes, bytes that are not UTF-8, and a long one.
+std::string hostileLabels() {
+    using namespace std::string_literals;
+    return "1 \"say \\\"hi\\\" & <b>bye</b>\"\n"
+           "2 back\\slash\n"
+           "3 \"tab\there\rcr\"\n"
+           "4 nul\0byte\n"
+           "5 \x1b[31mred\n"
+           "6 \xff\xfe\xc3(\n"
+           "7 caf\xc3\xa9\n"
+           "8 \"}#declare X=1;\"\n"
+           "9 "s +
+           std::string(300, 'L') + "\n";
+}
+
+TEST(HostileNamesFile, HostileLabelsAreRead) {
+    RunDir dir;
+    dir.copyExample("karate.txt");
+    dir.write("names.txt", hostileLabels());
+    for (const char* render : {"povray", "svg"}) {
+        const e2e::Result r = dir.run(
+            {"-input", "karate.txt", "-names", "names.txt", "-render", render, "-nographic"}, {},
+            kTimeout);
+        EXPECT_EQ(r.status, 0) << render;
+        EXPECT_EQ(r.out, e2e::progress(std::string(render) == "svg")) << render;
+        EXPECT_EQ(r.err, "") << render;
+    }
 }
 
 }  // namespace
