@@ -45,6 +45,24 @@ const int kMaxImageSide = 100000;
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
+// An argument as an error line repeats it: control bytes (a line break, an escape sequence)
+// are written as \xHH, so the message stays one line and sends nothing to the terminal.
+std::string echoWord(const std::string& word) {
+    static const char* const kHex = "0123456789ABCDEF";
+    std::string text;
+    text.reserve(word.size());
+    for (unsigned char c : word) {
+        if (c < 0x20 || c == 0x7F) {
+            text += "\\x";
+            text += kHex[c >> 4];
+            text += kHex[c & 15];
+        } else {
+            text += static_cast<char>(c);
+        }
+    }
+    return text;
+}
+
 // Leading white space as strtol and strtod skip it.
 std::size_t skipSpace(const std::string& text) {
     std::size_t i = 0;
@@ -171,8 +189,8 @@ void Parameters::readCommandLine(int argc, const char* const* argv) {
         std::string word = value(missing);
         for (std::string_view a : allowed)
             if (word == a) return word;
-        optionError(word + " is not a possible value for " + field + ". Possible values are " +
-                    possible + ".");
+        optionError(echoWord(word) + " is not a possible value for " + field +
+                    ". Possible values are " + possible + ".");
     };
 
     for (; i < argc; ++i) {
@@ -250,7 +268,7 @@ void Parameters::readCommandLine(int argc, const char* const* argv) {
                 "'-strengthsIntervals' parameter must be followed by 'equalNodesPerInterval' or "
                 "'equalIntervalSize'.");
         } else {
-            optionError(std::string(arg).append(" is not a valid parameter"));
+            optionError(echoWord(arg) + " is not a valid parameter");
         }
     }
     if (!inputGiven) optionError("'-input' parameter is required");

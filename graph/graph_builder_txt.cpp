@@ -21,13 +21,21 @@ inline bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// Reads a vertex id (ASCII digits, value at most 2^31 − 1) at the start of [p, limit):
-// where the digits end, or null when there are none or the value is too large.
+// Bytes of a token that a message shows. A longer token than kLongestToken is neither an
+// id nor a weight (it could only be one by a megabyte of leading zeros), so the reader never
+// has to hold more of it than it shows.
+constexpr std::size_t kShownBytes = 64;
+constexpr std::size_t kLongestToken = std::size_t{1} << 20;
+
+// Reads a vertex id (ASCII digits, value at most 2^31 − 1, at most kLongestToken digits) at
+// the start of [p, limit): where the digits end, or null when there are none or the value
+// is too large.
 const char* parseId(const char* p, const char* limit, VertexId* id) {
     std::uint32_t value = 0;
     const auto [end, error] = std::from_chars(p, limit, value);
     if (error != std::errc() || end == p ||
-        value > static_cast<std::uint32_t>(std::numeric_limits<VertexId>::max()))
+        value > static_cast<std::uint32_t>(std::numeric_limits<VertexId>::max()) ||
+        static_cast<std::size_t>(end - p) > kLongestToken)
         return nullptr;
     *id = static_cast<VertexId>(value);
     return end;
@@ -135,8 +143,16 @@ class Scanner {
     // Keeps the unread tail and appends the next block; false when the input is exhausted.
     bool refill() {
         if (atEnd_) return false;
-        const std::size_t kept = static_cast<std::size_t>(end_ - p_);
+        std::size_t kept = static_cast<std::size_t>(end_ - p_);
         if (kept > 0 && p_ != buffer_.data()) std::memmove(buffer_.data(), p_, kept);
+        // The tail is an unfinished token. Past kLongestToken it is invalid whatever follows,
+        // so only the bytes its message shows are kept, with a NUL that keeps it invalid, and
+        // the rest of it is skipped: a giant token (a file of one 10 GB line) costs no memory.
+        if (kept > kLongestToken) {
+            buffer_[kShownBytes] = '\0';
+            kept = kShownBytes + 1;
+            skipping_ = true;
+        }
         // A tail that fills a whole block is one long token: read as much again.
         const std::size_t want = std::max(blockSize_, kept);
         if (buffer_.size() < kept + want + 1) buffer_.resize(kept + want + 1);
@@ -146,7 +162,7 @@ class Scanner {
         bytesRead_ += got;
         if (input_.bad()) throw Fatal("ERROR: Input file " + name_ + " cannot be opened\n");
         p_ = data;
-        end_ = data + kept + got;
+        end_ = data + kept + (skipping_ ? skipTokenRest(data + kept, got) : got);
         if (got < want) {
             atEnd_ = true;
             *end_++ = '\n';
@@ -156,6 +172,17 @@ class Scanner {
         safe_ = end_;
         while (safe_ > p_ && !isSpace(safe_[-1])) --safe_;
         return true;
+    }
+
+    // Drops the bytes of [block, block + size) up to the first whitespace, which ends the
+    // skipped token; returns how many bytes are left.
+    std::size_t skipTokenRest(char* block, std::size_t size) {
+        std::size_t rest = 0;
+        while (rest < size && !isSpace(block[rest])) ++rest;
+        if (rest == size) return 0;
+        skipping_ = false;
+        std::memmove(block, block + rest, size - rest);
+        return size - rest;
     }
 
     std::istream& input_;
@@ -168,6 +195,7 @@ class Scanner {
     bool atEnd_ = false;
     bool lineStart_ = true;
     bool inComment_ = false;
+    bool skipping_ = false;
     std::uint64_t line_ = 1;
     std::uint64_t bytesRead_ = 0;
 };
@@ -251,7 +279,7 @@ std::vector<Edge> Graph_builder_txt::readEdges(std::istream& input, const std::s
 
 std::string Graph_builder_txt::describeToken(std::string_view token) {
     static const char* const kHex = "0123456789ABCDEF";
-    const std::size_t shown = std::min<std::size_t>(token.size(), 64);
+    const std::size_t shown = std::min(token.size(), kShownBytes);
     std::string text;
     text.reserve(shown + 3);
     for (std::size_t i = 0; i < shown; ++i) {
@@ -264,11 +292,12 @@ std::string Graph_builder_txt::describeToken(std::string_view token) {
             text += static_cast<char>(c);
         }
     }
-    if (token.size() > 64) text += "...";
+    if (token.size() > kShownBytes) text += "...";
     return text;
 }
 
 bool Graph_builder_txt::isWeight(std::string_view token) {
+    if (token.size() > kLongestToken) return false;
     std::size_t i = 0;
     const std::size_t n = token.size();
     auto digits = [&] {

@@ -6,6 +6,8 @@
 // meaning. Lines whose first non-blank character is '#' or '%' are comments. A UTF-8 byte
 // order mark at the start is skipped. The last group counts even without a final line
 // break; a group cut short by the end of the input is ignored (its tokens are still checked).
+// A token longer than 1 MiB is never a valid id or weight; only its first bytes are kept,
+// for the message, so memory stays small whatever the lines.
 //
 // Errors (Fatal, exact text):
 //   "ERROR: NAME:LINE: 'TOKEN' is not a valid vertex id\n" (or "... is not a valid weight\n")
@@ -39,7 +41,7 @@ class Graph_builder_txt : public Graph_builder {
     // A token as it appears in a message: bytes below 0x20 and from 0x7F written as \xHH,
     // cut to 64 bytes followed by "..." when longer.
     static std::string describeToken(std::string_view token);
-    // A plain decimal: optional sign, digits, optional fraction and exponent.
+    // A plain decimal: optional sign, digits, optional fraction and exponent; at most 1 MiB.
     static bool isWeight(std::string_view token);
 
   private:

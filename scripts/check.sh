@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs the whole test suite twice: a release
-# build, and a build under AddressSanitizer + UndefinedBehaviorSanitizer.
+# build, and a build under AddressSanitizer + UndefinedBehaviorSanitizer; then builds the
+# fuzz targets with clang and gives each a smoke run (its corpus, then a few seconds).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,4 +18,9 @@ cmake --build build/asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir build/asan -j"$jobs" --output-on-failure --timeout 900
 
-echo "All tests passed (release and sanitizer builds)."
+cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+    -DQUORVANE_FUZZ=ON -DQUORVANE_TESTS=OFF -DQUORVANE_BENCH=OFF >/dev/null
+cmake --build build/fuzz -j"$jobs"
+ctest --test-dir build/fuzz -j"$jobs" --output-on-failure --timeout 300
+
+echo "All tests passed (release and sanitizer builds, fuzz smoke runs)."

@@ -9,6 +9,8 @@ packages=(
     openjdk-17-jdk xvfb libx11-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     povray povray-includes fonts-povray librsvg2-bin libxml2-utils libpng-dev
+    # the fuzz build (libFuzzer comes with clang's runtime libraries)
+    clang libclang-rt-14-dev
 )
 
 missing=()

@@ -326,3 +326,22 @@ TEST(Help, ListsTheDocumentedOptionsAndTheRealBackgroundDefault) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CommandLine, ControlBytesOfAnEchoedArgumentAreEscaped) {
+    // A line break, an escape sequence and DEL would split the error line or act on the
+    // terminal; other bytes, UTF-8 included, are shown as given.
+    EXPECT_EQ(parseError({"-input", "a", "x\ny"}),
+              "ERROR: x\\x0Ay is not a valid parameter\n\n" + kHelp);
+    EXPECT_EQ(parseError({"-input", "a", "-bckgnd", "\x1b[31mred\x7f"}),
+              "ERROR: \\x1B[31mred\\x7F is not a possible value for bckgnd. Possible values are "
+              "'white' and 'black'.\n\n" +
+                  kHelp);
+    EXPECT_EQ(parseError({"-input", "a", "-color", "r\xc3\xa9seau\t"}),
+              "ERROR: r\xc3\xa9seau\\x09 is not a possible value for color. Possible values are "
+              "'col', 'bw' and 'bwi'.\n\n" +
+                  kHelp);
+}
+
+}  // namespace

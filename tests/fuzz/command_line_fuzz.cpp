@@ -1,0 +1,244 @@
+// Fuzz target of the command-line parser. The input is split at NUL bytes into arguments (a
+// real argument never holds one). The parser, the value checks and the name derivation run
+// as in a real start; a slow model of the option table says what must come out: every field,
+// or the one error line followed by the help text. Nothing is half-set: "-window" sets its
+// four values together or, lacking values, not at all.
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "driver/parameters.h"
+#include "fuzz/fuzz_check.h"
+#include "graph/defs.h"
+
+namespace {
+
+bool sameFloat(float a, float b) {
+    return std::memcmp(&a, &b, sizeof a) == 0 || a == b;
+}
+
+// A word as it may appear in a message: control bytes written as \xHH, so that a message
+// stays one line and sends nothing to the terminal.
+std::string echo(const std::string& word) {
+    std::string text;
+    for (unsigned char c : word) {
+        if (c < 0x20 || c == 0x7F) {
+            char hex[5];
+            std::snprintf(hex, sizeof hex, "\\x%02X", c);
+            text += hex;
+        } else {
+            text += static_cast<char>(c);
+        }
+    }
+    return text;
+}
+
+struct Model {
+    Parameters p;
+    bool outputGiven = false;
+    std::string error;  // the error line without "ERROR: " and the line breaks
+};
+
+const std::map<std::string, const char*> kMissing = {
+    {"-input", "'-input' parameter must be followed by input file name"},
+    {"-output", "'-output' parameter must be followed by output file name"},
+    {"-granularity", "'-granularity' parameter must be followed by granularity (integer)"},
+    {"-bckgnd", "'-bckgnd' parameter must be followed by background color value"},
+    {"-color", "'-color' parameter must be followed by graph color value"},
+    {"-fromlayer", "'-fromlayer' parameter must be followed by layer number"},
+    {"-edges", "'-edges' parameter must be followed by percent of visible edges (0.0 - 1.0)"},
+    {"-minEdges",
+     "'-minedges' parameter must be followed by minimum number of visible edges (integer)"},
+    {"-W", "'-W' parameter must be followed by width value"},
+    {"-H", "'-H' parameter must be followed by height value"},
+    {"-font", "'-font' parameter must be followed by font zoom value"},
+    {"-u", "'-u' parameter must be followed by unit length value"},
+    {"-render", "'-render' parameter must be followed by renderer name"},
+    {"-opacity", "'-opacity' parameter must be followed by value."},
+    {"-strengthsIntervals",
+     "'-strengthsIntervals' parameter must be followed by 'equalNodesPerInterval' or "
+     "'equalIntervalSize'."},
+};
+
+Model model(const std::vector<std::string>& args) {
+    Model m;
+    Parameters& p = m.p;
+    bool input = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool hasNext = i + 1 < args.size();
+        auto missing = kMissing.find(a);
+        if (missing != kMissing.end() && !hasNext) {
+            m.error = missing->second;
+            return m;
+        }
+        auto choose = [&](std::string* field, std::vector<std::string> allowed, const char* name,
+                          const char* possible) {
+            const std::string& word = args[++i];
+            for (const std::string& w : allowed)
+                if (w == word) {
+                    *field = word;
+                    return true;
+                }
+            m.error = echo(word) + " is not a possible value for " + name +
+                      ". Possible values are " + possible + ".";
+            return false;
+        };
+        if (a == "-input") {
+            p.inputFile = args[++i];
+            input = true;
+        } else if (a == "-names") {
+            if (hasNext && (args[i + 1].empty() || args[i + 1][0] != '-'))
+                p.namesFile = args[++i];
+            else
+                p.namesFile = "0";
+        } else if (a == "-output") {
+            const std::string& x = args[++i];
+            p.sceneFile1 = x + "1.pov";
+            p.sceneFile2 = x + "2.pov";
+            p.imageFile1 = x + "1.png";
+            p.imageFile2 = x + "2.png";
+            m.outputGiven = true;
+        } else if (a == "-logfile") {
+            p.logfile = true;
+        } else if (a == "-logstdout" || a == "-net" || a == "-nocliques") {
+        } else if (a == "-multigraph") {
+            p.multigraph = true;
+        } else if (a == "-weighted") {
+            p.weighted = true;
+        } else if (a == "-granularity" || a == "-fromlayer" || a == "-strengthsIntervals") {
+            ++i;
+        } else if (a == "-bckgnd") {
+            if (!choose(&p.bckgnd, {"white", "black"}, "bckgnd", "'white' and 'black'")) return m;
+        } else if (a == "-color") {
+            if (!choose(&p.color, {"col", "bw", "bwi"}, "color", "'col', 'bw' and 'bwi'")) return m;
+        } else if (a == "-render") {
+            if (!choose(&p.render, {"povray", "svg"}, "render", "'povray' and 'svg'")) return m;
+        } else if (a == "-edges") {
+            p.edges = toDecimal(args[++i]);
+        } else if (a == "-minEdges") {
+            p.minEdges = toInteger(args[++i]);
+        } else if (a == "-W") {
+            p.width = toInteger(args[++i]);
+        } else if (a == "-H") {
+            p.height = toInteger(args[++i]);
+        } else if (a == "-font") {
+            p.font = toDecimal(args[++i]);
+        } else if (a == "-u") {
+            p.unitLength = toDecimal(args[++i]);
+        } else if (a == "-opacity") {
+            p.opacity = toDecimal(args[++i]);
+        } else if (a == "-window") {
+            if (i + 4 >= args.size()) {
+                m.error =
+                    "'-window' parameter must be followed by four values: hstart hend "
+                    "vstart vend";
+                return m;
+            }
+            p.hstart = toDecimal(args[i + 1]);
+            p.hend = toDecimal(args[i + 2]);
+            p.vstart = toDecimal(args[i + 3]);
+            p.vend = toDecimal(args[i + 4]);
+            i += 4;
+        } else if (a == "-java") {
+            p.java = "java";
+        } else if (a == "-onlygraphic") {
+            p.onlygraphic = true;
+        } else if (a == "-nographic") {
+            p.nographic = true;
+        } else {
+            m.error = echo(a) + " is not a valid parameter";
+            return m;
+        }
+    }
+    if (!input) {
+        m.error = "'-input' parameter is required";
+        return m;
+    }
+    if (p.width < 1 || p.width > 100000)
+        m.error = "'-W' parameter must be between 1 and 100000";
+    else if (p.height < 1 || p.height > 100000)
+        m.error = "'-H' parameter must be between 1 and 100000";
+    else if (!std::isfinite(p.font) || p.font < 1.0f)
+        m.error = "'-font' parameter must be at least 1";
+    else if (!std::isfinite(p.unitLength) || !(p.unitLength > 0.0f))
+        m.error = "'-u' parameter must be greater than 0";
+    return m;
+}
+
+void checkSame(const Parameters& a, const Parameters& b, bool names) {
+    FUZZ_CHECK(a.bckgnd == b.bckgnd && a.color == b.color && a.render == b.render);
+    FUZZ_CHECK(sameFloat(a.edges, b.edges) && a.minEdges == b.minEdges);
+    FUZZ_CHECK(a.width == b.width && a.height == b.height);
+    FUZZ_CHECK(sameFloat(a.font, b.font) && sameFloat(a.unitLength, b.unitLength));
+    FUZZ_CHECK(sameFloat(a.hstart, b.hstart) && sameFloat(a.hend, b.hend));
+    FUZZ_CHECK(sameFloat(a.vstart, b.vstart) && sameFloat(a.vend, b.vend));
+    FUZZ_CHECK(sameFloat(a.opacity, b.opacity));
+    FUZZ_CHECK(a.java == b.java && a.inputFile == b.inputFile && a.namesFile == b.namesFile);
+    FUZZ_CHECK(a.multigraph == b.multigraph && a.weighted == b.weighted);
+    FUZZ_CHECK(a.onlygraphic == b.onlygraphic && a.nographic == b.nographic);
+    FUZZ_CHECK(a.logfile == b.logfile);
+    if (names) {
+        FUZZ_CHECK(a.sceneFile1 == b.sceneFile1 && a.sceneFile2 == b.sceneFile2);
+        FUZZ_CHECK(a.imageFile1 == b.imageFile1 && a.imageFile2 == b.imageFile2);
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    std::vector<std::string> args;
+    if (size > 0) {
+        const std::string text(reinterpret_cast<const char*>(data), size);
+        std::size_t start = 0;
+        while (args.size() < 64) {
+            const std::size_t end = text.find('\0', start);
+            args.push_back(text.substr(start, end - start));
+            if (end == std::string::npos) break;
+            start = end + 1;
+        }
+    }
+    std::vector<const char*> argv = {"quorvane"};
+    for (const std::string& a : args) argv.push_back(a.c_str());
+    argv.push_back(nullptr);
+    const int argc = static_cast<int>(argv.size()) - 1;
+
+    const Model expected = model(args);
+    Parameters actual;
+    std::string error;
+    try {
+        actual.readCommandLine(argc, argv.data());
+        actual.checkValues();
+        actual.deriveOutputNames();
+    } catch (const Fatal& fatal) {
+        error = fatal.what();
+    }
+
+    if (!expected.error.empty()) {
+        const std::string want = "ERROR: " + expected.error + "\n\n" + Parameters::helpText();
+        if (error != want)
+            std::fprintf(stderr, "got:  %s\nwant: %s\n", error.c_str(), want.c_str());
+        FUZZ_CHECK(error == want);
+        // The error line itself is a single line.
+        FUZZ_CHECK(fuzz::isOneErrorLine(error.substr(0, error.find('\n') + 1)));
+        return 0;
+    }
+    if (!error.empty()) std::fprintf(stderr, "unexpected: %s\n", error.c_str());
+    FUZZ_CHECK(error.empty());
+    checkSame(actual, expected.p, expected.outputGiven);
+    if (!expected.outputGiven) {
+        // Derived names lie in the current directory whatever the input's path.
+        for (const std::string* name :
+             {&actual.sceneFile1, &actual.sceneFile2, &actual.imageFile1, &actual.imageFile2})
+            FUZZ_CHECK(name->find('/') == std::string::npos &&
+                       name->find('\\') == std::string::npos);
+        const bool povray = actual.render == "povray";
+        FUZZ_CHECK(actual.sceneFile1.ends_with(povray ? "1.pov" : "_1.svg"));
+        FUZZ_CHECK(actual.imageFile2.ends_with(povray ? "_2_POV.png" : "_2_SVG.png"));
+    }
+    return 0;
+}
