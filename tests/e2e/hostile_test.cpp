@@ -25,6 +25,19 @@ std::set<std::string> logsAnd(std::initializer_list<std::string> names) {
     return files;
 }
 
+// The scene (and, when rendered, image) names a run derives from an input name ending in
+// ".txt", with the default options ("_names" follows when a names file is read).
+std::set<std::string> derivedFiles(const std::string& input, bool svg, bool images,
+                                   const std::string& tag = "") {
+    const std::string stem = input.substr(0, input.size() - 4) + "_col_b_800x600" + tag;
+    std::set<std::string> files = logsAnd({input});
+    for (const char* n : {"1", "2"}) {
+        files.insert(svg ? stem + "_" + n + ".svg" : stem + n + ".pov");
+        if (images) files.insert(svg ? stem + "_" + n + "_SVG.png" : stem + n + ".png");
+    }
+    return files;
+}
+
 const std::string kBuilding = "\tBuilding graph...\n";
 
 TEST(HostileInput, OddContentIsReadOrReportedOnOneLine) {
@@ -74,7 +87,9 @@ TEST(HostileInput, OddContentIsReadOrReportedOnOneLine) {
             EXPECT_EQ(r.out, kBuilding + c.error) << c.what;
         }
         EXPECT_EQ(r.err, "") << c.what;
-        EXPECT_EQ(dir.files(), logsAnd({"in.txt"})) << c.what;
+        EXPECT_EQ(dir.files(), c.error.empty() ? derivedFiles("in.txt", false, false)
+                                               : logsAnd({"in.txt"}))
+            << c.what;
     }
 }
 
@@ -157,14 +172,15 @@ const std::vector<std::string>& hostileNames() {
 }
 
 TEST(HostileNames, InputNamesRunAndRunNothing) {
+    // Rendered for real, so the names also pass through the renderer's command line.
     for (const std::string& name : hostileNames()) {
         RunDir dir;
         dir.copyExample("karate.txt", name);
-        const e2e::Result r = dir.run({"-input", name, "-nographic"}, {}, kTimeout);
+        const e2e::Result r = dir.run({"-input", name, "-render", "svg"}, {}, kTimeout);
         EXPECT_EQ(r.status, 0) << name;
-        EXPECT_EQ(r.out, e2e::progress()) << name;
+        EXPECT_EQ(r.out, e2e::progress(true, true)) << name;
         EXPECT_EQ(r.err, "") << name;
-        EXPECT_EQ(dir.files(), logsAnd({name})) << name;
+        EXPECT_EQ(dir.files(), derivedFiles(name, true, true)) << name;
     }
 }
 
@@ -209,7 +225,9 @@ TEST(HostileNamesFile, HostileFileNamesAreReadAndRunNothing) {
         EXPECT_EQ(r.status, 0) << name;
         EXPECT_EQ(r.out, e2e::progress()) << name;
         EXPECT_EQ(r.err, "") << name;
-        EXPECT_EQ(dir.files(), logsAnd({"karate.txt", name})) << name;
+        std::set<std::string> expected = derivedFiles("karate.txt", false, false, "_names");
+        expected.insert(name);
+        EXPECT_EQ(dir.files(), expected) << name;
     }
     RunDir dir;
     dir.copyExample("karate.txt");
