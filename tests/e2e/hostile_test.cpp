@@ -296,13 +296,50 @@ TEST(HostileNamesFile, HostileLabelsAreRead) {
     RunDir dir;
     dir.copyExample("karate.txt");
     dir.write("names.txt", hostileLabels());
+    // Rendered for real: a label that broke out of its string would stop the renderer.
     for (const char* render : {"povray", "svg"}) {
         const e2e::Result r = dir.run(
-            {"-input", "karate.txt", "-names", "names.txt", "-render", render, "-nographic"}, {},
-            kTimeout);
-        EXPECT_EQ(r.status, 0) << render;
-        EXPECT_EQ(r.out, e2e::progress(std::string(render) == "svg")) << render;
+            {"-input", "karate.txt", "-names", "names.txt", "-render", render}, {}, kTimeout);
+        EXPECT_EQ(r.status, 0) << render << r.out;
+        EXPECT_EQ(r.out, e2e::progress(std::string(render) == "svg", true)) << render;
         EXPECT_EQ(r.err, "") << render;
+    }
+}
+
+// ---- scene files that cannot be written ----
+
+TEST(HostileOutput, SceneThatCannotBeWrittenFailsTheRunAndLeavesNoScene) {
+    struct Case {
+        const char* what;
+        std::string output;  // the -output stem
+        std::string scene;   // the scene named in the error
+    };
+    const std::string tooLong = std::string(300, 'o');
+    const std::vector<Case> cases = {
+        {"missing directory", "nodir/out", "nodir/out1.pov"},
+        {"name too long for the file system", tooLong, tooLong + "1.pov"},
+        {"full disk", "full", "full1.pov"},
+        {"second scene is a directory", "dir", "dir2.pov"},
+    };
+    for (const Case& c : cases) {
+        RunDir dir;
+        dir.copyExample("karate.txt");
+        std::set<std::string> expected = logsAnd({"karate.txt"});
+        if (c.output == "full") {
+            // Every write to the device fails once its buffer is flushed.
+            std::filesystem::create_symlink("/dev/full", dir / "full1.pov");
+        }
+        if (c.output == "dir") {
+            std::filesystem::create_directory(dir / "dir2.pov");  // files() lists no directory
+        }
+        const e2e::Result r =
+            dir.run({"-input", "karate.txt", "-output", c.output, "-nographic"}, {}, kTimeout);
+        EXPECT_EQ(r.status, 1) << c.what;
+        EXPECT_EQ(r.out, e2e::progress().substr(0, e2e::progress().rfind("Done!")) +
+                             "ERROR: Scene file " + c.scene + " cannot be written\n")
+            << c.what;
+        EXPECT_EQ(r.err, "") << c.what;
+        EXPECT_EQ(dir.files(), expected) << c.what;
     }
 }
 
