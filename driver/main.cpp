@@ -29,8 +29,9 @@ std::ifstream openInput(const std::string& name) {
     return input;
 }
 
-// The scene files this run has created. A run that fails after creating them removes them
-// again, so no half-written or orphaned scene is left behind.
+// The scene files this run has created and not yet completed. A run that fails while writing
+// them removes them again, so no half-written scene is left behind; once both are complete
+// they stay, whatever happens when they are rendered.
 std::vector<std::string> createdScenes;
 
 void removeCreatedScenes() {
@@ -68,6 +69,9 @@ void writeScenes(Network* network) {
                                              : createEngine<Svg>(parameters.sceneFile2);
     Graphics(engine1.get()).generateNetworkFile(communities, network, false);
     Graphics(engine2.get()).generateNetworkFile(communities, network, true);
+    engine1.reset();
+    engine2.reset();
+    createdScenes.clear();
 }
 
 void render() {

@@ -8,19 +8,19 @@ cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 jobs=$(nproc)
 
-cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DQUORVANE_TESTS=ON >/dev/null
 cmake --build build/release -j"$jobs"
-ctest --test-dir build/release -j"$jobs" --output-on-failure --timeout 600
+ctest --test-dir build/release --no-tests=error -j"$jobs" --output-on-failure --timeout 600
 
 cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVANE_SANITIZE=ON \
     -DQUORVANE_BENCH=OFF >/dev/null
 cmake --build build/asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    ctest --test-dir build/asan -j"$jobs" --output-on-failure --timeout 900
+    ctest --test-dir build/asan --no-tests=error -j"$jobs" --output-on-failure --timeout 900
 
 cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
     -DQUORVANE_FUZZ=ON -DQUORVANE_TESTS=OFF -DQUORVANE_BENCH=OFF >/dev/null
 cmake --build build/fuzz -j"$jobs"
-ctest --test-dir build/fuzz -j"$jobs" --output-on-failure --timeout 300
+ctest --test-dir build/fuzz --no-tests=error -j"$jobs" --output-on-failure --timeout 300
 
 echo "All tests passed (release and sanitizer builds, fuzz smoke runs)."
