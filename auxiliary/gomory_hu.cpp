@@ -183,7 +183,7 @@ void record(const End& u, const End& w, int cut, int level, std::ostream& out) {
         ++stats.mapa_si_conn[{m, cut}];
         // Normalisation needs both clusters; a vertex outside the tree's clusters adds none.
         if (u.cluster && w.cluster) {
-            auto add = [&stats](const End& first, const End& second, float amount) {
+            auto add = [&](const End& first, const End& second, float amount) {
                 ClusterPairValue& entry = stats.mapa_cluster_cluster_conn[{first.key, second.key}];
                 entry.value += amount;
                 entry.firstShell = first.cluster->front()->shellIndex;
