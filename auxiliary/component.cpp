@@ -72,8 +72,29 @@ void Component::computeComponents(const std::vector<Vertex*>& members, float lar
     }
 }
 
-// Depth-first searches are iterative (a vertex and its next neighbour position per frame)
-// and visit vertices in the order recursion would, so deep graphs cannot exhaust the stack.
+namespace {
+
+// Depth-first search from start, which the caller has already taken: every neighbour that
+// take accepts is taken (take marks it) and searched in turn. Iterative (a vertex and its
+// next neighbour position per frame) yet in the order recursion would visit, so deep graphs
+// cannot exhaust the stack.
+template <class Take>
+void walkFrom(Vertex* start, std::vector<std::pair<Vertex*, std::size_t>>& stack, Take take) {
+    stack.emplace_back(start, 0);
+    while (!stack.empty()) {
+        Vertex* at = stack.back().first;
+        const std::size_t next = stack.back().second++;
+        if (next == at->neighbours.size()) {
+            stack.pop_back();
+            continue;
+        }
+        Vertex* neighbour = at->neighbours[next];
+        if (take(neighbour)) stack.emplace_back(neighbour, 0);
+    }
+}
+
+}  // namespace
+
 void Component::split(std::vector<Vertex*>& candidates) {
     const int k = level;
     std::vector<std::pair<Vertex*, std::size_t>> stack;
@@ -91,20 +112,12 @@ void Component::split(std::vector<Vertex*>& candidates) {
         if (vertex->shellIndex > k) {
             Component* child = makeChild();
             assign(child, vertex);
-            stack.emplace_back(vertex, 0);
-            while (!stack.empty()) {
-                Vertex* at = stack.back().first;
-                const std::size_t next = stack.back().second++;
-                if (next == at->neighbours.size()) {
-                    stack.pop_back();
-                    continue;
-                }
-                Vertex* neighbour = at->neighbours[next];
-                if (neighbour->shellIndex > k && neighbour->componentLevel != k + 1) {
-                    assign(child, neighbour);
-                    stack.emplace_back(neighbour, 0);
-                }
-            }
+            walkFrom(vertex, stack, [&](Vertex* neighbour) {
+                if (neighbour->shellIndex <= k || neighbour->componentLevel == k + 1)
+                    return false;
+                assign(child, neighbour);
+                return true;
+            });
         } else {
             ++shellCount;
             shell.push_back(vertex);
@@ -118,21 +131,12 @@ void Component::split(std::vector<Vertex*>& candidates) {
         Cluster* cluster = makeCluster();
         vertex->setCluster(cluster);
         cluster->push_back(vertex);
-        stack.emplace_back(vertex, 0);
-        while (!stack.empty()) {
-            Vertex* at = stack.back().first;
-            const std::size_t next = stack.back().second++;
-            if (next == at->neighbours.size()) {
-                stack.pop_back();
-                continue;
-            }
-            Vertex* neighbour = at->neighbours[next];
-            if (neighbour->shellIndex == k && !neighbour->cluster) {
-                neighbour->setCluster(cluster);
-                cluster->push_back(neighbour);
-                stack.emplace_back(neighbour, 0);
-            }
-        }
+        walkFrom(vertex, stack, [&](Vertex* neighbour) {
+            if (neighbour->shellIndex != k || neighbour->cluster) return false;
+            neighbour->setCluster(cluster);
+            cluster->push_back(neighbour);
+            return true;
+        });
         made.push_back(cluster);
     }
 
