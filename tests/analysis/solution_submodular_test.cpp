@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <fstream>
 #include <iterator>
 #include <list>
 #include <map>
@@ -695,4 +696,15 @@ TEST(SolutionSubmodular, MatchesTheLiteralRulesDownToOneCommunity) {
         if (HasFatalFailure()) return;
     }
     EXPECT_GT(steps, 600u);
+}
+
+TEST(SolutionSubmodular, MatchesTheLiteralRulesOnTheKarateClub) {
+    // The bundled example: a real network rather than a generated one.
+    std::ifstream file(std::string(QUORVANE_SOURCE_DIR) + "/examples/karate.txt");
+    ASSERT_TRUE(file.is_open());
+    std::vector<Edge> edges;
+    for (VertexId u, v; file >> u >> v;) edges.push_back({u, v});
+    ASSERT_EQ(edges.size(), 78u);
+    EXPECT_GT(expectSameAsLiteral(edges, 1.0f, "karate"), 10u);
+    EXPECT_EQ(runLiteral(edges, 1.0f).communities.size(), 4u);
 }
