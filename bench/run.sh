@@ -1,23 +1,91 @@
 #!/usr/bin/env bash
-# Generates the benchmark networks (deterministic, into bench/out/) and prints the stage
-# figures of reading, building, core decomposition and community detection for each.
+# The benchmark table (`make bench`): generates the benchmark networks once (deterministic,
+# fixed seeds, into bench/out/), then for each network
+#   - the stage wall times of a run (pipeline_bench: the driver's calls, each timed),
+#   - the total wall time, processor time and peak memory of the real
+#     `quorvane -input FILE -nographic` process (GNU time),
+#   - a bare std::from_chars scan of the file (the floor for reading) and parse/scan,
+#   - igraph's time to read the file, compute coreness and multilevel communities, when the
+#     system python has igraph (python3-igraph), capped at IGRAPH_CAP seconds (300).
+# Prints one Markdown table. Figures are wall seconds unless marked otherwise.
+#
+#   bench/run.sh [NETWORK...]     (names as in the table's first column; default: the six
+#                                  benchmark networks, not planted-2m and planted-10m)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+root=$PWD
+cap=${IGRAPH_CAP:-300}
 
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/release -j"$(nproc)" --target gen_edges graph_bench >/dev/null
-bin=build/release/bench
-mkdir -p bench/out
+cmake --build build/release -j"$(nproc)" --target quorvane gen_edges pipeline_bench >/dev/null
+tool=$root/build/release/quorvane
+bin=$root/build/release/bench
+out=$root/bench/out
+mkdir -p "$out"
 
-generate() {  # model edges name
-    [ -s "bench/out/$3.txt" ] || "$bin/gen_edges" "$1" "$2" "bench/out/$3.txt"
-}
-generate planted 1000000 planted-1m
-generate planted 10000000 planted-10m
-generate pa 1000000 pa-1m
-generate star 1000000 star-1m
-generate path 1000000 path-1m
-generate loops 1000000 loops-1m
-generate complete 2000000 complete-2000
+# name model edges (lines written by gen_edges). The first six are the benchmark; the
+# smaller and middle planted networks show how time and memory grow with the edges and run
+# only when named.
+networks=(
+    "planted-20m planted 20000000"
+    "pa-1m pa 5000000"
+    "star-1m star 1000000"
+    "complete-2000 complete 1999000"
+    "path-1m path 999999"
+    "loops-1m loops 1000000"
+    "planted-2m planted 2000000"
+    "planted-10m planted 10000000"
+)
+wanted=("$@")
+[ ${#wanted[@]} -gt 0 ] || wanted=(planted-20m pa-1m star-1m complete-2000 path-1m loops-1m)
 
-"$bin/graph_bench" bench/out/{planted-1m,planted-10m,pa-1m,star-1m,path-1m,loops-1m,complete-2000}.txt
+peer=0
+/usr/bin/python3 -c 'import igraph' 2>/dev/null && peer=1
+
+scratch=$(mktemp -d "$out/run.XXXXXX")
+trap 'rm -rf "$scratch"' EXIT
+
+echo "| network | edge lines | read (parse + build) | cores | detection | vertex scene | community scene | total | cpu | peak | from_chars scan | parse / scan | igraph | igraph / total |"
+echo "|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
+for entry in "${networks[@]}"; do
+    read -r name model edges <<<"$entry"
+    [[ " ${wanted[*]} " == *" $name "* ]] || continue
+    file=$out/$name.txt
+    [ -s "$file" ] || "$bin/gen_edges" "$model" "$edges" "$file" >/dev/null
+    lines=$(wc -l <"$file")
+
+    # Stages, in a directory of their own (the scene files land there).
+    mkdir -p "$scratch/stages"
+    stages=$(cd "$scratch/stages" && "$bin/pipeline_bench" "$file")
+    rm -rf "$scratch/stages"
+    stage() { awk -v k="$1" '$1 == k { print $2 }' <<<"$stages"; }
+
+    # The real process.
+    mkdir -p "$scratch/run"
+    (cd "$scratch/run" && /usr/bin/time -o "$scratch/time" -f "%e %U %S %M" \
+        "$tool" -input "$file" -nographic >/dev/null)
+    rm -rf "$scratch/run"
+    read -r total user system kib <"$scratch/time"
+
+    igraph="-"
+    ratio="-"
+    if [ "$peer" = 1 ]; then
+        if figures=$(timeout "$cap" /usr/bin/python3 bench/igraph_peer.py "$file" 2>/dev/null); then
+            igraph=$(awk '{ printf "%.1f s", $4 }' <<<"$figures")
+            ratio=$(awk -v t="$total" '{ printf "%.1f×", $4 / t }' <<<"$figures")
+        else
+            igraph="> $cap s"
+            ratio="> $(awk -v c="$cap" -v t="$total" 'BEGIN { printf "%.1f×", c / t }')"
+        fi
+    fi
+
+    awk -v name="$name" -v lines="$lines" -v parse="$(stage parse)" -v build="$(stage build)" \
+        -v cores="$(stage cores)" -v detect="$(stage detect)" -v vertex="$(stage vertex)" \
+        -v community="$(stage community)" -v total="$total" -v cpu="$(awk -v u="$user" -v s="$system" 'BEGIN { print u + s }')" \
+        -v kib="$kib" -v scan="$(stage scan)" -v igraph="$igraph" -v ratio="$ratio" 'BEGIN {
+        peak = kib >= 1048576 ? sprintf("%.2f GiB", kib / 1048576) : sprintf("%.0f MiB", kib / 1024)
+        printf "| %s | %d | %.2f (%.2f + %.2f) | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %s | %.2f | %.1f | %s | %s |\n",
+            name, lines, parse + build, parse, build, cores, detect, vertex, community, total, cpu,
+            peak, scan, (scan > 0 ? parse / scan : 0), igraph, ratio
+    }'
+done

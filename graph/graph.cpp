@@ -179,6 +179,30 @@ Graph::Graph(bool simple) : simple(simple) {}
 
 Graph::~Graph() = default;
 
+void Graph::place(const std::vector<VertexId>& order, const std::vector<Index>& placement) {
+    const std::size_t count = order.size();
+    std::vector<Vertex*> vertexAt(count, nullptr);
+    std::vector<Community*> communityAt(count, nullptr);
+    const int firstNumber = Community::next_available_number;
+    const Index firstIndex = static_cast<Index>(communities.size());
+    for (const Index i : placement) {
+        vertexAt[i] = vertexStore_.emplace(order[i]);
+        communityAt[i] = communityStore_.emplace(static_cast<Index>(firstIndex + i));
+        communityAt[i]->members.push_back(order[i]);
+    }
+    // Numbers were handed out in placement order; they belong in order of appearance.
+    for (std::size_t i = 0; i < count; ++i) {
+        communityAt[i]->number = firstNumber + static_cast<int>(i);
+        Vertex* vertex = vertexAt[i];
+        vertex->index = static_cast<Index>(vertices.size());
+        vertices.push_back(vertex);
+        startCommunity_.push_back(communityAt[i]);
+        communities.push_back(communityAt[i]);
+        vertexMap.insert_or_assign(order[i], vertex);
+        ++numVertices;
+    }
+}
+
 Vertex* Graph::createVertex(VertexId id) {
     Vertex* vertex = vertexStore_.emplace(id);
     vertex->index = static_cast<Index>(vertices.size());
@@ -283,7 +307,15 @@ void Graph::addEdges(std::vector<Edge>&& edges) {
     startCommunity_.reserve(order.size());
     communities.reserve(order.size());
     vertexMap.reserve(order.size());
-    for (VertexId id : order) createVertex(id);
+    // Placement: the objects lie in memory in ascending id order, while positions, indices
+    // and community numbers follow the order of first appearance. Ids usually carry
+    // locality (blocks, crawl order) that the order of first appearance in a shuffled
+    // edge list loses, and detection touches neighbours' objects all the time.
+    std::vector<Index> placement = bigVector<Index>(order.size(), 0);
+    for (Index i = 0; i < placement.size(); ++i) placement[i] = i;
+    std::sort(placement.begin(), placement.end(),
+              [&order](Index a, Index b) { return order[a] < order[b]; });
+    place(order, placement);
     std::vector<VertexId>().swap(order);
     const std::size_t vertexCount = vertices.size();
 
@@ -335,7 +367,7 @@ void Graph::addEdges(std::vector<Edge>&& edges) {
     }
     std::vector<Edge>().swap(list);
     std::vector<bool>().swap(repeated);
-    fillAdjacency(offset, ends);
+    fillAdjacency(offset, ends, placement);
     edgeSetCurrent_ = false;
 }
 
@@ -343,14 +375,16 @@ void Graph::addEdges(std::vector<Edge>&& edges) {
 // counters addEdge would have kept. The running sum of addEdge adds (d+1)² − d² per new
 // entry, except that a self-loop entry counts twice: so the sum of squared degrees plus,
 // for every self entry at 0-based place j, the extra 2j + 1.
-void Graph::fillAdjacency(const std::vector<Index>& offset, const std::vector<Index>& ends) {
+void Graph::fillAdjacency(const std::vector<Index>& offset, const std::vector<Index>& ends,
+                          const std::vector<Index>& placement) {
     struct Pair {
         Vertex* vertex = nullptr;
         Community* community = nullptr;
     };
     std::vector<Pair> at = bigVector(vertices.size(), Pair{});
     for (std::size_t i = 0; i < vertices.size(); ++i) at[i] = {vertices[i], startCommunity_[i]};
-    for (std::size_t x = 0; x < vertices.size(); ++x) {
+    // In placement order, so the lists' memory follows the objects'.
+    for (const Index x : placement) {
         Vertex* vertex = at[x].vertex;
         Community* community = at[x].community;
         const Index degree = offset[x + 1] - offset[x];

@@ -175,7 +175,11 @@ class Graph {
     Vertex* createVertex(VertexId id);
     Community* startingCommunity(Vertex* vertex);
     void link(Vertex* a, Vertex* b);
-    void fillAdjacency(const std::vector<Index>& offset, const std::vector<Index>& ends);
+    // Creates the vertices of order (ids in order of first appearance) with their starting
+    // communities, laid out in memory in the order placement gives.
+    void place(const std::vector<VertexId>& order, const std::vector<Index>& placement);
+    void fillAdjacency(const std::vector<Index>& offset, const std::vector<Index>& ends,
+                       const std::vector<Index>& placement);
     void seedEdgeSet();
 
     Arena<Vertex> vertexStore_;

@@ -8,6 +8,8 @@ packages=(
     # the viewer of -java (visualizer.jar) and its tests on a virtual display
     openjdk-17-jdk xvfb libx11-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev
+    # the benchmark table (make bench): GNU time for a run's total and peak memory
+    time
     povray povray-includes fonts-povray librsvg2-bin libxml2-utils libpng-dev
     # the fuzz build (libFuzzer comes with clang's runtime libraries)
     clang libclang-rt-14-dev

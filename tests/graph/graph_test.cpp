@@ -38,6 +38,12 @@ struct Snapshot {
     std::vector<VertexId> order;
     std::vector<std::vector<VertexId>> adjacency;
     std::vector<int> communityNumbers;
+    // Positions break ties in detection: vertex and community indices, and which community
+    // each vertex starts in (by its first member).
+    std::vector<Index> vertexIndices;
+    std::vector<Index> communityIndices;
+    std::vector<VertexId> startingMember;
+    std::vector<std::vector<VertexId>> members;
     std::vector<std::vector<VertexId>> communityAdjacency;  // by first member id
     std::vector<std::vector<std::uint32_t>> cuts;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> sums;
@@ -50,10 +56,16 @@ struct Snapshot {
 Snapshot snapshot(const Graph& graph) {
     Snapshot s{};
     s.order = ids(graph.vertices);
-    for (const Vertex* v : graph.vertices) s.adjacency.push_back(ids(v->neighbours));
+    for (const Vertex* v : graph.vertices) {
+        s.adjacency.push_back(ids(v->neighbours));
+        s.vertexIndices.push_back(v->index);
+        s.startingMember.push_back(graph.communityOf(v->id)->members.front());
+    }
     const int base = graph.communities.empty() ? 0 : graph.communities.front()->number;
     for (const Community* c : graph.communities) {
         s.communityNumbers.push_back(c->number - base);
+        s.communityIndices.push_back(c->index);
+        s.members.push_back(c->members);
         std::vector<VertexId> linked;
         for (const Community* n : c->neighbours) linked.push_back(n->members.front());
         s.communityAdjacency.push_back(linked);
@@ -187,6 +199,34 @@ TEST(Graph, BulkBuildEqualsEdgeByEdge) {
             EXPECT_TRUE(a == b);
         }
     }
+}
+
+// A bulk build lays its objects out by id, but everything observable follows the order of
+// first appearance: here the reverse of id order, with the counter continuing afterwards.
+TEST(Graph, BulkBuildNumbersByAppearanceWhateverTheIds) {
+    Community::next_available_number = 10;
+    Graph graph = bulk({{9, 5}, {5, 1}, {1, 9}, {7, 7}});
+    EXPECT_THAT(ids(graph.vertices), ElementsAre(9, 5, 1, 7));
+    const std::vector<std::pair<VertexId, int>> expected = {{9, 10}, {5, 11}, {1, 12}, {7, 13}};
+    for (std::size_t k = 0; k < expected.size(); ++k) {
+        const auto [id, number] = expected[k];
+        SCOPED_TRACE("vertex " + std::to_string(id));
+        const Vertex* v = graph.vertexMap.find(id);
+        ASSERT_NE(v, nullptr);
+        EXPECT_EQ(v->index, k);
+        EXPECT_EQ(graph.vertices[k], v);
+        const Community* c = graph.communityOf(id);
+        EXPECT_EQ(c, graph.communities[k]);
+        EXPECT_EQ(c->number, number);
+        EXPECT_EQ(c->index, k);
+        EXPECT_THAT(c->members, ElementsAre(id));
+    }
+    EXPECT_EQ(Community::next_available_number, 14);
+    // A vertex made afterwards continues both sequences.
+    graph.addEdge(3, 9);
+    EXPECT_EQ(graph.communityOf(3)->number, 14);
+    EXPECT_EQ(graph.communityOf(3)->index, 4u);
+    EXPECT_THAT(neighbourIds(graph, 9), ElementsAre(5, 1, 3));
 }
 
 TEST(Graph, AddEdgeAfterBulkBuildStillSeesEarlierEdges) {
