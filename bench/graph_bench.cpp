@@ -26,14 +26,15 @@
 
 #include "analysis/network.h"
 #include "analysis/solution_submodular.h"
+#include "bench/bench_common.h"
 #include "graph/graph_builder_txt.h"
 
 namespace {
 
-double now() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
+using bench::bareScan;
+using bench::cpuSeconds;
+using bench::now;
+
 
 // Peak resident set in MiB since the last reset.
 double peakMiB() {
@@ -49,13 +50,6 @@ double currentMiB() {
     return resident * 4096.0 / (1024.0 * 1024.0);
 }
 
-// Processor time of this process: on a shared machine it varies less than wall time.
-double cpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 bool resetPeak() {
     std::ofstream clear("/proc/self/clear_refs");
@@ -79,37 +73,6 @@ struct Stage {
     }
 };
 
-// The floor: whitespace skipped, every token converted, nothing stored.
-std::uint64_t bareScan(const char* path) {
-    std::ifstream input(path, std::ios::binary);
-    std::vector<char> buffer((1 << 20) + 64);
-    std::size_t kept = 0;
-    std::uint64_t sum = 0;
-    for (;;) {
-        input.read(buffer.data() + kept, 1 << 20);
-        const std::size_t got = static_cast<std::size_t>(input.gcount());
-        const bool last = got < (1u << 20);
-        char* end = buffer.data() + kept + got;
-        char* safe = end;
-        if (!last)
-            while (safe > buffer.data() && *(safe - 1) > ' ') --safe;
-        const char* p = buffer.data();
-        while (p < safe) {
-            if (*p <= ' ') {
-                ++p;
-                continue;
-            }
-            std::uint32_t value = 0;
-            p = std::from_chars(p, safe, value).ptr;
-            sum += value;
-            if (p<safe&& * p> ' ') ++p;
-        }
-        if (last) break;
-        kept = static_cast<std::size_t>(end - safe);
-        std::copy(safe, end, buffer.data());
-    }
-    return sum;
-}
 
 void run(const char* path) {
     std::printf("%s\n", path);

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "analysis/network.h"
+#include "bench/bench_common.h"
 #include "driver/parameters.h"
 #include "engines/povray.h"
 #include "graph/graph_builder_txt.h"
@@ -33,17 +34,10 @@
 
 namespace {
 
-double now() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
+using bench::bareScan;
+using bench::cpuSeconds;
+using bench::now;
 
-double cpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 class Stage {
   public:
@@ -59,38 +53,6 @@ class Stage {
     double cpu_;
 };
 
-// Whitespace skipped, every token converted, nothing stored: what no reader can beat.
-std::uint64_t bareScan(const char* path) {
-    constexpr std::size_t kBlock = std::size_t{1} << 20;
-    std::ifstream input(path, std::ios::binary);
-    std::vector<char> buffer(kBlock + 64);
-    std::size_t kept = 0;
-    std::uint64_t sum = 0;
-    for (;;) {
-        input.read(buffer.data() + kept, static_cast<std::streamsize>(kBlock));
-        const std::size_t got = static_cast<std::size_t>(input.gcount());
-        const bool last = got < kBlock;
-        char* end = buffer.data() + kept + got;
-        char* safe = end;
-        if (!last)
-            while (safe > buffer.data() && *(safe - 1) > ' ') --safe;  // keep a cut token
-        const char* p = buffer.data();
-        while (p < safe) {
-            if (*p <= ' ') {
-                ++p;
-                continue;
-            }
-            std::uint32_t value = 0;
-            p = std::from_chars(p, safe, value).ptr;
-            sum += value;
-            if (p < safe && *p > ' ') ++p;
-        }
-        if (last) break;
-        kept = static_cast<std::size_t>(end - safe);
-        std::copy(safe, end, buffer.data());
-    }
-    return sum;
-}
 
 }  // namespace
 
