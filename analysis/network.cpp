@@ -153,7 +153,6 @@ void Network::findCommunities(float threshold) {
             optimizer.acceptNeighbour();
         }
     }
-    for (Community* community : communitiesList) community->compact();
     finalizeCommunities();
     logAllCommunities();
 }

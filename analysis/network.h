@@ -43,9 +43,9 @@ class Network {
     // Community detection by greedy modularity agglomeration: starts from the graph's
     // singleton communities (ascending vertex id) unless `communitiesList` already holds a
     // partition, which is then taken further; merges while a step is worth at least
-    // threshold (a NaN value stops); leaves the survivors in `communitiesList` with compact
+    // threshold (a NaN value stops); leaves the survivors in `communitiesList` with their
     // lists, records every vertex's community and writes the communities log. A step costs
-    // its merges (linear in the absorbed communities' lists) and O(log V) for every
+    // its merges (linear in the two merged communities' lists) and O(log V) for every
     // community whose best candidate it changes.
     void findCommunities(float threshold);
     // "log/communities.log": a header, then per surviving community its running number,

@@ -1,6 +1,7 @@
 #include "analysis/solution_submodular.h"
 
 #include <algorithm>
+#include <bit>
 
 #include "analysis/network.h"
 
@@ -37,17 +38,20 @@ void CandidateQueue::siftDown(std::size_t at) {
 }
 
 void CandidateQueue::insert(bestNeighbour* record) {
-    erase(record->c1);
-    const Index owner = record->c1->index;
+    insert(record, record->c1->index, record->c2->index);
+}
+
+void CandidateQueue::insert(bestNeighbour* record, Index owner, Index candidate) {
+    erase(owner);
     if (owner >= position_.size()) position_.resize(std::size_t{owner} + 1, kNone);
-    heap_.push_back({record->cut, record->product, owner, record->c2->index, record});
+    heap_.push_back({record->cut, record->product, owner, candidate, record});
     siftUp(heap_.size() - 1);
 }
 
-bool CandidateQueue::erase(const Community* owner) {
+bool CandidateQueue::erase(Index owner) {
     if (!contains(owner)) return false;
-    const std::size_t at = position_[owner->index];
-    position_[owner->index] = kNone;
+    const std::size_t at = position_[owner];
+    position_[owner] = kNone;
     const Entry last = heap_.back();
     heap_.pop_back();
     if (at < heap_.size()) {
@@ -58,8 +62,8 @@ bool CandidateQueue::erase(const Community* owner) {
     return true;
 }
 
-bool CandidateQueue::contains(const Community* owner) const {
-    return owner->index < position_.size() && position_[owner->index] != kNone;
+bool CandidateQueue::contains(Index owner) const {
+    return owner < position_.size() && position_[owner] != kNone;
 }
 
 const CandidateQueue::Entry* CandidateQueue::entryOf(const Community* owner) const {
@@ -67,7 +71,7 @@ const CandidateQueue::Entry* CandidateQueue::entryOf(const Community* owner) con
 }
 
 void CandidateQueue::pop() {
-    erase(top()->c1);
+    erase(heap_.front().owner);
 }
 
 std::vector<bestNeighbour*> CandidateQueue::inOrder() const {
@@ -79,10 +83,96 @@ std::vector<bestNeighbour*> CandidateQueue::inOrder() const {
     return records;
 }
 
+// The adjacency while detection runs. Each community's list is one array of links (index and
+// cut, 8 bytes), and what a candidate search needs of a neighbour (its number and degree
+// sum) sits in a dense array by index, so searching touches the list and one small record
+// per link instead of a community record each. The orders and rules are those of Community:
+// links in the order they were made, new ones appended in the absorbed community's order,
+// the earliest listed winning a tie.
+//
+// A merge of q into p changes, besides p's and q's lists, the list of every neighbour of q
+// (its link to q goes; its link to p gains the cut, or is appended). Done at once, that is a
+// cache miss or more per link of q in lists all over memory. Short lists take those changes
+// late instead: their links to absorbed communities stay until their own community merges,
+// when normalize() replays the absorptions in order. Meanwhile a search may skip such links,
+// since whoever absorbed them has renewed and is not eligible. Long lists (those of hubs,
+// which the replay would cost most) are kept exact at every merge.
+//
+// Long lists (more than longList links), where a hub may absorb its leaves one per step, get
+// two aids so that neither a merge nor a search costs their length:
+// - a position index: open addressing from neighbour to position, at most half full; a slot
+//   is verified against the links, so a stale one costs nothing but room.
+// - a ranking: a max-heap of (cut, neighbour's degree sum, position), best ratio first and
+//   the earlier position first among equal ratios. It is lazy: a changed cut pushes a new
+//   entry and the old one is dropped when it surfaces; a grown degree sum only lowers a
+//   ratio, so such an entry is pushed again with the new sum when it surfaces; a neighbour
+//   with a larger number cannot become eligible before the owner renews, so it is parked
+//   until then.
+// Erasing leaves a link with neighbour kNone behind, so positions held elsewhere stay
+// right; a list is squeezed once half of it is erased.
+struct SolutionSubmodular::Aids {
+    struct Entry {
+        std::uint32_t cut;
+        std::uint32_t degree;
+        Index position;
+    };
+
+    // Heap order: true when a ranks below b (std heaps keep the largest on top). The owner's
+    // degree sum is common to every product, so cut / neighbour's degree sum ranks.
+    static bool below(const Entry& a, const Entry& b) {
+        const std::uint64_t left = std::uint64_t{a.cut} * b.degree;
+        const std::uint64_t right = std::uint64_t{b.cut} * a.degree;
+        if (left != right) return left < right;
+        return a.position > b.position;
+    }
+    void pushRanked(const Entry& entry) {
+        heap.push_back(entry);
+        std::push_heap(heap.begin(), heap.end(), below);
+    }
+    void popRanked() {
+        std::pop_heap(heap.begin(), heap.end(), below);
+        heap.pop_back();
+    }
+
+    // Position index: slots hold positions (kNone when free); a power of two in size.
+    std::vector<Index> slots;
+    std::size_t usedSlots = 0;
+    bool indexed = false;
+    // Ranking: entries that may be current, and entries of neighbours that are not eligible
+    // before the owner renews.
+    std::vector<Entry> heap;
+    std::vector<Entry> parked;
+    bool ranked = false;
+};
+
+namespace {
+
+// Fibonacci hashing of a creation index.
+inline std::size_t spread(Index key, int bits) {
+    return static_cast<std::size_t>((std::uint64_t{key} * 0x9E3779B97F4A7C15ull) >> (64 - bits));
+}
+
+}  // namespace
+
 SolutionSubmodular::SolutionSubmodular(std::list<Community*>& list, Network* network)
     : communities(&list), network(network) {
+    // Every community the lists reach takes part, listed or not.
+    std::vector<Community*> all(list.begin(), list.end());
+    {
+        std::vector<bool> seen;
+        auto visit = [&](const Community* community) {
+            if (community->index >= seen.size()) seen.resize(std::size_t{community->index} + 1);
+            const bool first = !seen[community->index];
+            seen[community->index] = true;
+            return first;
+        };
+        for (const Community* community : list) visit(community);
+        for (std::size_t k = 0; k < all.size(); ++k)
+            for (Community* neighbour : all[k]->neighbours)
+                if (neighbour && visit(neighbour)) all.push_back(neighbour);
+    }
     Index slots = network ? static_cast<Index>(network->graph.communities.size()) : 0;
-    for (const Community* community : list) slots = std::max(slots, community->index + 1);
+    for (const Community* community : all) slots = std::max(slots, community->index + 1);
     ensureSlot(slots == 0 ? 0 : slots - 1);
 
     long double sum = 0.0L;
@@ -103,15 +193,15 @@ SolutionSubmodular::SolutionSubmodular(std::list<Community*>& list, Network* net
     qDen = static_cast<float>(sum * sum);
     q0 = static_cast<float>(-squares / (sum * sum));
 
-    Community::pairLists(std::vector<Community*>(list.begin(), list.end()));
+    build(all);
     for (Community* community : list) {
-        community->computeBestNeighbour();
-        if (community->best) {
-            candidates.insert(community->best.get());
-            link(community);
-        }
+        refresh(community->index);
         community->lastStep = 0;
     }
+}
+
+SolutionSubmodular::~SolutionSubmodular() {
+    publish();
 }
 
 void SolutionSubmodular::ensureSlot(Index index) {
@@ -124,23 +214,405 @@ void SolutionSubmodular::ensureSlot(Index index) {
     byIndex_.resize(count, nullptr);
     place_.resize(count);
     placed_.resize(count, false);
+    adjacency_.resize(count);
+    keys_.resize(count, Key{0, 0});
+    records_.resize(count);
+    absorbedBy_.resize(count, kNone);
+    flags_.resize(count, 0);
+    absorbedAt_.resize(count, 0);
+    scratchOf_.resize(count, Scratch{0, 0, 0});
 }
 
-void SolutionSubmodular::link(Community* community) {
-    const Index self = community->index;
-    const Index target = community->best->c2->index;
-    ensureSlot(std::max(self, target));
-    byIndex_[self] = community;
-    pointsAt_[self] = target;
+void SolutionSubmodular::build(const std::vector<Community*>& all) {
+    for (Community* community : all) {
+        const Index self = community->index;
+        byIndex_[self] = community;
+        keys_[self] = {community->number, community->degreeSum};
+        Adjacency& list = adjacency_[self];
+        list.links.reserve(community->neighbours.size());
+        for (std::size_t k = 0; k < community->neighbours.size(); ++k)
+            list.links.push_back({community->neighbours[k]->index, community->cuts[k]});
+        flags_[self] = list.links.size() > longList ? kEager : 0;
+        // Held here until publish(); the copies would double the memory of the lists.
+        std::vector<Community*>().swap(community->neighbours);
+        std::vector<std::uint32_t>().swap(community->cuts);
+    }
+}
+
+void SolutionSubmodular::publish() {
+    for (Community* community : byIndex_) {
+        if (!community) continue;
+        const Index self = community->index;
+        if (community->removed) {
+            community->best.reset();
+            continue;
+        }
+        normalize(self);
+        std::vector<Community*> neighbours;
+        std::vector<std::uint32_t> cuts;
+        const std::vector<Link>& links = adjacency_[self].links;
+        neighbours.reserve(links.size() - adjacency_[self].erased);
+        cuts.reserve(links.size() - adjacency_[self].erased);
+        for (const Link& link : links) {
+            if (link.neighbour == kNone) continue;
+            neighbours.push_back(byIndex_[link.neighbour]);
+            cuts.push_back(link.cut);
+        }
+        community->neighbours = std::move(neighbours);
+        community->cuts = std::move(cuts);
+        if (records_[self].c2) {
+            if (!community->best) community->best = std::make_unique<bestNeighbour>();
+            *community->best = records_[self];
+        } else {
+            community->best.reset();
+        }
+    }
+}
+
+SolutionSubmodular::Aids& SolutionSubmodular::aids(Index owner) {
+    std::unique_ptr<Aids>& aid = adjacency_[owner].aids;
+    if (!aid) aid = std::make_unique<Aids>();
+    return *aid;
+}
+
+Index SolutionSubmodular::find(Index owner, Index neighbour) {
+    if (neighbour == kNone) return kNone;  // erased links carry it; never report one
+    Adjacency& list = adjacency_[owner];
+    const std::vector<Link>& links = list.links;
+    if (!list.aids && links.size() <= longList) {
+        for (Index k = 0; k < links.size(); ++k)
+            if (links[k].neighbour == neighbour) return k;
+        return kNone;
+    }
+    Aids& aid = aids(owner);
+    if (!aid.indexed) {
+        aid.indexed = true;
+        aid.usedSlots = 0;
+        const std::size_t live = links.size() - list.erased;
+        aid.slots.assign(std::bit_ceil(std::max<std::size_t>(16, 2 * live + 2)), kNone);
+        const int bits = std::countr_zero(aid.slots.size());
+        const std::size_t mask = aid.slots.size() - 1;
+        for (Index k = 0; k < links.size(); ++k) {
+            if (links[k].neighbour == kNone) continue;
+            std::size_t slot = spread(links[k].neighbour, bits);
+            while (aid.slots[slot] != kNone) slot = (slot + 1) & mask;
+            aid.slots[slot] = k;
+            ++aid.usedSlots;
+        }
+    }
+    const int bits = std::countr_zero(aid.slots.size());
+    const std::size_t mask = aid.slots.size() - 1;
+    for (std::size_t slot = spread(neighbour, bits); aid.slots[slot] != kNone;
+         slot = (slot + 1) & mask)
+        if (links[aid.slots[slot]].neighbour == neighbour) return aid.slots[slot];
+    return kNone;
+}
+
+void SolutionSubmodular::append(Index owner, Index neighbour, std::uint32_t cut) {
+    Adjacency& list = adjacency_[owner];
+    const Index position = static_cast<Index>(list.links.size());
+    list.links.push_back({neighbour, cut});
+    if (!list.aids) return;
+    Aids& aid = *list.aids;
+    if (aid.indexed) {
+        if ((aid.usedSlots + 1) * 2 > aid.slots.size()) {
+            aid.indexed = false;  // rebuilt, without stale slots, on the next lookup
+        } else {
+            const int bits = std::countr_zero(aid.slots.size());
+            const std::size_t mask = aid.slots.size() - 1;
+            std::size_t slot = spread(neighbour, bits);
+            while (aid.slots[slot] != kNone) slot = (slot + 1) & mask;
+            aid.slots[slot] = position;
+            ++aid.usedSlots;
+        }
+    }
+    if (aid.ranked && neighbour != owner)
+        aid.pushRanked({cut, keys_[neighbour].degreeSum, position});
+}
+
+void SolutionSubmodular::changeCut(Index owner, Index position, std::uint32_t cut) {
+    Adjacency& list = adjacency_[owner];
+    list.links[position].cut = cut;
+    const Index neighbour = list.links[position].neighbour;
+    if (!list.aids || !list.aids->ranked || neighbour == owner) return;
+    Aids& aid = *list.aids;
+    // Stale entries pile up with every change; past twice the list, start afresh.
+    if (aid.heap.size() + aid.parked.size() > 2 * (list.links.size() - list.erased) + 16)
+        aid.ranked = false;
+    else
+        aid.pushRanked({cut, keys_[neighbour].degreeSum, position});
+}
+
+void SolutionSubmodular::lowerCut(Index owner, Index position, std::uint32_t amount) {
+    const std::uint32_t cut = adjacency_[owner].links[position].cut;
+    if (cut > amount)
+        changeCut(owner, position, cut - amount);
+    else
+        erase(owner, position);
+}
+
+void SolutionSubmodular::erase(Index owner, Index position) {
+    Adjacency& list = adjacency_[owner];
+    list.links[position] = {kNone, 0};
+    ++list.erased;
+    if (2 * list.erased > list.links.size()) squeeze(owner);
+}
+
+void SolutionSubmodular::squeeze(Index owner) {
+    Adjacency& list = adjacency_[owner];
+    list.aids.reset();  // they hold positions
+    if (list.erased == 0) return;
+    std::vector<Link>& links = list.links;
+    std::size_t kept = 0;
+    for (std::size_t k = 0; k < links.size(); ++k) {
+        const Link link = links[k];
+        if (link.neighbour == kNone) continue;
+        links[kept++] = link;
+    }
+    links.resize(kept);
+    list.erased = 0;
+    if (links.capacity() > 2 * kept + 16) links.shrink_to_fit();
+}
+
+void SolutionSubmodular::setBest(Index owner, Index candidate, std::uint32_t cut,
+                                 std::uint64_t product) {
+    records_[owner] = {byIndex_[owner], byIndex_[candidate], static_cast<float>(cut),
+                       static_cast<float>(product)};
+    pointsAt_[owner] = candidate;
+}
+
+void SolutionSubmodular::computeBest(Index owner) {
+    records_[owner].c2 = nullptr;
+    const Key self = keys_[owner];
+    const std::uint64_t own = self.degreeSum;
+    Adjacency& list = adjacency_[owner];
+    const std::vector<Link>& links = list.links;
+    if (!list.aids && links.size() <= longList) {
+        // Until the owner renews, its degree sum and number stay, an eligible neighbour
+        // stays eligible only while it neither merges (it would renew) nor is absorbed, and
+        // its cut and degree sum change only by merging: so the eligible neighbours keep
+        // their ratios and can only drop out, and new links name renewed (ineligible)
+        // communities. A ranking taken once therefore answers every later search: the
+        // first entry still eligible is the best. It is taken at the second search since
+        // the renewal (most communities are searched once).
+        if (list.searches == 1) {
+            freeze(owner);
+            list.searches = 2;
+        }
+        if (list.searches == 2) {
+            for (; list.frozenHead < list.frozen.size(); ++list.frozenHead) {
+                const Link entry = list.frozen[list.frozenHead];
+                const Key key = keys_[entry.neighbour];
+                if (key.number < self.number && key.degreeSum != 0) {
+                    setBest(owner, entry.neighbour, entry.cut, own * key.degreeSum);
+                    return;
+                }
+            }
+            return;
+        }
+        list.searches = 1;
+        // Cross-multiplied ratios; a cut times a product of two degree sums can pass 2^64.
+        using Wide = unsigned __int128;
+        Index candidate = kNone;
+        std::uint32_t bestCut = 0;
+        Wide bestProduct = 1;
+        for (const Link& link : links) {
+            if (link.neighbour == kNone) continue;
+            const Key key = keys_[link.neighbour];
+            if (key.number >= self.number || key.degreeSum == 0) continue;  // 0: absorbed
+            const Wide product = Wide{own} * key.degreeSum;
+            if (Wide{link.cut} * bestProduct > product * bestCut) {
+                candidate = link.neighbour;
+                bestCut = link.cut;
+                bestProduct = product;
+            }
+        }
+        if (bestCut != 0)
+            setBest(owner, candidate, bestCut, static_cast<std::uint64_t>(bestProduct));
+        return;
+    }
+
+    Aids& aid = aids(owner);
+    if (!aid.ranked) {
+        aid.ranked = true;
+        aid.heap.clear();
+        aid.parked.clear();
+        for (Index k = 0; k < links.size(); ++k)
+            if (links[k].neighbour != kNone && links[k].neighbour != owner)
+                aid.heap.push_back({links[k].cut, keys_[links[k].neighbour].degreeSum, k});
+        std::make_heap(aid.heap.begin(), aid.heap.end(), Aids::below);
+    }
+    while (!aid.heap.empty()) {
+        Aids::Entry top = aid.heap.front();
+        const Link link = links[top.position];
+        if (link.neighbour == kNone || link.cut != top.cut) {
+            aid.popRanked();  // erased, or a newer entry carries the current cut
+            continue;
+        }
+        const Key key = keys_[link.neighbour];
+        if (key.degreeSum == 0) {
+            aid.popRanked();  // absorbed, in a list that takes merges late
+            continue;
+        }
+        if (key.degreeSum != top.degree) {
+            aid.popRanked();
+            top.degree = key.degreeSum;
+            aid.pushRanked(top);
+            continue;
+        }
+        if (key.number >= self.number) {
+            aid.popRanked();
+            if (link.neighbour != owner) aid.parked.push_back(top);
+            continue;
+        }
+        setBest(owner, link.neighbour, top.cut, own * top.degree);
+        return;
+    }
+}
+
+void SolutionSubmodular::freeze(Index owner) {
+    Adjacency& list = adjacency_[owner];
+    const Key self = keys_[owner];
+    std::vector<Ranked>& ranked = ranked_;
+    ranked.clear();
+    for (Index k = 0; k < list.links.size(); ++k) {
+        const Link link = list.links[k];
+        if (link.neighbour == kNone) continue;
+        const Key key = keys_[link.neighbour];
+        if (key.number < self.number && key.degreeSum != 0)
+            ranked.push_back({link.neighbour, link.cut, key.degreeSum, k});
+    }
+    // Best ratio first (the owner's degree sum is a common factor), the earlier listed first
+    // among equal ratios.
+    std::sort(ranked.begin(), ranked.end(), [](const Ranked& a, const Ranked& b) {
+        const std::uint64_t left = std::uint64_t{a.cut} * b.degreeSum;
+        const std::uint64_t right = std::uint64_t{b.cut} * a.degreeSum;
+        if (left != right) return left > right;
+        return a.position < b.position;
+    });
+    list.frozenHead = 0;
+    list.frozen.resize(ranked.size());
+    for (std::size_t k = 0; k < ranked.size(); ++k)
+        list.frozen[k] = {ranked[k].neighbour, ranked[k].cut};
+}
+
+void SolutionSubmodular::renew(Community* owner) {
+    owner->renew();
+    keys_[owner->index].number = owner->number;
+    // Every neighbour now has a smaller number: the parked ones compete again, and a frozen
+    // ranking no longer holds.
+    Adjacency& list = adjacency_[owner->index];
+    list.searches = 0;  // the frozen ranking keeps its room for the next one
+    if (list.aids && list.aids->ranked) {
+        for (const Aids::Entry& entry : list.aids->parked) list.aids->pushRanked(entry);
+        list.aids->parked.clear();
+    }
+}
+
+void SolutionSubmodular::normalize(Index owner) {
+    Adjacency& list = adjacency_[owner];
+    if (flags_[owner] & kEager) return;
+    // The absorptions that reached this list since it was last exact: those of its absorbed
+    // neighbours and of whoever absorbed them in turn.
+    ++stamp_;
+    events_.clear();
+    for (const Link& link : list.links) {
+        for (Index x = link.neighbour; x != kNone && (flags_[x] & kAbsorbed);
+             x = absorbedBy_[x]) {
+            if (scratchOf_[x].stamp == stamp_) break;
+            scratchOf_[x].stamp = stamp_;
+            events_.push_back(x);
+        }
+    }
+    if (events_.empty()) return;
+    std::sort(events_.begin(), events_.end(),
+              [this](Index a, Index b) { return absorbedAt_[a] < absorbedAt_[b]; });
+    // Replay them in order on the list: q absorbed by p moves q's cut to p's link, or to a
+    // link to p appended at that moment. Order keys: the position for links already there,
+    // after every position and in time for appended ones.
+    ++stamp_;
+    members_.clear();
+    for (Index k = 0; k < list.links.size(); ++k) {
+        const Link link = list.links[k];
+        if (link.neighbour == kNone) continue;
+        scratchOf_[link.neighbour] = {k, link.cut, stamp_};
+        members_.push_back(link.neighbour);
+    }
+    const std::uint64_t appended = std::uint64_t{1} << 32;
+    for (const Index absorbed : events_) {
+        Scratch& gone = scratchOf_[absorbed];
+        if (gone.stamp != stamp_) continue;  // not listed here at that moment
+        gone.stamp = 0;
+        Scratch& into = scratchOf_[absorbedBy_[absorbed]];
+        if (into.stamp == stamp_) {
+            into.cut += gone.cut;
+        } else {
+            into = {appended + absorbedAt_[absorbed], gone.cut, stamp_};
+            members_.push_back(absorbedBy_[absorbed]);
+        }
+    }
+    std::erase_if(members_, [this](Index member) { return scratchOf_[member].stamp != stamp_; });
+    std::sort(members_.begin(), members_.end(),
+              [this](Index a, Index b) { return scratchOf_[a].order < scratchOf_[b].order; });
+    list.links.clear();
+    for (const Index member : members_) list.links.push_back({member, scratchOf_[member].cut});
+    list.erased = 0;
+    list.aids.reset();
+}
+
+void SolutionSubmodular::merge(Index owner, Index absorbed) {
+    normalize(owner);
+    normalize(absorbed);
+    // Shared neighbours add their cuts; new ones are appended in the absorbed list's order.
+    // A long neighbour list follows at once: its link to the owner gains the cut (or is
+    // appended), its link to the absorbed community goes.
+    const std::vector<Link>& others = adjacency_[absorbed].links;
+    for (std::size_t k = 0; k < others.size(); ++k) {
+        const Index neighbour = others[k].neighbour;
+        if (neighbour == kNone || neighbour == owner || neighbour == absorbed) continue;
+        const std::uint32_t w = others[k].cut;
+        if (flags_[neighbour] & kEager) {
+            const Index theirs = find(neighbour, owner);
+            if (theirs != kNone)
+                changeCut(neighbour, theirs, adjacency_[neighbour].links[theirs].cut + w);
+            else
+                append(neighbour, owner, w);
+            const Index stale = find(neighbour, absorbed);
+            if (stale == kNone)
+                std::cout << "ERROR\n";
+            else
+                lowerCut(neighbour, stale, w);
+        }
+        const Index mine = find(owner, neighbour);
+        if (mine != kNone)
+            changeCut(owner, mine, adjacency_[owner].links[mine].cut + w);
+        else
+            append(owner, neighbour, w);
+    }
+    const Index internal = find(owner, absorbed);
+    if (internal != kNone) erase(owner, internal);
+    Adjacency& list = adjacency_[owner];
+    if (list.links.size() - list.erased > longList) flags_[owner] |= kEager;
+}
+
+void SolutionSubmodular::release(Index absorbed, Index owner) {
+    keys_[absorbed].degreeSum = 0;
+    absorbedBy_[absorbed] = owner;
+    flags_[absorbed] |= kAbsorbed;
+    absorbedAt_[absorbed] = ++absorptions_;
+    adjacency_[absorbed] = Adjacency{};
+}
+
+void SolutionSubmodular::link(Index self) {
+    const Index target = pointsAt_[self];
     previousPointer_[self] = kNone;
     nextPointer_[self] = pointedBy_[target];
     if (pointedBy_[target] != kNone) previousPointer_[pointedBy_[target]] = self;
     pointedBy_[target] = self;
 }
 
-void SolutionSubmodular::unlink(Community* community) {
-    const Index self = community->index;
-    if (self >= pointsAt_.size() || pointsAt_[self] == kNone) return;
+void SolutionSubmodular::unlink(Index self) {
+    if (pointsAt_[self] == kNone) return;
     const Index before = previousPointer_[self];
     const Index after = nextPointer_[self];
     if (before == kNone)
@@ -151,11 +623,11 @@ void SolutionSubmodular::unlink(Community* community) {
     pointsAt_[self] = kNone;
 }
 
-void SolutionSubmodular::refresh(Community* community) {
+void SolutionSubmodular::refresh(Index community) {
     unlink(community);
-    community->computeBestNeighbour();
-    if (community->best) {
-        candidates.insert(community->best.get());
+    computeBest(community);
+    if (records_[community].c2) {
+        candidates.insert(&records_[community], community, pointsAt_[community]);
         link(community);
     }
 }
@@ -177,7 +649,8 @@ bool SolutionSubmodular::proposeNeighbour() {
             entry->c1->lastStep = step;
             entry->c2->lastStep = step;
             // The record's cut is single precision; the merge needs the exact count.
-            joinCuts.push_back(entry->c1->cutTo(entry->c2));
+            const Index owner = entry->c1->index;
+            joinCuts.push_back(adjacency_[owner].links[find(owner, entry->c2->index)].cut);
         } else {
             aside_.push_back(entry);
         }
@@ -189,14 +662,13 @@ bool SolutionSubmodular::proposeNeighbour() {
 }
 
 void SolutionSubmodular::destroy(Community* absorbed) {
-    unlink(absorbed);
-    // Whatever still names it is absorbed as well (the live ones were refreshed).
     const Index self = absorbed->index;
-    if (self < pointedBy_.size()) {
-        while (pointedBy_[self] != kNone) unlink(byIndex_[pointedBy_[self]]);
-    }
+    unlink(self);
+    // Whatever still names it is absorbed as well (the live ones were refreshed).
+    while (pointedBy_[self] != kNone) unlink(pointedBy_[self]);
+    records_[self].c2 = nullptr;
     absorbed->best.reset();
-    if (self < placed_.size() && placed_[self]) {
+    if (placed_[self]) {
         communities->erase(place_[self]);
         placed_[self] = false;
     }
@@ -206,24 +678,25 @@ void SolutionSubmodular::acceptNeighbour() {
     for (std::size_t k = 0; k < joins.size(); ++k) {
         auto [owner, absorbed] = joins[k];
         absorbed->removed = true;
-        owner->addCommunity(absorbed, joinCuts[k], neighbourValue);
-        owner->renew();
-        absorbed->removeCommunity();
+        owner->addTotals(*absorbed, joinCuts[k]);
+        keys_[owner->index].degreeSum = owner->degreeSum;
+        merge(owner->index, absorbed->index);
+        renew(owner);
+        absorbed->clearTotals();
+        release(absorbed->index, owner->index);
     }
     // All merges of the step are done before any refresh, so every recomputation sees the
     // final lists. Recomputations only change their own community's record, so the order
     // in which the communities that named p or q are visited does not matter.
     for (auto [owner, absorbed] : joins) {
-        candidates.erase(absorbed);
-        refresh(owner);
+        candidates.erase(absorbed->index);
+        refresh(owner->index);
         scratch_.clear();
-        for (const Community* named : {owner, absorbed}) {
-            if (named->index >= pointedBy_.size()) continue;
-            for (Index at = pointedBy_[named->index]; at != kNone; at = nextPointer_[at])
-                scratch_.push_back(byIndex_[at]);
-        }
-        for (Community* neighbour : scratch_) {
-            if (neighbour->removed) continue;
+        for (const Index named : {owner->index, absorbed->index})
+            for (Index at = pointedBy_[named]; at != kNone; at = nextPointer_[at])
+                scratch_.push_back(at);
+        for (const Index neighbour : scratch_) {
+            if (adjacency_[neighbour].links.empty() && byIndex_[neighbour]->removed) continue;
             candidates.erase(neighbour);
             refresh(neighbour);
         }

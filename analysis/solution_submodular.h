@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <iostream>
 #include <list>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -41,9 +42,14 @@ class CandidateQueue {
     // Enters the record as it is now (a later change to it is not seen); an earlier entry of
     // the same owner is replaced.
     void insert(bestNeighbour* record);
+    // The same with the creation indices of the record's owner and candidate given, so that
+    // the communities themselves are not read.
+    void insert(bestNeighbour* record, Index owner, Index candidate);
     // Withdraws the owner's entry; false when there is none.
-    bool erase(const Community* owner);
-    bool contains(const Community* owner) const;
+    bool erase(const Community* owner) { return erase(owner->index); }
+    bool erase(Index owner);
+    bool contains(const Community* owner) const { return contains(owner->index); }
+    bool contains(Index owner) const;
     // The stored entry of an owner, or null.
     const Entry* entryOf(const Community* owner) const;
     // The best entry's record; the queue must not be empty.
@@ -75,17 +81,29 @@ class CandidateQueue {
 //
 // `candidates` holds each community's best record, ordered by bestNeighbourOrder, so the
 // best pair is always in front; the equal-ratio run of a step is taken off the front in
-// order, and the entries it cannot use go back. The refresh after a merge of q into p touches p and only
-// the communities whose best pointed at p or q: a reverse index (for every community, an
-// intrusive list of the communities whose best record names it as candidate) finds them
-// without walking p's neighbours. Absorbed communities leave the community list in O(1)
-// through their remembered list positions. A step thus costs, besides the merges
-// themselves (linear in the absorbed community's list), O(log) per refreshed community.
+// order, and the entries it cannot use go back. The refresh after a merge of q into p
+// touches p and only the communities whose best pointed at p or q: a reverse index (for
+// every community, an intrusive list of the communities whose best record names it as
+// candidate) finds them without walking p's neighbours. Absorbed communities leave the
+// community list in O(1) through their remembered list positions. A step thus costs,
+// besides the merges themselves (linear in the two communities' lists), O(log) per
+// refreshed community.
+//
+// While it runs, the optimizer keeps the adjacency itself, in a form made for merging (see
+// the .cpp): the communities' `neighbours`, `cuts` and `best` are only brought up to date
+// by publish(), which the destructor calls. Sums, members, numbers and flags of the
+// communities are kept current at every step.
 class SolutionSubmodular : public Solution {
   public:
     // Computes every community's best candidate. The communities must have distinct
     // `index` values (creation order), which break ties between equal ratios.
     SolutionSubmodular(std::list<Community*>& communities, Network* network);
+    ~SolutionSubmodular() override;
+    SolutionSubmodular(const SolutionSubmodular&) = delete;
+    SolutionSubmodular& operator=(const SolutionSubmodular&) = delete;
+
+    // Writes the adjacency and the best records into the communities.
+    void publish();
 
     // Fills `joins`; false when there is nothing to propose.
     bool proposeNeighbour() override;
@@ -97,6 +115,12 @@ class SolutionSubmodular : public Solution {
     float evaluate() override;
     // `candidates`, best first: "(ratio) " then the owner's and the candidate's members.
     void printBN(std::ostream& out = std::cout) const;
+
+    // Lists longer than this get a position index and a ranking (their memory exceeds a
+    // short list's own, where linear scans stay cheap), and are kept exact at every merge
+    // rather than brought up to date late. Tests lower it to send small graphs through the
+    // paths of large ones.
+    static inline std::size_t longList = 128;
 
     // Raised by every proposal, shared by all optimizers; communities mark with it the
     // step in which they were last proposed (`lastStep`).
@@ -121,15 +145,90 @@ class SolutionSubmodular : public Solution {
   private:
     static constexpr Index kNone = ~Index{0};
 
+    // One adjacency entry: the neighbour's creation index and the cut. An erased entry has
+    // neighbour kNone and cut 0 until its list is squeezed.
+    struct Link {
+        Index neighbour;
+        std::uint32_t cut;
+    };
+    // What the candidate search reads of a neighbour, kept densely by index so that a scan
+    // of a list does not visit the communities themselves.
+    struct Key {
+        int number;
+        std::uint32_t degreeSum;
+    };
+    struct Aids;
+    struct Adjacency {
+        std::vector<Link> links;
+        // A short list's eligible neighbours as they ranked at the second candidate search
+        // since the owner renewed, best first (see computeBest), used up from frozenHead;
+        // valid while `searches` is 2.
+        std::vector<Link> frozen;
+        std::unique_ptr<Aids> aids;
+        Index erased = 0;
+        Index frozenHead = 0;
+        std::uint8_t searches = 0;
+    };
+    // Scratch of freeze.
+    struct Ranked {
+        Index neighbour;
+        std::uint32_t cut;
+        std::uint32_t degreeSum;
+        Index position;
+    };
+
     void ensureSlot(Index index);
+    void build(const std::vector<Community*>& all);
     // Enters community under the candidate its best record names (when it has one).
-    void link(Community* community);
-    void unlink(Community* community);
+    void link(Index community);
+    void unlink(Index community);
     // Recomputes a community's best record and puts it back into `candidates`; the old one
     // must be out of `candidates` already.
-    void refresh(Community* community);
+    void refresh(Index community);
     void destroy(Community* absorbed);
 
+    // The adjacency, by creation index.
+    Index find(Index owner, Index neighbour);
+    void append(Index owner, Index neighbour, std::uint32_t cut);
+    void normalize(Index owner);
+    void changeCut(Index owner, Index position, std::uint32_t cut);
+    void lowerCut(Index owner, Index position, std::uint32_t amount);
+    void erase(Index owner, Index position);
+    void squeeze(Index owner);
+    Aids& aids(Index owner);
+    void computeBest(Index owner);
+    void freeze(Index owner);
+    void setBest(Index owner, Index candidate, std::uint32_t cut, std::uint64_t product);
+    void merge(Index owner, Index absorbed);
+    void release(Index absorbed, Index owner);
+    void renew(Community* owner);
+
+    std::vector<Adjacency> adjacency_;
+    std::vector<Key> keys_;
+    // Flags by index, one byte each so that the merges' many look-ups stay in cache:
+    // kEager, a list kept exact by the merges of its neighbours (long lists; the others are
+    // brought up to date when their own community merges, see normalize), and kAbsorbed.
+    static constexpr std::uint8_t kEager = 1;
+    static constexpr std::uint8_t kAbsorbed = 2;
+    std::vector<std::uint8_t> flags_;
+    // For an absorbed community, who absorbed it and when (a count of absorptions); kNone
+    // for the living.
+    std::vector<Index> absorbedBy_;
+    std::vector<std::uint32_t> absorbedAt_;
+    std::uint32_t absorptions_ = 0;
+    // Scratch of normalize, by index: a stamp marking membership, an order key and a cut.
+    struct Scratch {
+        std::uint64_t order;
+        std::uint32_t cut;
+        std::uint32_t stamp;
+    };
+    std::vector<Scratch> scratchOf_;
+    std::uint32_t stamp_ = 0;
+    std::vector<Index> events_;
+    std::vector<Index> members_;
+    std::vector<Ranked> ranked_;
+    // Best records by owner index; an absent one has a null candidate.
+    std::vector<bestNeighbour> records_;
     // Reverse index over community indices: the first community whose best names a
     // candidate, and per community the neighbours in its candidate's list and the
     // candidate it is listed under.
@@ -140,6 +239,6 @@ class SolutionSubmodular : public Solution {
     std::vector<Community*> byIndex_;
     std::vector<std::list<Community*>::iterator> place_;
     std::vector<bool> placed_;
-    std::vector<Community*> scratch_;
+    std::vector<Index> scratch_;
     std::vector<bestNeighbour*> aside_;
 };

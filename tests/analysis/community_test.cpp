@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <random>
 #include <sstream>
 #include <utility>
 
@@ -55,23 +54,11 @@ TEST(Community, AddNeighbourKeepsOrderAndCountsSelfLinksAsInternal) {
 
 namespace {
 
-// Lowers the long-list threshold for a scope, so short lists take the paths of long ones.
-class LongListThreshold {
-  public:
-    explicit LongListThreshold(std::size_t value) : saved_(Community::longList) {
-        Community::longList = value;
-    }
-    ~LongListThreshold() { Community::longList = saved_; }
-
-  private:
-    std::size_t saved_;
-};
-
-// The live entries of a list (erased ones may wait for compaction) as (neighbour, cut).
+// A list as (neighbour, cut) pairs.
 std::vector<std::pair<const Community*, std::uint32_t>> entries(const Community& c) {
     std::vector<std::pair<const Community*, std::uint32_t>> out;
     for (std::size_t k = 0; k < c.neighbours.size(); ++k)
-        if (c.neighbours[k]) out.emplace_back(c.neighbours[k], c.cuts[k]);
+        out.emplace_back(c.neighbours[k], c.cuts[k]);
     return out;
 }
 
@@ -126,48 +113,42 @@ TEST(Community, BestNeighbourIsTheLargestRatioAndTheFirstListedAmongEquals) {
         {"wide, equal", kTop, {kTop, kTop - 1}, {kTop, kTop - 1}, 0, float(kTop),
          float(std::uint64_t{kTop} * kTop)},
     };
-    for (std::size_t longList : {std::size_t{0}, std::size_t{64}}) {
-        LongListThreshold scope(longList);
-        for (const Case& c : cases) {
-            std::vector<std::unique_ptr<Community>> others;
-            for (std::uint32_t degree : c.degrees) {
-                others.push_back(std::make_unique<Community>());
-                others.back()->degreeSum = degree;
-            }
-            Community owner;  // created last: the largest number
-            for (std::size_t k = 0; k < others.size(); ++k) {
-                owner.addNeighbour(others[k].get());
-                owner.cuts[k] = c.cuts[k];
-            }
-            owner.degreeSum = c.ownDegree;
-            owner.computeBestNeighbour();
-            ASSERT_NE(owner.best, nullptr) << c.name;
-            EXPECT_EQ(owner.best->c2, others[c.expected].get()) << c.name << ' ' << longList;
-            EXPECT_EQ(owner.best->cut, c.cut) << c.name;
-            EXPECT_EQ(owner.best->product, c.product) << c.name;
+    for (const Case& c : cases) {
+        std::vector<std::unique_ptr<Community>> others;
+        for (std::uint32_t degree : c.degrees) {
+            others.push_back(std::make_unique<Community>());
+            others.back()->degreeSum = degree;
         }
+        Community owner;  // created last: the largest number
+        for (std::size_t k = 0; k < others.size(); ++k) {
+            owner.addNeighbour(others[k].get());
+            owner.cuts[k] = c.cuts[k];
+        }
+        owner.degreeSum = c.ownDegree;
+        owner.computeBestNeighbour();
+        ASSERT_NE(owner.best, nullptr) << c.name;
+        EXPECT_EQ(owner.best->c2, others[c.expected].get()) << c.name;
+        EXPECT_EQ(owner.best->cut, c.cut) << c.name;
+        EXPECT_EQ(owner.best->product, c.product) << c.name;
     }
 }
 
 TEST(Community, OnlyNeighboursWithSmallerNumbersAreEligibleUntilRenewal) {
-    for (std::size_t longList : {std::size_t{0}, std::size_t{64}}) {
-        LongListThreshold scope(longList);
-        Community older, owner, newer;
-        link(owner, older);
-        link(owner, newer);
-        newer.degreeSum = 1;  // newer would be the better candidate if it were eligible
-        older.degreeSum = 5;
-        owner.computeBestNeighbour();
-        ASSERT_NE(owner.best, nullptr);
-        EXPECT_EQ(owner.best->c2, &older);
-        owner.renew();
-        owner.computeBestNeighbour();
-        EXPECT_EQ(owner.best->c2, &newer) << longList;
-        // After the neighbour renews in turn, it is out of reach again.
-        newer.renew();
-        owner.computeBestNeighbour();
-        EXPECT_EQ(owner.best->c2, &older) << longList;
-    }
+    Community older, owner, newer;
+    link(owner, older);
+    link(owner, newer);
+    newer.degreeSum = 1;  // newer would be the better candidate if it were eligible
+    older.degreeSum = 5;
+    owner.computeBestNeighbour();
+    ASSERT_NE(owner.best, nullptr);
+    EXPECT_EQ(owner.best->c2, &older);
+    owner.renew();
+    owner.computeBestNeighbour();
+    EXPECT_EQ(owner.best->c2, &newer);
+    // After the neighbour renews in turn, it is out of reach again.
+    newer.renew();
+    owner.computeBestNeighbour();
+    EXPECT_EQ(owner.best->c2, &older);
 }
 
 TEST(Community, AbsorbingMergesSumsMembersAndSharedCuts) {
@@ -175,34 +156,27 @@ TEST(Community, AbsorbingMergesSumsMembersAndSharedCuts) {
     //   p --- q --- s
     //    \   /
     //      r
-    for (std::size_t longList : {std::size_t{0}, std::size_t{64}}) {
-        LongListThreshold scope(longList);
-        Community p(0), q(1), r(2), s(3);
-        p.members = {10};
-        q.members = {11};
-        link(p, q);
-        link(p, r);
-        link(q, r);
-        link(q, s);
-        q.addNeighbour(&q);  // a self-loop of q counts inside the merged community
-        p.addCommunity(&q, 1, 0.0f);
-        q.removeCommunity();
-        EXPECT_THAT(p.members, ElementsAre(10, 11));
-        EXPECT_EQ(p.size, 2);
-        EXPECT_EQ(p.degreeSum, 6u);
-        EXPECT_EQ(p.internalDegree, 3u);
-        EXPECT_THAT(entries(p), ElementsAre(std::make_pair(&r, 2u), std::make_pair(&s, 1u)));
-        EXPECT_THAT(entries(r), ElementsAre(std::make_pair(&p, 2u)));
-        EXPECT_THAT(entries(s), ElementsAre(std::make_pair(&p, 1u)));
-        EXPECT_EQ(q.degreeSum, 0u);
-        EXPECT_EQ(q.size, 0);
-        EXPECT_TRUE(q.neighbours.empty());
-        EXPECT_TRUE(q.members.empty());
-        p.compact();
-        r.compact();
-        EXPECT_THAT(p.neighbours, ElementsAre(&r, &s));
-        EXPECT_THAT(r.neighbours, ElementsAre(&p));
-    }
+    Community p(0), q(1), r(2), s(3);
+    p.members = {10};
+    q.members = {11};
+    link(p, q);
+    link(p, r);
+    link(q, r);
+    link(q, s);
+    q.addNeighbour(&q);  // a self-loop of q counts inside the merged community
+    p.addCommunity(&q, 1, 0.0f);
+    q.removeCommunity();
+    EXPECT_THAT(p.members, ElementsAre(10, 11));
+    EXPECT_EQ(p.size, 2);
+    EXPECT_EQ(p.degreeSum, 6u);
+    EXPECT_EQ(p.internalDegree, 3u);
+    EXPECT_THAT(entries(p), ElementsAre(std::make_pair(&r, 2u), std::make_pair(&s, 1u)));
+    EXPECT_THAT(entries(r), ElementsAre(std::make_pair(&p, 2u)));
+    EXPECT_THAT(entries(s), ElementsAre(std::make_pair(&p, 1u)));
+    EXPECT_EQ(q.degreeSum, 0u);
+    EXPECT_EQ(q.size, 0);
+    EXPECT_TRUE(q.neighbours.empty());
+    EXPECT_TRUE(q.members.empty());
 }
 
 TEST(Community, RemoveCommunityCutLowersOrErases) {
@@ -211,18 +185,15 @@ TEST(Community, RemoveCommunityCutLowersOrErases) {
         std::vector<std::uint32_t> cuts;  // cuts to a, b after the call
     };
     const std::vector<Case> cases = {{1, {1, 3}}, {4, {1}}, {5, {1}}};
-    for (std::size_t longList : {std::size_t{0}, std::size_t{64}}) {
-        LongListThreshold scope(longList);
-        for (const Case& c : cases) {
-            Community owner, a, b;
-            owner.addNeighbour(&a);
-            owner.addNeighbour(&b);
-            owner.cuts[1] = 4;
-            owner.removeCommunityCut(&b, c.amount);
-            std::vector<std::uint32_t> cuts;
-            for (const auto& [neighbour, cut] : entries(owner)) cuts.push_back(cut);
-            EXPECT_EQ(cuts, c.cuts) << c.amount;
-        }
+    for (const Case& c : cases) {
+        Community owner, a, b;
+        owner.addNeighbour(&a);
+        owner.addNeighbour(&b);
+        owner.cuts[1] = 4;
+        owner.removeCommunityCut(&b, c.amount);
+        std::vector<std::uint32_t> cuts;
+        for (const auto& [neighbour, cut] : entries(owner)) cuts.push_back(cut);
+        EXPECT_EQ(cuts, c.cuts) << c.amount;
     }
 }
 
@@ -253,64 +224,4 @@ TEST(Community, PrintCommunityListsTheMembers) {
     std::ostringstream out;
     c.printCommunity(out);
     EXPECT_EQ(out.str(), "C: 4 0 17 \n");
-}
-
-TEST(Community, PairedListsMergeLikePlainOnes) {
-    // The same random merge sequence on plain lists and on paired lists with every aid
-    // switched on must leave the same lists behind.
-    for (unsigned seed = 1; seed <= 40; ++seed) {
-        std::mt19937 random(seed);
-        const int count = 4 + static_cast<int>(random() % 30);
-        std::vector<std::pair<int, int>> edges;
-        for (int e = 3 * count; e > 0; --e)
-            edges.emplace_back(static_cast<int>(random() % count), static_cast<int>(random() % count));
-        std::vector<std::pair<int, int>> merges;
-        for (int m = 0; m < count; ++m)
-            merges.emplace_back(static_cast<int>(random() % count), static_cast<int>(random() % count));
-
-        auto build = [&](std::vector<std::unique_ptr<Community>>& cs) {
-            for (int i = 0; i < count; ++i) {
-                cs.push_back(std::make_unique<Community>(static_cast<Index>(i)));
-                cs.back()->members = {i};
-            }
-            for (auto [u, v] : edges) {
-                if (cs[u]->hasNeighbour(cs[v].get())) continue;
-                cs[u]->addNeighbour(cs[v].get());
-                if (u != v) cs[v]->addNeighbour(cs[u].get());
-            }
-        };
-        auto run = [&](std::vector<std::unique_ptr<Community>>& cs) {
-            for (auto [u, v] : merges) {
-                Community* p = cs[u].get();
-                Community* q = cs[v].get();
-                if (p == q || p->removed || q->removed || !p->cutTo(q)) continue;
-                q->removed = true;
-                p->addCommunity(q, p->cutTo(q), 0.0f);
-                p->renew();
-                q->removeCommunity();
-                p->computeBestNeighbour();
-            }
-            for (auto& c : cs) c->compact();
-        };
-        std::vector<std::unique_ptr<Community>> plain, paired;
-        build(plain);
-        build(paired);
-        run(plain);
-        {
-            LongListThreshold scope(0);
-            std::vector<Community*> all;
-            for (auto& c : paired) all.push_back(c.get());
-            Community::pairLists(all);
-            run(paired);
-        }
-        for (int i = 0; i < count; ++i) {
-            EXPECT_EQ(plain[i]->members, paired[i]->members) << seed;
-            EXPECT_EQ(plain[i]->cuts, paired[i]->cuts) << seed;
-            ASSERT_EQ(plain[i]->neighbours.size(), paired[i]->neighbours.size()) << seed;
-            for (std::size_t k = 0; k < plain[i]->neighbours.size(); ++k)
-                EXPECT_EQ(plain[i]->neighbours[k]->index, paired[i]->neighbours[k]->index);
-            EXPECT_EQ(plain[i]->degreeSum, paired[i]->degreeSum) << seed;
-            EXPECT_EQ(plain[i]->internalDegree, paired[i]->internalDegree) << seed;
-        }
-    }
 }
