@@ -343,6 +343,14 @@ void SolutionSubmodular::changeCut(Index owner, Index position, std::uint32_t cu
         aid.pushRanked({cut, keys_[neighbour].degreeSum, position});
 }
 
+void SolutionSubmodular::raiseCut(Index owner, Index neighbour, std::uint32_t amount) {
+    const Index at = find(owner, neighbour);
+    if (at != kNone)
+        changeCut(owner, at, adjacency_[owner].links[at].cut + amount);
+    else
+        append(owner, neighbour, amount);
+}
+
 void SolutionSubmodular::lowerCut(Index owner, Index position, std::uint32_t amount) {
     const std::uint32_t cut = adjacency_[owner].links[position].cut;
     if (cut > amount)
@@ -572,22 +580,14 @@ void SolutionSubmodular::merge(Index owner, Index absorbed) {
         if (neighbour == kNone || neighbour == owner || neighbour == absorbed) continue;
         const std::uint32_t w = others[k].cut;
         if (flags_[neighbour] & kEager) {
-            const Index theirs = find(neighbour, owner);
-            if (theirs != kNone)
-                changeCut(neighbour, theirs, adjacency_[neighbour].links[theirs].cut + w);
-            else
-                append(neighbour, owner, w);
+            raiseCut(neighbour, owner, w);
             const Index stale = find(neighbour, absorbed);
             if (stale == kNone)
                 std::cout << "ERROR\n";
             else
                 lowerCut(neighbour, stale, w);
         }
-        const Index mine = find(owner, neighbour);
-        if (mine != kNone)
-            changeCut(owner, mine, adjacency_[owner].links[mine].cut + w);
-        else
-            append(owner, neighbour, w);
+        raiseCut(owner, neighbour, w);
     }
     const Index internal = find(owner, absorbed);
     if (internal != kNone) erase(owner, internal);

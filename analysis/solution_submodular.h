@@ -192,6 +192,8 @@ class SolutionSubmodular : public Solution {
     void append(Index owner, Index neighbour, std::uint32_t cut);
     void normalize(Index owner);
     void changeCut(Index owner, Index position, std::uint32_t cut);
+    // Raises the cut to neighbour by amount, appending the link when there is none.
+    void raiseCut(Index owner, Index neighbour, std::uint32_t amount);
     void lowerCut(Index owner, Index position, std::uint32_t amount);
     void erase(Index owner, Index position);
     void squeeze(Index owner);
