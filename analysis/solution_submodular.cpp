@@ -110,6 +110,15 @@ std::vector<bestNeighbour*> CandidateQueue::inOrder() const {
 //   until then.
 // Erasing leaves a link with neighbour kNone behind, so positions held elsewhere stay
 // right; a list is squeezed once half of it is erased.
+namespace {
+
+// Fibonacci hashing of a creation index.
+inline std::size_t spread(Index key, int bits) {
+    return static_cast<std::size_t>((std::uint64_t{key} * 0x9E3779B97F4A7C15ull) >> (64 - bits));
+}
+
+}  // namespace
+
 struct SolutionSubmodular::Aids {
     struct Entry {
         std::uint32_t cut;
@@ -124,6 +133,14 @@ struct SolutionSubmodular::Aids {
         const std::uint64_t right = std::uint64_t{b.cut} * a.degree;
         if (left != right) return left < right;
         return a.position > b.position;
+    }
+    // Enters position under neighbour in the position index (which has room).
+    void index(Index neighbour, Index position) {
+        const std::size_t mask = slots.size() - 1;
+        std::size_t slot = spread(neighbour, std::countr_zero(slots.size()));
+        while (slots[slot] != kNone) slot = (slot + 1) & mask;
+        slots[slot] = position;
+        ++usedSlots;
     }
     void pushRanked(const Entry& entry) {
         heap.push_back(entry);
@@ -144,15 +161,6 @@ struct SolutionSubmodular::Aids {
     std::vector<Entry> parked;
     bool ranked = false;
 };
-
-namespace {
-
-// Fibonacci hashing of a creation index.
-inline std::size_t spread(Index key, int bits) {
-    return static_cast<std::size_t>((std::uint64_t{key} * 0x9E3779B97F4A7C15ull) >> (64 - bits));
-}
-
-}  // namespace
 
 SolutionSubmodular::SolutionSubmodular(std::list<Community*>& list, Network* network)
     : communities(&list), network(network) {
@@ -290,15 +298,8 @@ Index SolutionSubmodular::find(Index owner, Index neighbour) {
         aid.usedSlots = 0;
         const std::size_t live = links.size() - list.erased;
         aid.slots.assign(std::bit_ceil(std::max<std::size_t>(16, 2 * live + 2)), kNone);
-        const int bits = std::countr_zero(aid.slots.size());
-        const std::size_t mask = aid.slots.size() - 1;
-        for (Index k = 0; k < links.size(); ++k) {
-            if (links[k].neighbour == kNone) continue;
-            std::size_t slot = spread(links[k].neighbour, bits);
-            while (aid.slots[slot] != kNone) slot = (slot + 1) & mask;
-            aid.slots[slot] = k;
-            ++aid.usedSlots;
-        }
+        for (Index k = 0; k < links.size(); ++k)
+            if (links[k].neighbour != kNone) aid.index(links[k].neighbour, k);
     }
     const int bits = std::countr_zero(aid.slots.size());
     const std::size_t mask = aid.slots.size() - 1;
@@ -318,12 +319,7 @@ void SolutionSubmodular::append(Index owner, Index neighbour, std::uint32_t cut)
         if ((aid.usedSlots + 1) * 2 > aid.slots.size()) {
             aid.indexed = false;  // rebuilt, without stale slots, on the next lookup
         } else {
-            const int bits = std::countr_zero(aid.slots.size());
-            const std::size_t mask = aid.slots.size() - 1;
-            std::size_t slot = spread(neighbour, bits);
-            while (aid.slots[slot] != kNone) slot = (slot + 1) & mask;
-            aid.slots[slot] = position;
-            ++aid.usedSlots;
+            aid.index(neighbour, position);
         }
     }
     if (aid.ranked && neighbour != owner)
@@ -490,13 +486,9 @@ void SolutionSubmodular::freeze(Index owner) {
         if (key.number < self.number && key.degreeSum != 0)
             ranked.push_back({link.neighbour, link.cut, key.degreeSum, k});
     }
-    // Best ratio first (the owner's degree sum is a common factor), the earlier listed first
-    // among equal ratios.
+    // The ranking's order: best ratio first, the earlier listed first among equal ratios.
     std::sort(ranked.begin(), ranked.end(), [](const Ranked& a, const Ranked& b) {
-        const std::uint64_t left = std::uint64_t{a.cut} * b.degreeSum;
-        const std::uint64_t right = std::uint64_t{b.cut} * a.degreeSum;
-        if (left != right) return left > right;
-        return a.position < b.position;
+        return Aids::below({b.cut, b.degreeSum, b.position}, {a.cut, a.degreeSum, a.position});
     });
     list.frozenHead = 0;
     list.frozen.resize(ranked.size());
@@ -696,7 +688,7 @@ void SolutionSubmodular::acceptNeighbour() {
             for (Index at = pointedBy_[named]; at != kNone; at = nextPointer_[at])
                 scratch_.push_back(at);
         for (const Index neighbour : scratch_) {
-            if (adjacency_[neighbour].links.empty() && byIndex_[neighbour]->removed) continue;
+            if (flags_[neighbour] & kAbsorbed) continue;
             candidates.erase(neighbour);
             refresh(neighbour);
         }
