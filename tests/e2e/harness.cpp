@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -149,7 +150,9 @@ Result RunDir::runProgram(const std::string& program, const std::vector<std::str
         if (fd.fd >= 0) close(fd.fd);
 
     int status = 0;
-    waitpid(pid, &status, 0);
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    result.peakKilobytes = usage.ru_maxrss;
     result.status = (!killed && WIFEXITED(status)) ? WEXITSTATUS(status) : -1;
     return result;
 }

@@ -14,6 +14,7 @@ struct Result {
     int status = -1;  // exit status; -1 when the process was killed (timeout or signal)
     std::string out;
     std::string err;
+    long peakKilobytes = 0;  // the process's own largest resident size
 };
 
 // The run directory's text for the progress lines of a complete run.
