@@ -203,3 +203,65 @@ void Network::printCommunities(std::ostream& out) const {
 }
 
 void Network::assignCommunitiesFromFile(const std::string&) {}
+
+void InducedCores::compute(const Graph& graph, Vertex* const* members, std::size_t count) {
+    if (placeOf_.size() < graph.vertices.size()) placeOf_.resize(graph.vertices.size(), kNone);
+    for (std::size_t i = 0; i < count; ++i) placeOf_[members[i]->index] = static_cast<Index>(i);
+    // The copy of member i links to every listed neighbour already copied (place ≤ i), in
+    // the order of i's list: the neighbour's adjacency gains i, then i's gains the
+    // neighbour (a self-loop thus gives two entries). Counted first, then filled in the
+    // same order, so each adjacency comes out as the copies' would.
+    auto forEachLink = [&](auto&& visit) {
+        for (std::size_t i = 0; i < count; ++i)
+            for (const Vertex* neighbour : members[i]->neighbours) {
+                const Index j = placeOf_[neighbour->index];
+                if (j <= i) visit(j, static_cast<Index>(i));
+            }
+    };
+    offset_.assign(count + 1, 0);
+    forEachLink([&](Index j, Index i) {
+        ++offset_[j + 1];
+        ++offset_[i + 1];
+    });
+    for (std::size_t i = 0; i < count; ++i) offset_[i + 1] += offset_[i];
+    ends_.resize(offset_[count]);
+    {
+        std::vector<Index> cursor(offset_.begin(), offset_.end() - 1);
+        forEachLink([&](Index j, Index i) {
+            ends_[cursor[j]++] = i;
+            ends_[cursor[i]++] = j;
+        });
+    }
+    for (std::size_t i = 0; i < count; ++i) placeOf_[members[i]->index] = kNone;
+
+    // Peeling as findCores does it, from buckets in degree-list order.
+    shell.resize(count);
+    topCore.clear();
+    maxShell = 0;
+    if (count == 0) return;
+    int largest = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        shell[i] = static_cast<int>(offset_[i + 1] - offset_[i]);
+        largest = std::max(largest, shell[i]);
+    }
+    Buckets buckets(count, static_cast<std::size_t>(largest) + 1);
+    for (std::size_t i = 0; i < count; ++i) buckets.append(shell[i], static_cast<Index>(i));
+    for (int current = 0; current <= largest; ++current) {
+        for (Index at = buckets.head(current); at != kNone; at = buckets.next(at)) {
+            for (Index k = offset_[at]; k < offset_[at + 1]; ++k) {
+                const Index neighbour = ends_[k];
+                const int value = shell[neighbour];
+                if (value <= current) continue;
+                buckets.unlink(value, neighbour);
+                shell[neighbour] = value - 1;
+                buckets.append(value - 1, neighbour);
+            }
+        }
+    }
+    for (int top = largest; top >= 0; --top) {
+        if (buckets.head(top) == kNone) continue;
+        maxShell = top;
+        for (Index at = buckets.head(top); at != kNone; at = buckets.next(at)) topCore.push_back(at);
+        break;
+    }
+}

@@ -104,3 +104,27 @@ class Network {
     // Null until build_gomory_hu_tree.
     std::unique_ptr<GomoryHuTree> gomoryHuTree;
 };
+
+// The shells of the sub-network that a set of a graph's vertices induces, as a fresh
+// Network would find them after its graph copied the vertices one by one (addVertex) and
+// built its degree list: the same shell indices, the same top shell and the same bucket
+// order, computed on arrays of the set's size instead of copied vertices. Meant for many
+// sets of one graph in turn: the table from vertex position to place in the set is kept
+// between calls.
+class InducedCores {
+  public:
+    // members[0, count) are vertices of graph, each at most once.
+    void compute(const Graph& graph, Vertex* const* members, std::size_t count);
+
+    // By place in the set.
+    std::vector<int> shell;
+    // The highest shell; 0 for an empty set.
+    int maxShell = 0;
+    // Places of the vertices of the highest shell, in bucket order.
+    std::vector<Index> topCore;
+
+  private:
+    std::vector<Index> placeOf_;  // by vertex position; kNone outside the set
+    std::vector<Index> offset_;
+    std::vector<Index> ends_;
+};

@@ -250,26 +250,21 @@ void Graphics::drawVertexScene(const std::list<Community*>& sorted,
 }
 
 // The community's shell indices come from its own induced sub-network; the innermost core
-// is then scattered over the inner disc, the rest over the ring around it. The sub-network
-// holds copies of the members and is released before the next community is built, so the
-// extra memory is that of the largest community; the work is linear in the members and
-// their adjacency.
+// is then scattered over the inner disc, the rest over the ring around it. The shells are
+// computed on arrays of the community's size (no copied vertices), so the work is linear in
+// the members and their adjacency.
 void Graphics::placeVertices(Community* community, tColor colour, Vertex* const* members,
                              std::size_t count, const Graph& graph) {
     float rhoIn = 0.0f;
     {
-        Network sub;
-        for (std::size_t i = 0; i < count; ++i) sub.graph.addVertex(members[i]);
-        sub.graph.buildDegreesList();
-        sub.findCores();
-        // The copies sit at the positions of their originals.
-        for (const Vertex* copy : sub.graph.vertices)
-            members[copy->index]->setShellIndex(copy->shellIndex);
-        community->maxShell = sub.maxShell;
+        InducedCores& cores = inducedCores_;
+        cores.compute(graph, members, count);
+        for (std::size_t i = 0; i < count; ++i) members[i]->setShellIndex(cores.shell[i]);
+        community->maxShell = cores.maxShell;
 
         float coreSum = 0.0f;
-        for (const Vertex* copy : sub.getTopCore()) {
-            const float size = members[copy->index]->size;
+        for (const Index place : cores.topCore) {
+            const float size = members[place]->size;
             coreSum += size * size;
         }
         if (community->realSize > 0.0f) {

@@ -125,4 +125,6 @@ class Graphics {
     // most 1, so counters beyond 2 never change a decision.
     std::vector<std::uint8_t> grid;
     bool gridMade = false;
+    // The shells inside each community, computed in turn.
+    InducedCores inducedCores_;
 };

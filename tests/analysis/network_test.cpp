@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <list>
 #include <random>
 #include <sstream>
@@ -242,5 +243,48 @@ TEST(KCore, AgreesWithIndependentPeelOnRandomGraphs) {
         peel(sub);
         EXPECT_EQ(shells(sub), coreNumbersByMinimumDegree(sub.graph));
         EXPECT_EQ(coreIds(sub), listWalkCores(sub.graph));
+    }
+}
+
+// The shells inside sets of vertices, computed in place, against sub-networks copied vertex
+// by vertex and peeled: shells, top shell and the top core's order. One object serves all
+// sets of a graph in turn, as it does for the communities of a scene; graphs with and
+// without repeated edges, with self-loops and hubs.
+TEST(KCore, InducedCoresMatchCopiedSubNetworks) {
+    std::mt19937 random(77);
+    for (int round = 0; round < 200; ++round) {
+        const int n = 1 + static_cast<int>(random() % 30);
+        Network network;
+        network.graph.simple = round % 2 == 0;
+        const int m = static_cast<int>(random() % (4 * n + 1));
+        for (int i = 0; i < m; ++i) {
+            VertexId u = static_cast<VertexId>(random() % n);
+            if (round % 3 == 0 && random() % 2 == 0) u = 0;
+            const VertexId v = random() % 7 == 0 ? u : static_cast<VertexId>(random() % n);
+            network.graph.addEdge(u, v);
+        }
+        InducedCores cores;
+        for (int set = 0; set < 4; ++set) {
+            std::vector<Vertex*> members;
+            for (Vertex* v : network.graph.vertices)
+                if (random() % 3 != 0) members.push_back(v);
+            std::shuffle(members.begin(), members.end(), random);
+            Network sub;
+            for (const Vertex* v : members) sub.graph.addVertex(v);
+            peel(sub);
+            cores.compute(network.graph, members.data(), members.size());
+
+            SCOPED_TRACE("round " + std::to_string(round) + " set " + std::to_string(set));
+            EXPECT_EQ(cores.shell, shells(sub));
+            std::vector<VertexId> top;
+            for (const Index place : cores.topCore) top.push_back(members[place]->id);
+            if (members.empty()) {
+                EXPECT_THAT(top, IsEmpty());
+                EXPECT_EQ(cores.maxShell, 0);
+            } else {
+                EXPECT_EQ(cores.maxShell, sub.maxShell);
+                EXPECT_EQ(top, ids(sub.getTopCore()));
+            }
+        }
     }
 }
