@@ -112,7 +112,7 @@ std::vector<bestNeighbour*> CandidateQueue::inOrder() const {
 // right; a list is squeezed once half of it is erased.
 namespace {
 
-// Fibonacci hashing of a creation index.
+// Fibonacci hashing of a slot.
 inline std::size_t spread(Index key, int bits) {
     return static_cast<std::size_t>((std::uint64_t{key} * 0x9E3779B97F4A7C15ull) >> (64 - bits));
 }
@@ -179,9 +179,18 @@ SolutionSubmodular::SolutionSubmodular(std::list<Community*>& list, Network* net
             for (Community* neighbour : all[k]->neighbours)
                 if (neighbour && visit(neighbour)) all.push_back(neighbour);
     }
-    Index slots = network ? static_cast<Index>(network->graph.communities.size()) : 0;
-    for (const Community* community : all) slots = std::max(slots, community->index + 1);
-    ensureSlot(slots == 0 ? 0 : slots - 1);
+    // Slots follow the list (ascending vertex id), not creation order: ids usually carry
+    // locality (blocks, crawl order) that the order of first appearance in an edge list
+    // loses, and every step reads the neighbours' state by slot.
+    Index created = 0;
+    for (const Community* community : all) created = std::max(created, community->index + 1);
+    slotOf_.assign(created, kNone);
+    created_.resize(all.size());
+    for (Index slot = 0; slot < all.size(); ++slot) {
+        slotOf_[all[slot]->index] = slot;
+        created_[slot] = all[slot]->index;
+    }
+    ensureSlot(all.empty() ? 0 : static_cast<Index>(all.size() - 1));
 
     long double sum = 0.0L;
     long double squares = 0.0L;
@@ -191,9 +200,10 @@ SolutionSubmodular::SolutionSubmodular(std::list<Community*>& list, Network* net
         total += community->degreeSum;
         sum += community->degreeSum;
         squares += static_cast<long double>(community->degreeSum) * community->degreeSum;
-        if (!placed_[community->index]) {
-            placed_[community->index] = true;
-            place_[community->index] = at;
+        const Index slot = slotOf_[community->index];
+        if (!placed_[slot]) {
+            placed_[slot] = true;
+            place_[slot] = at;
         }
     }
     totalDegree = total;
@@ -203,7 +213,7 @@ SolutionSubmodular::SolutionSubmodular(std::list<Community*>& list, Network* net
 
     build(all);
     for (Community* community : list) {
-        refresh(community->index);
+        refresh(slotOf_[community->index]);
         community->lastStep = 0;
     }
 }
@@ -233,13 +243,13 @@ void SolutionSubmodular::ensureSlot(Index index) {
 
 void SolutionSubmodular::build(const std::vector<Community*>& all) {
     for (Community* community : all) {
-        const Index self = community->index;
+        const Index self = slotOf_[community->index];
         byIndex_[self] = community;
         keys_[self] = {community->number, community->degreeSum};
         Adjacency& list = adjacency_[self];
         list.links.reserve(community->neighbours.size());
         for (std::size_t k = 0; k < community->neighbours.size(); ++k)
-            list.links.push_back({community->neighbours[k]->index, community->cuts[k]});
+            list.links.push_back({slotOf_[community->neighbours[k]->index], community->cuts[k]});
         flags_[self] = list.links.size() > longList ? kEager : 0;
         // Held here until publish(); the copies would double the memory of the lists.
         std::vector<Community*>().swap(community->neighbours);
@@ -250,7 +260,7 @@ void SolutionSubmodular::build(const std::vector<Community*>& all) {
 void SolutionSubmodular::publish() {
     for (Community* community : byIndex_) {
         if (!community) continue;
-        const Index self = community->index;
+        const Index self = slotOf_[community->index];
         if (community->removed) {
             community->best.reset();
             continue;
@@ -498,10 +508,11 @@ void SolutionSubmodular::freeze(Index owner) {
 
 void SolutionSubmodular::renew(Community* owner) {
     owner->renew();
-    keys_[owner->index].number = owner->number;
+    const Index self = slotOf_[owner->index];
+    keys_[self].number = owner->number;
     // Every neighbour now has a smaller number: the parked ones compete again, and a frozen
     // ranking no longer holds.
-    Adjacency& list = adjacency_[owner->index];
+    Adjacency& list = adjacency_[self];
     list.searches = 0;  // the frozen ranking keeps its room for the next one
     if (list.aids && list.aids->ranked) {
         for (const Aids::Entry& entry : list.aids->parked) list.aids->pushRanked(entry);
@@ -619,7 +630,8 @@ void SolutionSubmodular::refresh(Index community) {
     unlink(community);
     computeBest(community);
     if (records_[community].c2) {
-        candidates.insert(&records_[community], community, pointsAt_[community]);
+        candidates.insert(&records_[community], created_[community],
+                          created_[pointsAt_[community]]);
         link(community);
     }
 }
@@ -641,8 +653,8 @@ bool SolutionSubmodular::proposeNeighbour() {
             entry->c1->lastStep = step;
             entry->c2->lastStep = step;
             // The record's cut is single precision; the merge needs the exact count.
-            const Index owner = entry->c1->index;
-            joinCuts.push_back(adjacency_[owner].links[find(owner, entry->c2->index)].cut);
+            const Index owner = slotOf_[entry->c1->index];
+            joinCuts.push_back(adjacency_[owner].links[find(owner, slotOf_[entry->c2->index])].cut);
         } else {
             aside_.push_back(entry);
         }
@@ -654,7 +666,7 @@ bool SolutionSubmodular::proposeNeighbour() {
 }
 
 void SolutionSubmodular::destroy(Community* absorbed) {
-    const Index self = absorbed->index;
+    const Index self = slotOf_[absorbed->index];
     unlink(self);
     // Whatever still names it is absorbed as well (the live ones were refreshed).
     while (pointedBy_[self] != kNone) unlink(pointedBy_[self]);
@@ -671,25 +683,29 @@ void SolutionSubmodular::acceptNeighbour() {
         auto [owner, absorbed] = joins[k];
         absorbed->removed = true;
         owner->addTotals(*absorbed, joinCuts[k]);
-        keys_[owner->index].degreeSum = owner->degreeSum;
-        merge(owner->index, absorbed->index);
+        const Index survivor = slotOf_[owner->index];
+        const Index gone = slotOf_[absorbed->index];
+        keys_[survivor].degreeSum = owner->degreeSum;
+        merge(survivor, gone);
         renew(owner);
         absorbed->clearTotals();
-        release(absorbed->index, owner->index);
+        release(gone, survivor);
     }
     // All merges of the step are done before any refresh, so every recomputation sees the
     // final lists. Recomputations only change their own community's record, so the order
     // in which the communities that named p or q are visited does not matter.
     for (auto [owner, absorbed] : joins) {
+        const Index survivor = slotOf_[owner->index];
+        const Index gone = slotOf_[absorbed->index];
         candidates.erase(absorbed->index);
-        refresh(owner->index);
+        refresh(survivor);
         scratch_.clear();
-        for (const Index named : {owner->index, absorbed->index})
+        for (const Index named : {survivor, gone})
             for (Index at = pointedBy_[named]; at != kNone; at = nextPointer_[at])
                 scratch_.push_back(at);
         for (const Index neighbour : scratch_) {
             if (flags_[neighbour] & kAbsorbed) continue;
-            candidates.erase(neighbour);
+            candidates.erase(created_[neighbour]);
             refresh(neighbour);
         }
         destroy(absorbed);

@@ -145,13 +145,13 @@ class SolutionSubmodular : public Solution {
   private:
     static constexpr Index kNone = ~Index{0};
 
-    // One adjacency entry: the neighbour's creation index and the cut. An erased entry has
+    // One adjacency entry: the neighbour's slot and the cut. An erased entry has
     // neighbour kNone and cut 0 until its list is squeezed.
     struct Link {
         Index neighbour;
         std::uint32_t cut;
     };
-    // What the candidate search reads of a neighbour, kept densely by index so that a scan
+    // What the candidate search reads of a neighbour, kept densely by slot so that a scan
     // of a list does not visit the communities themselves.
     struct Key {
         int number;
@@ -187,7 +187,7 @@ class SolutionSubmodular : public Solution {
     void refresh(Index community);
     void destroy(Community* absorbed);
 
-    // The adjacency, by creation index.
+    // The adjacency, by slot.
     Index find(Index owner, Index neighbour);
     void append(Index owner, Index neighbour, std::uint32_t cut);
     void normalize(Index owner);
@@ -205,6 +205,10 @@ class SolutionSubmodular : public Solution {
     void release(Index absorbed, Index owner);
     void renew(Community* owner);
 
+    // Everything below is by slot (see the constructor); the candidate queue and the
+    // communities keep creation indices.
+    std::vector<Index> slotOf_;   // by creation index
+    std::vector<Index> created_;  // by slot
     std::vector<Adjacency> adjacency_;
     std::vector<Key> keys_;
     // Flags by index, one byte each so that the merges' many look-ups stay in cache:
