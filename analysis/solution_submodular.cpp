@@ -152,9 +152,9 @@ struct SolutionSubmodular::Aids {
     }
 
     // Position index: slots hold positions (kNone when free); a power of two in size.
+    // Current while the list's header points at it (Adjacency::slots).
     std::vector<Index> slots;
     std::size_t usedSlots = 0;
-    bool indexed = false;
     // Ranking: entries that may be current, and entries of neighbours that are not eligible
     // before the owner renews.
     std::vector<Entry> heap;
@@ -297,25 +297,26 @@ Index SolutionSubmodular::find(Index owner, Index neighbour) {
     if (neighbour == kNone) return kNone;  // erased links carry it; never report one
     Adjacency& list = adjacency_[owner];
     const std::vector<Link>& links = list.links;
-    if (!list.aids && links.size() <= longList) {
-        for (Index k = 0; k < links.size(); ++k)
-            if (links[k].neighbour == neighbour) return k;
-        return kNone;
-    }
-    Aids& aid = aids(owner);
-    if (!aid.indexed) {
-        aid.indexed = true;
+    if (!list.slots) {
+        if (!list.aids && links.size() <= longList) {
+            for (Index k = 0; k < links.size(); ++k)
+                if (links[k].neighbour == neighbour) return k;
+            return kNone;
+        }
+        // (Re)build the position index; it is current exactly while list.slots is set.
+        Aids& aid = aids(owner);
         aid.usedSlots = 0;
         const std::size_t live = links.size() - list.erased;
         aid.slots.assign(std::bit_ceil(std::max<std::size_t>(16, 2 * live + 2)), kNone);
         for (Index k = 0; k < links.size(); ++k)
             if (links[k].neighbour != kNone) aid.index(links[k].neighbour, k);
+        list.slots = aid.slots.data();
+        list.slotBits = std::countr_zero(aid.slots.size());
     }
-    const int bits = std::countr_zero(aid.slots.size());
-    const std::size_t mask = aid.slots.size() - 1;
-    for (std::size_t slot = spread(neighbour, bits); aid.slots[slot] != kNone;
+    const std::size_t mask = (std::size_t{1} << list.slotBits) - 1;
+    for (std::size_t slot = spread(neighbour, list.slotBits); list.slots[slot] != kNone;
          slot = (slot + 1) & mask)
-        if (links[aid.slots[slot]].neighbour == neighbour) return aid.slots[slot];
+        if (links[list.slots[slot]].neighbour == neighbour) return list.slots[slot];
     return kNone;
 }
 
@@ -325,9 +326,9 @@ void SolutionSubmodular::append(Index owner, Index neighbour, std::uint32_t cut)
     list.links.push_back({neighbour, cut});
     if (!list.aids) return;
     Aids& aid = *list.aids;
-    if (aid.indexed) {
+    if (list.slots) {
         if ((aid.usedSlots + 1) * 2 > aid.slots.size()) {
-            aid.indexed = false;  // rebuilt, without stale slots, on the next lookup
+            list.slots = nullptr;  // rebuilt, without stale slots, on the next lookup
         } else {
             aid.index(neighbour, position);
         }
@@ -375,6 +376,7 @@ void SolutionSubmodular::erase(Index owner, Index position) {
 void SolutionSubmodular::squeeze(Index owner) {
     Adjacency& list = adjacency_[owner];
     list.aids.reset();  // they hold positions
+    list.slots = nullptr;
     if (list.erased == 0) return;
     std::vector<Link>& links = list.links;
     std::size_t kept = 0;
@@ -569,6 +571,7 @@ void SolutionSubmodular::normalize(Index owner) {
     for (const Index member : members_) list.links.push_back({member, scratchOf_[member].cut});
     list.erased = 0;
     list.aids.reset();
+    list.slots = nullptr;
 }
 
 void SolutionSubmodular::merge(Index owner, Index absorbed) {

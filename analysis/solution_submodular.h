@@ -165,6 +165,10 @@ class SolutionSubmodular : public Solution {
         // valid while `searches` is 2.
         std::vector<Link> frozen;
         std::unique_ptr<Aids> aids;
+        // The aids' position index while it is current, held here so that a look-up
+        // goes from this header straight to the slots; null otherwise.
+        const Index* slots = nullptr;
+        int slotBits = 0;
         Index erased = 0;
         Index frozenHead = 0;
         std::uint8_t searches = 0;
