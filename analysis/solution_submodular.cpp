@@ -238,7 +238,7 @@ void SolutionSubmodular::ensureSlot(Index index) {
     absorbedBy_.resize(count, kNone);
     flags_.resize(count, 0);
     absorbedAt_.resize(count, 0);
-    scratchOf_.resize(count, Scratch{0, 0, 0});
+    scratchOf_.resize(count, Scratch{0, 0});
 }
 
 void SolutionSubmodular::build(const std::vector<Community*>& all) {
@@ -541,17 +541,15 @@ void SolutionSubmodular::normalize(Index owner) {
     std::sort(events_.begin(), events_.end(),
               [this](Index a, Index b) { return absorbedAt_[a] < absorbedAt_[b]; });
     // Replay them in order on the list: q absorbed by p moves q's cut to p's link, or to a
-    // link to p appended at that moment. Order keys: the position for links already there,
-    // after every position and in time for appended ones.
+    // link to p appended at that moment. The links already there keep their order, and the
+    // appended ones follow in the order of their events, so `members_` stays in list order.
     ++stamp_;
     members_.clear();
-    for (Index k = 0; k < list.links.size(); ++k) {
-        const Link link = list.links[k];
+    for (const Link& link : list.links) {
         if (link.neighbour == kNone) continue;
-        scratchOf_[link.neighbour] = {k, link.cut, stamp_};
+        scratchOf_[link.neighbour] = {link.cut, stamp_};
         members_.push_back(link.neighbour);
     }
-    const std::uint64_t appended = std::uint64_t{1} << 32;
     for (const Index absorbed : events_) {
         Scratch& gone = scratchOf_[absorbed];
         if (gone.stamp != stamp_) continue;  // not listed here at that moment
@@ -560,13 +558,11 @@ void SolutionSubmodular::normalize(Index owner) {
         if (into.stamp == stamp_) {
             into.cut += gone.cut;
         } else {
-            into = {appended + absorbedAt_[absorbed], gone.cut, stamp_};
+            into = {gone.cut, stamp_};
             members_.push_back(absorbedBy_[absorbed]);
         }
     }
     std::erase_if(members_, [this](Index member) { return scratchOf_[member].stamp != stamp_; });
-    std::sort(members_.begin(), members_.end(),
-              [this](Index a, Index b) { return scratchOf_[a].order < scratchOf_[b].order; });
     list.links.clear();
     for (const Index member : members_) list.links.push_back({member, scratchOf_[member].cut});
     list.erased = 0;

@@ -226,9 +226,8 @@ class SolutionSubmodular : public Solution {
     std::vector<Index> absorbedBy_;
     std::vector<std::uint32_t> absorbedAt_;
     std::uint32_t absorptions_ = 0;
-    // Scratch of normalize, by index: a stamp marking membership, an order key and a cut.
+    // Scratch of normalize, by slot: a stamp marking membership, and a cut.
     struct Scratch {
-        std::uint64_t order;
         std::uint32_t cut;
         std::uint32_t stamp;
     };
