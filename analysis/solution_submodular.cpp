@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 
 #include "analysis/network.h"
 
@@ -42,9 +43,20 @@ void CandidateQueue::insert(bestNeighbour* record) {
 }
 
 void CandidateQueue::insert(bestNeighbour* record, Index owner, Index candidate) {
-    erase(owner);
+    const Entry entry{record->cut, record->product, owner, candidate, record};
+    if (contains(owner)) {
+        // Replaced where it stands, then moved whichever way its new key says.
+        const std::size_t at = position_[owner];
+        const bool earlier = before(entry, heap_[at]);
+        heap_[at] = entry;
+        if (earlier)
+            siftUp(at);
+        else
+            siftDown(at);
+        return;
+    }
     if (owner >= position_.size()) position_.resize(std::size_t{owner} + 1, kNone);
-    heap_.push_back({record->cut, record->product, owner, candidate, record});
+    heap_.push_back(entry);
     siftUp(heap_.size() - 1);
 }
 
@@ -59,6 +71,14 @@ bool CandidateQueue::erase(Index owner) {
         siftDown(at);
         siftUp(position_[last.owner]);
     }
+    return true;
+}
+
+bool CandidateQueue::raise(Index owner, float cut) {
+    if (!contains(owner)) return false;
+    const std::size_t at = position_[owner];
+    heap_[at].cut = cut;
+    siftUp(at);
     return true;
 }
 
@@ -258,6 +278,9 @@ void SolutionSubmodular::build(const std::vector<Community*>& all) {
 }
 
 void SolutionSubmodular::publish() {
+    for (Index slot = 0; slot < flags_.size(); ++slot) {
+        if ((flags_[slot] & (kDeferred | kAbsorbed)) == kDeferred) refresh(slot);
+    }
     for (Community* community : byIndex_) {
         if (!community) continue;
         const Index self = slotOf_[community->index];
@@ -626,12 +649,36 @@ void SolutionSubmodular::unlink(Index self) {
 }
 
 void SolutionSubmodular::refresh(Index community) {
+    flags_[community] &= static_cast<std::uint8_t>(~kDeferred);
     unlink(community);
     computeBest(community);
     if (records_[community].c2) {
         candidates.insert(&records_[community], created_[community],
                           created_[pointsAt_[community]]);
         link(community);
+    } else {
+        candidates.erase(created_[community]);
+    }
+}
+
+void SolutionSubmodular::defer(Index community) {
+    unlink(community);
+    flags_[community] |= kDeferred;
+    // Its entry named p or q, which no longer qualify; every other eligible neighbour keeps
+    // its ratio until the community renews, and none joins. So the recomputed ratio is at
+    // most the entry's exact one, and the stored single-precision values err by at most
+    // 2^-24 each: a cut raised by 2^-20 ranks the entry ahead of any recomputation, and it
+    // is recomputed (settleTop) before anything that would follow it is taken.
+    const float cut = records_[community].cut;
+    candidates.raise(created_[community],
+                     std::nextafter(static_cast<float>(cut * (1.0 + 0x1p-20)), INFINITY));
+}
+
+void SolutionSubmodular::settleTop() {
+    while (!candidates.empty()) {
+        const Index owner = slotOf_[candidates.topOwner()];
+        if (!(flags_[owner] & kDeferred)) return;
+        refresh(owner);  // its entry moves back, in place
     }
 }
 
@@ -639,6 +686,7 @@ bool SolutionSubmodular::proposeNeighbour() {
     ++step;
     joins.clear();
     joinCuts.clear();
+    settleTop();
     if (candidates.empty()) return false;
     const bestNeighbour* first = candidates.top();
     const float best = first->cut / first->product;
@@ -657,6 +705,7 @@ bool SolutionSubmodular::proposeNeighbour() {
         } else {
             aside_.push_back(entry);
         }
+        settleTop();
     } while (!candidates.empty() && candidates.top()->cut / candidates.top()->product == best);
     for (bestNeighbour* entry : aside_) candidates.insert(entry);
     if (joins.empty()) return false;
@@ -702,10 +751,11 @@ void SolutionSubmodular::acceptNeighbour() {
         for (const Index named : {survivor, gone})
             for (Index at = pointedBy_[named]; at != kNone; at = nextPointer_[at])
                 scratch_.push_back(at);
+        // Their recomputation waits until their entry reaches the front, if ever: many
+        // are deferred again, or absorbed, before that.
         for (const Index neighbour : scratch_) {
             if (flags_[neighbour] & kAbsorbed) continue;
-            candidates.erase(created_[neighbour]);
-            refresh(neighbour);
+            defer(neighbour);
         }
         destroy(absorbed);
     }

@@ -54,6 +54,11 @@ class CandidateQueue {
     const Entry* entryOf(const Community* owner) const;
     // The best entry's record; the queue must not be empty.
     bestNeighbour* top() const { return heap_.front().record; }
+    // The creation index of the best entry's owner; the queue must not be empty.
+    Index topOwner() const { return heap_.front().owner; }
+    // Moves the owner's entry ahead as if its cut were the given one, which must rank it no
+    // later than before; false when the owner has no entry.
+    bool raise(Index owner, float cut);
     void pop();
     bool empty() const { return heap_.empty(); }
     std::size_t size() const { return heap_.size(); }
@@ -186,9 +191,13 @@ class SolutionSubmodular : public Solution {
     // Enters community under the candidate its best record names (when it has one).
     void link(Index community);
     void unlink(Index community);
-    // Recomputes a community's best record and puts it back into `candidates`; the old one
-    // must be out of `candidates` already.
+    // Recomputes a community's best record and updates its entry in `candidates`.
     void refresh(Index community);
+    // Marks a community's entry as out of date, leaving it in `candidates` under a key that
+    // ranks it ahead of whatever its recomputation can give (see acceptNeighbour).
+    void defer(Index community);
+    // Recomputes out-of-date entries at the front until the best entry is current.
+    void settleTop();
     void destroy(Community* absorbed);
 
     // The adjacency, by slot.
@@ -220,6 +229,8 @@ class SolutionSubmodular : public Solution {
     // brought up to date when their own community merges, see normalize), and kAbsorbed.
     static constexpr std::uint8_t kEager = 1;
     static constexpr std::uint8_t kAbsorbed = 2;
+    // The community's entry in `candidates` (and its best record) is out of date.
+    static constexpr std::uint8_t kDeferred = 4;
     std::vector<std::uint8_t> flags_;
     // For an absorbed community, who absorbed it and when (a count of absorptions); kNone
     // for the living.
