@@ -128,8 +128,7 @@ class Detection {
                         joinCuts.push_back(static_cast<int>(e->cut));
                         candidates.erase(at);
                     }
-                    if (next == candidates.end() || (*next)->cut / (*next)->product != best)
-                        break;
+                    if (next == candidates.end() || (*next)->cut / (*next)->product != best) break;
                     at = next;
                 }
                 value = static_cast<float>(total) * best;
@@ -495,20 +494,21 @@ class Graphs {
 std::size_t expectSameAsLiteral(const std::vector<Edge>& edges, float threshold,
                                 const std::string& name) {
     const Outcome expected = runLiteral(edges, threshold);
-    for (const bool checked : {true, false})
-    for (std::size_t longList : {std::size_t{0}, std::size_t{2}, std::size_t{64}}) {
-        LongListThreshold scope(longList);
-        const std::string label = name + " longList " + std::to_string(longList) +
-                                  (checked ? " checked" : " as run");
-        const Outcome actual = runFast(edges, threshold, label, checked);
-        if (::testing::Test::HasFatalFailure()) return 0;
-        EXPECT_EQ(actual.steps.size(), expected.steps.size()) << label;
-        if (actual.steps.size() != expected.steps.size()) return 0;
-        for (std::size_t s = 0; s < expected.steps.size(); ++s) {
-            EXPECT_EQ(actual.steps[s].joins, expected.steps[s].joins) << label << " step " << s;
-            EXPECT_EQ(actual.steps[s].value, expected.steps[s].value) << label << " step " << s;
+    for (const bool checked : {true, false}) {
+        for (std::size_t longList : {std::size_t{0}, std::size_t{2}, std::size_t{64}}) {
+            LongListThreshold scope(longList);
+            const std::string label =
+                name + " longList " + std::to_string(longList) + (checked ? " checked" : " as run");
+            const Outcome actual = runFast(edges, threshold, label, checked);
+            if (::testing::Test::HasFatalFailure()) return 0;
+            EXPECT_EQ(actual.steps.size(), expected.steps.size()) << label;
+            if (actual.steps.size() != expected.steps.size()) return 0;
+            for (std::size_t s = 0; s < expected.steps.size(); ++s) {
+                EXPECT_EQ(actual.steps[s].joins, expected.steps[s].joins) << label << " step " << s;
+                EXPECT_EQ(actual.steps[s].value, expected.steps[s].value) << label << " step " << s;
+            }
+            EXPECT_EQ(actual.communities, expected.communities) << label;
         }
-        EXPECT_EQ(actual.communities, expected.communities) << label;
     }
     return expected.steps.size();
 }
