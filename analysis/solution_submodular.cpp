@@ -43,8 +43,9 @@ void CandidateQueue::insert(bestNeighbour* record) {
 }
 
 void CandidateQueue::insert(bestNeighbour* record, Index owner, Index candidate) {
-    const Entry entry{record->cut, record->product, owner, candidate, record};
+    const Entry entry{record->cut, record->product, owner, candidate};
     if (contains(owner)) {
+        records_[owner] = record;
         // Replaced where it stands, then moved whichever way its new key says.
         const std::size_t at = position_[owner];
         const bool earlier = before(entry, heap_[at]);
@@ -55,7 +56,11 @@ void CandidateQueue::insert(bestNeighbour* record, Index owner, Index candidate)
             siftDown(at);
         return;
     }
-    if (owner >= position_.size()) position_.resize(std::size_t{owner} + 1, kNone);
+    if (owner >= position_.size()) {
+        position_.resize(std::size_t{owner} + 1, kNone);
+        records_.resize(std::size_t{owner} + 1, nullptr);
+    }
+    records_[owner] = record;
     heap_.push_back(entry);
     siftUp(heap_.size() - 1);
 }
@@ -99,7 +104,7 @@ std::vector<bestNeighbour*> CandidateQueue::inOrder() const {
     std::sort(sorted.begin(), sorted.end(), before);
     std::vector<bestNeighbour*> records;
     records.reserve(sorted.size());
-    for (const Entry& entry : sorted) records.push_back(entry.record);
+    for (const Entry& entry : sorted) records.push_back(recordOf(entry));
     return records;
 }
 

@@ -31,12 +31,12 @@ class Solution {
 // withdraw and pop cost O(log n), an insert usually O(1).
 class CandidateQueue {
   public:
+    // 16 bytes, so that the four children of a node share one cache line.
     struct Entry {
         float cut;
         float product;
         Index owner;
         Index candidate;
-        bestNeighbour* record;
     };
 
     // Enters the record as it is now (a later change to it is not seen); an earlier entry of
@@ -52,8 +52,10 @@ class CandidateQueue {
     bool contains(Index owner) const;
     // The stored entry of an owner, or null.
     const Entry* entryOf(const Community* owner) const;
+    // The record an entry was made from.
+    bestNeighbour* recordOf(const Entry& entry) const { return records_[entry.owner]; }
     // The best entry's record; the queue must not be empty.
-    bestNeighbour* top() const { return heap_.front().record; }
+    bestNeighbour* top() const { return recordOf(heap_.front()); }
     // The creation index of the best entry's owner; the queue must not be empty.
     Index topOwner() const { return heap_.front().owner; }
     // Moves the owner's entry ahead as if its cut were the given one, which must rank it no
@@ -76,7 +78,8 @@ class CandidateQueue {
     void siftDown(std::size_t at);
 
     std::vector<Entry> heap_;
-    std::vector<Index> position_;  // by owner index
+    std::vector<Index> position_;         // by owner index
+    std::vector<bestNeighbour*> records_;  // by owner index, while it has an entry
 };
 
 // Merges adjacent communities step by step. A step proposes the best-ranked pair together

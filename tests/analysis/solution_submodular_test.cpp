@@ -328,8 +328,8 @@ void expectInvariants(std::list<Community*>& list, const SolutionSubmodular& opt
         if (c->best) {
             ++withBest;
             ASSERT_NE(entry, nullptr) << where << ": best record missing from candidates";
-            EXPECT_EQ(entry->record->c1, c) << where;
-            EXPECT_EQ(entry->record->c2, c->best->c2) << where;
+            EXPECT_EQ(optimizer.candidates.recordOf(*entry)->c1, c) << where;
+            EXPECT_EQ(optimizer.candidates.recordOf(*entry)->c2, c->best->c2) << where;
             EXPECT_EQ(c->best->c1, c) << where;
             EXPECT_EQ(entry->cut, c->best->cut) << where;
             EXPECT_EQ(entry->product, c->best->product) << where;
