@@ -261,7 +261,8 @@ void InducedCores::compute(const Graph& graph, Vertex* const* members, std::size
     for (int top = largest; top >= 0; --top) {
         if (buckets.head(top) == kNone) continue;
         maxShell = top;
-        for (Index at = buckets.head(top); at != kNone; at = buckets.next(at)) topCore.push_back(at);
+        for (Index at = buckets.head(top); at != kNone; at = buckets.next(at))
+            topCore.push_back(at);
         break;
     }
 }

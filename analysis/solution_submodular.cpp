@@ -282,10 +282,13 @@ void SolutionSubmodular::build(const std::vector<Community*>& all) {
     }
 }
 
-void SolutionSubmodular::publish() {
-    for (Index slot = 0; slot < flags_.size(); ++slot) {
+void SolutionSubmodular::settleAll() {
+    for (Index slot = 0; slot < flags_.size(); ++slot)
         if ((flags_[slot] & (kDeferred | kAbsorbed)) == kDeferred) refresh(slot);
-    }
+}
+
+void SolutionSubmodular::publish() {
+    settleAll();
     for (Community* community : byIndex_) {
         if (!community) continue;
         const Index self = slotOf_[community->index];
@@ -558,8 +561,7 @@ void SolutionSubmodular::normalize(Index owner) {
     ++stamp_;
     events_.clear();
     for (const Link& link : list.links) {
-        for (Index x = link.neighbour; x != kNone && (flags_[x] & kAbsorbed);
-             x = absorbedBy_[x]) {
+        for (Index x = link.neighbour; x != kNone && (flags_[x] & kAbsorbed); x = absorbedBy_[x]) {
             if (scratchOf_[x].stamp == stamp_) break;
             scratchOf_[x].stamp = stamp_;
             events_.push_back(x);
@@ -771,7 +773,8 @@ float SolutionSubmodular::evaluate() {
     return qNum / qDen * (1.0f - lastValue) + q0;
 }
 
-void SolutionSubmodular::printBN(std::ostream& out) const {
+void SolutionSubmodular::printBN(std::ostream& out) {
+    settleAll();
     for (const bestNeighbour* entry : candidates.inOrder()) {
         out << '(' << entry->cut / entry->product << ") ";
         entry->c1->printCommunity(out);

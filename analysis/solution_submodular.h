@@ -31,7 +31,7 @@ class Solution {
 // withdraw and pop cost O(log n), an insert usually O(1).
 class CandidateQueue {
   public:
-    // 16 bytes, so that the four children of a node share one cache line.
+    // 16 bytes, so that the four children of a node span one or two cache lines.
     struct Entry {
         float cut;
         float product;
@@ -78,7 +78,7 @@ class CandidateQueue {
     void siftDown(std::size_t at);
 
     std::vector<Entry> heap_;
-    std::vector<Index> position_;         // by owner index
+    std::vector<Index> position_;          // by owner index
     std::vector<bestNeighbour*> records_;  // by owner index, while it has an entry
 };
 
@@ -92,7 +92,8 @@ class CandidateQueue {
 // order, and the entries it cannot use go back. The refresh after a merge of q into p
 // touches p and only the communities whose best pointed at p or q: a reverse index (for
 // every community, an intrusive list of the communities whose best record names it as
-// candidate) finds them without walking p's neighbours. Absorbed communities leave the
+// candidate) finds them without walking p's neighbours, and their recomputation waits
+// until their entry reaches the front (see defer). Absorbed communities leave the
 // community list in O(1) through their remembered list positions. A step thus costs,
 // besides the merges themselves (linear in the two communities' lists), O(log) per
 // refreshed community.
@@ -122,7 +123,8 @@ class SolutionSubmodular : public Solution {
     float evaluateNeighbour() override { return neighbourValue; }
     float evaluate() override;
     // `candidates`, best first: "(ratio) " then the owner's and the candidate's members.
-    void printBN(std::ostream& out = std::cout) const;
+    // Brings deferred entries up to date first.
+    void printBN(std::ostream& out = std::cout);
 
     // Lists longer than this get a position index and a ranking (their memory exceeds a
     // short list's own, where linear scans stay cheap), and are kept exact at every merge
@@ -201,6 +203,8 @@ class SolutionSubmodular : public Solution {
     void defer(Index community);
     // Recomputes out-of-date entries at the front until the best entry is current.
     void settleTop();
+    // Recomputes every out-of-date entry.
+    void settleAll();
     void destroy(Community* absorbed);
 
     // The adjacency, by slot.
@@ -227,7 +231,7 @@ class SolutionSubmodular : public Solution {
     std::vector<Index> created_;  // by slot
     std::vector<Adjacency> adjacency_;
     std::vector<Key> keys_;
-    // Flags by index, one byte each so that the merges' many look-ups stay in cache:
+    // Flags by slot, one byte each so that the merges' many look-ups stay in cache:
     // kEager, a list kept exact by the merges of its neighbours (long lists; the others are
     // brought up to date when their own community merges, see normalize), and kAbsorbed.
     static constexpr std::uint8_t kEager = 1;

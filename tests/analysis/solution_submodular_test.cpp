@@ -656,6 +656,59 @@ TEST(SolutionSubmodular, CandidateOrderIsRatioThenLaterOwnerThenLaterCandidate) 
     EXPECT_FALSE(queue.contains(&c1));
 }
 
+// Entries replaced where they stand (better or worse keys), raised, withdrawn and popped in
+// random order: the queue must give the same order as sorting the current records.
+TEST(SolutionSubmodular, CandidateQueueKeepsOrderThroughReplacementsAndRaises) {
+    std::mt19937 random(5);
+    std::vector<std::unique_ptr<Community>> communities;
+    for (Index i = 0; i < 40; ++i) communities.push_back(std::make_unique<Community>(i));
+    std::vector<bestNeighbour> records(communities.size());
+    CandidateQueue queue;
+    std::set<Index> inQueue;
+    auto draw = [&](Index owner) {
+        records[owner] = {
+            communities[owner].get(), communities[random() % communities.size()].get(),
+            static_cast<float>(1 + random() % 4), static_cast<float>(1 + random() % 12)};
+    };
+    auto expectOrder = [&](int round) {
+        std::vector<bestNeighbour*> expected;
+        for (const Index owner : inQueue) expected.push_back(&records[owner]);
+        std::sort(expected.begin(), expected.end(), bestNeighbourOrder);
+        ASSERT_EQ(queue.inOrder(), expected) << "round " << round;
+        if (!expected.empty()) {
+            EXPECT_EQ(queue.top(), expected.front()) << "round " << round;
+        }
+    };
+    for (int round = 0; round < 2000; ++round) {
+        const Index owner = static_cast<Index>(random() % communities.size());
+        switch (random() % 4) {
+            case 0:
+            case 1:  // a new entry, or the owner's entry replaced in place
+                draw(owner);
+                queue.insert(&records[owner]);
+                inQueue.insert(owner);
+                break;
+            case 2:  // a raise, as a deferred entry gets, mirrored in its record
+                if (inQueue.count(owner)) {
+                    records[owner].cut *= 1.5f;
+                    EXPECT_TRUE(queue.raise(owner, records[owner].cut));
+                } else {
+                    EXPECT_FALSE(queue.raise(owner, 1.0f));
+                }
+                break;
+            default:
+                if (!inQueue.empty() && random() % 2 == 0) {
+                    inQueue.erase(communities[queue.topOwner()]->index);
+                    queue.pop();
+                } else {
+                    EXPECT_EQ(queue.erase(owner), inQueue.erase(owner) == 1);
+                }
+        }
+        expectOrder(round);
+        if (::testing::Test::HasFatalFailure()) return;
+    }
+}
+
 TEST(SolutionSubmodular, PrintBNListsTheCandidatesBestFirst) {
     Network network;
     network.graph.addEdges(edgesOf({{5, 9}, {9, 7}}));
