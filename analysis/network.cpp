@@ -209,28 +209,27 @@ void InducedCores::compute(const Graph& graph, Vertex* const* members, std::size
     for (std::size_t i = 0; i < count; ++i) placeOf_[members[i]->index] = static_cast<Index>(i);
     // The copy of member i links to every listed neighbour already copied (place ≤ i), in
     // the order of i's list: the neighbour's adjacency gains i, then i's gains the
-    // neighbour (a self-loop thus gives two entries). Counted first, then filled in the
-    // same order, so each adjacency comes out as the copies' would.
-    auto forEachLink = [&](auto&& visit) {
-        for (std::size_t i = 0; i < count; ++i)
-            for (const Vertex* neighbour : members[i]->neighbours) {
-                const Index j = placeOf_[neighbour->index];
-                if (j <= i) visit(j, static_cast<Index>(i));
-            }
-    };
+    // neighbour (a self-loop thus gives two entries). The links are collected in that order
+    // (one visit of each neighbour, whose record is a cache miss), counted, then laid out,
+    // so each adjacency comes out as the copies' would.
+    links_.clear();
     offset_.assign(count + 1, 0);
-    forEachLink([&](Index j, Index i) {
-        ++offset_[j + 1];
-        ++offset_[i + 1];
-    });
+    for (std::size_t i = 0; i < count; ++i)
+        for (const Vertex* neighbour : members[i]->neighbours) {
+            const Index j = placeOf_[neighbour->index];
+            if (j > i) continue;
+            links_.emplace_back(j, static_cast<Index>(i));
+            ++offset_[j + 1];
+            ++offset_[i + 1];
+        }
     for (std::size_t i = 0; i < count; ++i) offset_[i + 1] += offset_[i];
     ends_.resize(offset_[count]);
     {
         std::vector<Index> cursor(offset_.begin(), offset_.end() - 1);
-        forEachLink([&](Index j, Index i) {
+        for (const auto& [j, i] : links_) {
             ends_[cursor[j]++] = i;
             ends_[cursor[i]++] = j;
-        });
+        }
     }
     for (std::size_t i = 0; i < count; ++i) placeOf_[members[i]->index] = kNone;
 

@@ -125,6 +125,7 @@ class InducedCores {
 
   private:
     std::vector<Index> placeOf_;  // by vertex position; kNone outside the set
+    std::vector<std::pair<Index, Index>> links_;
     std::vector<Index> offset_;
     std::vector<Index> ends_;
 };
