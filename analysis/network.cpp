@@ -59,6 +59,25 @@ class Buckets {
     std::vector<Index> previous_;
 };
 
+// The peeling walk: shells upwards, each bucket in order (including vertices appended to it
+// during the walk); every neighbour still in a higher shell moves down one, to the back of
+// its new bucket. forEachNeighbour(at, visit) calls visit with each adjacency entry's
+// position; shellOf(position) is that vertex's shell, by reference.
+template <class ForEachNeighbour, class ShellOf>
+void peel(Buckets& buckets, int largest, ForEachNeighbour&& forEachNeighbour, ShellOf&& shellOf) {
+    for (int current = 0; current <= largest; ++current) {
+        for (Index at = buckets.head(current); at != kNone; at = buckets.next(at)) {
+            forEachNeighbour(at, [&](Index neighbour) {
+                int& value = shellOf(neighbour);
+                if (value <= current) return;
+                buckets.unlink(value, neighbour);
+                --value;
+                buckets.append(value, neighbour);
+            });
+        }
+    }
+}
+
 }  // namespace
 
 void Network::findCores() {
@@ -80,17 +99,12 @@ void Network::findCores() {
     Buckets buckets(vertices.size(), static_cast<std::size_t>(largest) + 1);
     for (Vertex* vertex : vertices) buckets.append(vertex->degree, vertex->index);
 
-    for (int shell = 0; shell <= largest; ++shell) {
-        for (Index at = buckets.head(shell); at != kNone; at = buckets.next(at)) {
-            for (Vertex* neighbour : vertices[at]->neighbours) {
-                const int current = neighbour->shellIndex;
-                if (current <= shell) continue;
-                buckets.unlink(current, neighbour->index);
-                neighbour->shellIndex = current - 1;
-                buckets.append(current - 1, neighbour->index);
-            }
-        }
-    }
+    peel(
+        buckets, largest,
+        [&](Index at, auto&& visit) {
+            for (const Vertex* neighbour : vertices[at]->neighbours) visit(neighbour->index);
+        },
+        [&](Index at) -> int& { return vertices[at]->shellIndex; });
 
     for (int shell = 0; shell <= largest; ++shell) {
         if (buckets.head(shell) == kNone) continue;
@@ -245,18 +259,12 @@ void InducedCores::compute(const Graph& graph, Vertex* const* members, std::size
     }
     Buckets buckets(count, static_cast<std::size_t>(largest) + 1);
     for (std::size_t i = 0; i < count; ++i) buckets.append(shell[i], static_cast<Index>(i));
-    for (int current = 0; current <= largest; ++current) {
-        for (Index at = buckets.head(current); at != kNone; at = buckets.next(at)) {
-            for (Index k = offset_[at]; k < offset_[at + 1]; ++k) {
-                const Index neighbour = ends_[k];
-                const int value = shell[neighbour];
-                if (value <= current) continue;
-                buckets.unlink(value, neighbour);
-                shell[neighbour] = value - 1;
-                buckets.append(value - 1, neighbour);
-            }
-        }
-    }
+    peel(
+        buckets, largest,
+        [&](Index at, auto&& visit) {
+            for (Index k = offset_[at]; k < offset_[at + 1]; ++k) visit(ends_[k]);
+        },
+        [&](Index at) -> int& { return shell[at]; });
     for (int top = largest; top >= 0; --top) {
         if (buckets.head(top) == kNone) continue;
         maxShell = top;

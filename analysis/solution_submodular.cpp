@@ -318,6 +318,11 @@ void SolutionSubmodular::publish() {
     }
 }
 
+void SolutionSubmodular::dropAids(Adjacency& list) {
+    list.aids.reset();
+    list.slots = nullptr;  // it pointed into them
+}
+
 SolutionSubmodular::Aids& SolutionSubmodular::aids(Index owner) {
     std::unique_ptr<Aids>& aid = adjacency_[owner].aids;
     if (!aid) aid = std::make_unique<Aids>();
@@ -406,8 +411,7 @@ void SolutionSubmodular::erase(Index owner, Index position) {
 
 void SolutionSubmodular::squeeze(Index owner) {
     Adjacency& list = adjacency_[owner];
-    list.aids.reset();  // they hold positions
-    list.slots = nullptr;
+    dropAids(list);  // they hold positions
     if (list.erased == 0) return;
     std::vector<Link>& links = list.links;
     std::size_t kept = 0;
@@ -596,8 +600,7 @@ void SolutionSubmodular::normalize(Index owner) {
     list.links.clear();
     for (const Index member : members_) list.links.push_back({member, scratchOf_[member].cut});
     list.erased = 0;
-    list.aids.reset();
-    list.slots = nullptr;
+    dropAids(list);
 }
 
 void SolutionSubmodular::merge(Index owner, Index absorbed) {

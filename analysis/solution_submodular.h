@@ -218,6 +218,8 @@ class SolutionSubmodular : public Solution {
     void erase(Index owner, Index position);
     void squeeze(Index owner);
     Aids& aids(Index owner);
+    // Discards a list's aids together with the header's pointer into its position index.
+    static void dropAids(Adjacency& list);
     void computeBest(Index owner);
     void freeze(Index owner);
     void setBest(Index owner, Index candidate, std::uint32_t cut, std::uint64_t product);
