@@ -95,6 +95,17 @@ const CandidateQueue::Entry* CandidateQueue::entryOf(const Community* owner) con
     return contains(owner) ? &heap_[position_[owner->index]] : nullptr;
 }
 
+void CandidateQueue::reserve(std::size_t count) {
+    if (position_.size() >= count) return;
+    if (position_.empty()) {
+        reserveBig(heap_, count);
+        reserveBig(position_, count);
+        reserveBig(records_, count);
+    }
+    position_.resize(count, kNone);
+    records_.resize(count, nullptr);
+}
+
 void CandidateQueue::pop() {
     erase(heap_.front().owner);
 }
@@ -187,11 +198,32 @@ struct SolutionSubmodular::Aids {
     bool ranked = false;
 };
 
+namespace {
+
+// Whether the list holds each starting community of the network's graph once: their lists
+// then reach no other community.
+bool holdsEveryStartingCommunity(const std::list<Community*>& list, const Network* network) {
+    if (!network) return false;
+    const std::vector<Community*>& starting = network->graph.communities;
+    if (list.size() != starting.size()) return false;
+    std::vector<bool> seen(starting.size(), false);
+    for (const Community* community : list) {
+        const Index k = community->index;
+        if (k >= starting.size() || starting[k] != community || seen[k]) return false;
+        seen[k] = true;
+    }
+    return true;
+}
+
+}  // namespace
+
 SolutionSubmodular::SolutionSubmodular(std::list<Community*>& list, Network* network)
     : communities(&list), network(network) {
-    // Every community the lists reach takes part, listed or not.
+    // Every community the lists reach takes part, listed or not. Finding the unlisted ones
+    // reads every neighbour, a cache miss per link on large graphs; the usual list (the
+    // whole starting partition) needs no search.
     std::vector<Community*> all(list.begin(), list.end());
-    {
+    if (!holdsEveryStartingCommunity(list, network)) {
         std::vector<bool> seen;
         auto visit = [&](const Community* community) {
             if (community->index >= seen.size()) seen.resize(std::size_t{community->index} + 1);
@@ -209,13 +241,14 @@ SolutionSubmodular::SolutionSubmodular(std::list<Community*>& list, Network* net
     // loses, and every step reads the neighbours' state by slot.
     Index created = 0;
     for (const Community* community : all) created = std::max(created, community->index + 1);
-    slotOf_.assign(created, kNone);
-    created_.resize(all.size());
+    slotOf_ = bigVector(std::size_t{created}, kNone);
+    created_ = bigVector<Index>(all.size(), 0);
     for (Index slot = 0; slot < all.size(); ++slot) {
         slotOf_[all[slot]->index] = slot;
         created_[slot] = all[slot]->index;
     }
-    ensureSlot(all.empty() ? 0 : static_cast<Index>(all.size() - 1));
+    allocate(all.size());
+    candidates.reserve(created);
 
     long double sum = 0.0L;
     long double squares = 0.0L;
@@ -247,23 +280,25 @@ SolutionSubmodular::~SolutionSubmodular() {
     publish();
 }
 
-void SolutionSubmodular::ensureSlot(Index index) {
-    if (index < byIndex_.size()) return;
-    const std::size_t count = std::size_t{index} + 1;
-    pointedBy_.resize(count, kNone);
-    nextPointer_.resize(count, kNone);
-    previousPointer_.resize(count, kNone);
-    pointsAt_.resize(count, kNone);
-    byIndex_.resize(count, nullptr);
+void SolutionSubmodular::allocate(std::size_t count) {
+    // Fresh memory in the hundreds of megabytes for large graphs: its first touches cost
+    // less on huge pages.
+    pointedBy_ = bigVector(count, kNone);
+    nextPointer_ = bigVector(count, kNone);
+    previousPointer_ = bigVector(count, kNone);
+    pointsAt_ = bigVector(count, kNone);
+    byIndex_ = bigVector<Community*>(count, nullptr);
+    reserveBig(place_, count);
     place_.resize(count);
     placed_.resize(count, false);
+    reserveBig(adjacency_, count);
     adjacency_.resize(count);
-    keys_.resize(count, Key{0, 0});
-    records_.resize(count);
-    absorbedBy_.resize(count, kNone);
-    flags_.resize(count, 0);
-    absorbedAt_.resize(count, 0);
-    scratchOf_.resize(count, Scratch{0, 0});
+    keys_ = bigVector(count, Key{0, 0});
+    records_ = bigVector(count, bestNeighbour{});
+    absorbedBy_ = bigVector(count, kNone);
+    flags_ = bigVector<std::uint8_t>(count, 0);
+    absorbedAt_ = bigVector<std::uint32_t>(count, 0);
+    scratchOf_ = bigVector(count, Scratch{0, 0});
 }
 
 void SolutionSubmodular::build(const std::vector<Community*>& all) {

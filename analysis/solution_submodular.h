@@ -62,6 +62,8 @@ class CandidateQueue {
     // later than before; false when the owner has no entry.
     bool raise(Index owner, float cut);
     void pop();
+    // Room for owners with creation indices below count.
+    void reserve(std::size_t count);
     bool empty() const { return heap_.empty(); }
     std::size_t size() const { return heap_.size(); }
     // The records, best first (a sorted copy, for dumps and checks).
@@ -191,7 +193,8 @@ class SolutionSubmodular : public Solution {
         Index position;
     };
 
-    void ensureSlot(Index index);
+    // The arrays by slot, for count slots.
+    void allocate(std::size_t count);
     void build(const std::vector<Community*>& all);
     // Enters community under the candidate its best record names (when it has one).
     void link(Index community);

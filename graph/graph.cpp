@@ -18,16 +18,6 @@ inline int bitsOf(std::size_t slotCount) {
     return std::countr_zero(slotCount);
 }
 
-// A vector of count copies of value, its memory advised for huge pages before first touch.
-template <class T>
-std::vector<T> bigVector(std::size_t count, T value) {
-    std::vector<T> vector;
-    vector.reserve(count);
-    adviseHugePages(vector.data(), count * sizeof(T));
-    vector.assign(count, value);
-    return vector;
-}
-
 // Vertex id → position while a graph is built from a sparse id range: open addressing,
 // linear probing, at most half full, 8 bytes a slot.
 class IdPositions {

@@ -27,6 +27,22 @@ struct Edge {
 // the kernel declines.
 void adviseHugePages(const void* data, std::size_t bytes);
 
+// Room for count elements in an empty vector, advised for huge pages before first touch.
+template <class T>
+void reserveBig(std::vector<T>& vector, std::size_t count) {
+    vector.reserve(count);
+    adviseHugePages(vector.data(), count * sizeof(T));
+}
+
+// A vector of count copies of value, its memory advised for huge pages.
+template <class T>
+std::vector<T> bigVector(std::size_t count, T value) {
+    std::vector<T> vector;
+    reserveBig(vector, count);
+    vector.assign(count, value);
+    return vector;
+}
+
 // Stable storage for many objects: they are built in place in chunks that never move, so
 // raw pointers to them stay valid while the arena lives, and one allocation serves many
 // objects. Everything is destroyed with the arena.
