@@ -592,12 +592,19 @@ void SolutionSubmodular::renew(Community* owner) {
     }
 }
 
+void SolutionSubmodular::nextStamp() {
+    if (++stamp_ != 0) return;
+    // Wrapped around: older marks would pass for current ones.
+    for (Scratch& entry : scratchOf_) entry.stamp = 0;
+    stamp_ = 1;
+}
+
 void SolutionSubmodular::normalize(Index owner) {
     Adjacency& list = adjacency_[owner];
     if (flags_[owner] & kEager) return;
     // The absorptions that reached this list since it was last exact: those of its absorbed
     // neighbours and of whoever absorbed them in turn.
-    ++stamp_;
+    nextStamp();
     events_.clear();
     for (const Link& link : list.links) {
         for (Index x = link.neighbour; x != kNone && (flags_[x] & kAbsorbed); x = absorbedBy_[x]) {
@@ -612,7 +619,7 @@ void SolutionSubmodular::normalize(Index owner) {
     // Replay them in order on the list: q absorbed by p moves q's cut to p's link, or to a
     // link to p appended at that moment. The links already there keep their order, and the
     // appended ones follow in the order of their events, so `members_` stays in list order.
-    ++stamp_;
+    nextStamp();
     members_.clear();
     for (const Link& link : list.links) {
         if (link.neighbour == kNone) continue;
@@ -625,15 +632,15 @@ void SolutionSubmodular::normalize(Index owner) {
         gone.stamp = 0;
         Scratch& into = scratchOf_[absorbedBy_[absorbed]];
         if (into.stamp == stamp_) {
-            into.cut += gone.cut;
+            into.value += gone.value;
         } else {
-            into = {gone.cut, stamp_};
+            into = {gone.value, stamp_};
             members_.push_back(absorbedBy_[absorbed]);
         }
     }
     std::erase_if(members_, [this](Index member) { return scratchOf_[member].stamp != stamp_; });
     list.links.clear();
-    for (const Index member : members_) list.links.push_back({member, scratchOf_[member].cut});
+    for (const Index member : members_) list.links.push_back({member, scratchOf_[member].value});
     list.erased = 0;
     dropAids(list);
 }
@@ -644,6 +651,23 @@ void SolutionSubmodular::merge(Index owner, Index absorbed) {
     // Shared neighbours add their cuts; new ones are appended in the absorbed list's order.
     // A long neighbour list follows at once: its link to the owner gains the cut (or is
     // appended), its link to the absorbed community goes.
+    //
+    // A short owner list without a position index would be searched from the front for
+    // every link of the absorbed one; a table by slot (positions under the current stamp)
+    // answers instead. Appends keep it right, and nothing else moves the owner's links
+    // before the merge ends.
+    Adjacency& list = adjacency_[owner];
+    const bool tabled = !list.aids && list.links.size() <= longList;
+    if (tabled) {
+        nextStamp();
+        for (Index k = 0; k < list.links.size(); ++k)
+            if (list.links[k].neighbour != kNone)
+                scratchOf_[list.links[k].neighbour] = {k, stamp_};
+    }
+    auto position = [&](Index neighbour) {
+        if (!tabled) return find(owner, neighbour);
+        return scratchOf_[neighbour].stamp == stamp_ ? scratchOf_[neighbour].value : kNone;
+    };
     const std::vector<Link>& others = adjacency_[absorbed].links;
     for (std::size_t k = 0; k < others.size(); ++k) {
         const Index neighbour = others[k].neighbour;
@@ -657,11 +681,16 @@ void SolutionSubmodular::merge(Index owner, Index absorbed) {
             else
                 lowerCut(neighbour, stale, w);
         }
-        raiseCut(owner, neighbour, w);
+        const Index at = position(neighbour);
+        if (at != kNone) {
+            changeCut(owner, at, list.links[at].cut + w);
+        } else {
+            if (tabled) scratchOf_[neighbour] = {static_cast<Index>(list.links.size()), stamp_};
+            append(owner, neighbour, w);
+        }
     }
-    const Index internal = find(owner, absorbed);
+    const Index internal = position(absorbed);
     if (internal != kNone) erase(owner, internal);
-    Adjacency& list = adjacency_[owner];
     if (list.links.size() - list.erased > longList) flags_[owner] |= kEager;
 }
 

@@ -214,6 +214,8 @@ class SolutionSubmodular : public Solution {
     Index find(Index owner, Index neighbour);
     void append(Index owner, Index neighbour, std::uint32_t cut);
     void normalize(Index owner);
+    // A fresh stamp for the scratch table.
+    void nextStamp();
     void changeCut(Index owner, Index position, std::uint32_t cut);
     // Raises the cut to neighbour by amount, appending the link when there is none.
     void raiseCut(Index owner, Index neighbour, std::uint32_t amount);
@@ -249,9 +251,10 @@ class SolutionSubmodular : public Solution {
     std::vector<Index> absorbedBy_;
     std::vector<std::uint32_t> absorbedAt_;
     std::uint32_t absorptions_ = 0;
-    // Scratch of normalize, by slot: a stamp marking membership, and a cut.
+    // Scratch by slot: a stamp marking membership, and a cut (normalize) or a position in
+    // the owner's list (merge).
     struct Scratch {
-        std::uint32_t cut;
+        std::uint32_t value;
         std::uint32_t stamp;
     };
     std::vector<Scratch> scratchOf_;
