@@ -1,6 +1,12 @@
 #include "graph/graph.h"
 
 #include <sys/mman.h>
+#include <unistd.h>
+
+#include <climits>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #include <bit>
 #include <limits>
@@ -8,6 +14,8 @@
 namespace {
 
 constexpr Index kNone = std::numeric_limits<Index>::max();
+// The allocator's own default for M_TOP_PAD.
+[[maybe_unused]] constexpr int kDefaultTopPad = 128 * 1024;
 
 // Fibonacci hashing: spreads consecutive ids over the whole table.
 inline std::size_t spread(std::uint64_t key, int bits) {
@@ -73,6 +81,33 @@ void adviseHugePages(const void* data, std::size_t bytes) {
 #else
     (void)data;
     (void)bytes;
+#endif
+}
+
+HeapGrowthAdvice::HeapGrowthAdvice(std::size_t bytes) {
+#if defined(__GLIBC__) && defined(MADV_HUGEPAGE)
+    // Worth it only for growth spanning many huge pages.
+    if (bytes < (std::size_t{32} << 20)) return;
+    active_ = mallopt(M_TOP_PAD, static_cast<int>(std::min<std::size_t>(bytes, INT_MAX))) == 1;
+    top_ = static_cast<char*>(sbrk(0));
+#else
+    (void)bytes;
+#endif
+}
+
+HeapGrowthAdvice::~HeapGrowthAdvice() {
+#if defined(__GLIBC__) && defined(MADV_HUGEPAGE)
+    if (active_) mallopt(M_TOP_PAD, kDefaultTopPad);
+#endif
+}
+
+void HeapGrowthAdvice::check() {
+#if defined(__GLIBC__) && defined(MADV_HUGEPAGE)
+    if (!active_) return;
+    char* top = static_cast<char*>(sbrk(0));
+    if (top == top_) return;
+    if (top > top_) adviseHugePages(top_, static_cast<std::size_t>(top - top_));
+    top_ = top;
 #endif
 }
 
@@ -171,20 +206,25 @@ Graph::~Graph() = default;
 
 void Graph::place(const std::vector<VertexId>& order, const std::vector<Index>& placement) {
     const std::size_t count = order.size();
-    std::vector<Vertex*> vertexAt(count, nullptr);
-    std::vector<Community*> communityAt(count, nullptr);
+    std::vector<Vertex*> vertexAt = bigVector<Vertex*>(count, nullptr);
+    std::vector<Community*> communityAt = bigVector<Community*>(count, nullptr);
     const int firstNumber = Community::next_available_number;
     const Index firstIndex = static_cast<Index>(communities.size());
+    HeapGrowthAdvice advice(count * 32);  // a member list each
+    const Index firstPosition = static_cast<Index>(vertices.size());
     for (const Index i : placement) {
-        vertexAt[i] = vertexStore_.emplace(order[i]);
-        communityAt[i] = communityStore_.emplace(static_cast<Index>(firstIndex + i));
-        communityAt[i]->members.push_back(order[i]);
+        Vertex* vertex = vertexStore_.emplace(order[i]);
+        Community* community = communityStore_.emplace(static_cast<Index>(firstIndex + i));
+        // Numbers and positions follow the order of appearance, not the placement.
+        community->number = firstNumber + static_cast<int>(i);
+        vertex->index = firstPosition + i;
+        community->members.push_back(order[i]);
+        vertexAt[i] = vertex;
+        communityAt[i] = community;
+        advice.check();
     }
-    // Numbers were handed out in placement order; they belong in order of appearance.
     for (std::size_t i = 0; i < count; ++i) {
-        communityAt[i]->number = firstNumber + static_cast<int>(i);
         Vertex* vertex = vertexAt[i];
-        vertex->index = static_cast<Index>(vertices.size());
         vertices.push_back(vertex);
         startCommunity_.push_back(communityAt[i]);
         communities.push_back(communityAt[i]);
@@ -373,6 +413,10 @@ void Graph::fillAdjacency(const std::vector<Index>& offset, const std::vector<In
     };
     std::vector<Pair> at = bigVector(vertices.size(), Pair{});
     for (std::size_t i = 0; i < vertices.size(); ++i) at[i] = {vertices[i], startCommunity_[i]};
+    // Three lists per vertex, each with the allocator's header and rounding.
+    HeapGrowthAdvice advice(std::size_t{offset.back()} *
+                                (sizeof(Vertex*) + sizeof(Community*) + sizeof(std::uint32_t)) +
+                            placement.size() * 3 * 32);
     // In placement order, so the lists' memory follows the objects'.
     for (const Index x : placement) {
         Vertex* vertex = at[x].vertex;
@@ -395,6 +439,7 @@ void Graph::fillAdjacency(const std::vector<Index>& offset, const std::vector<In
         numArcs += degree;
         degreeSquares += std::int64_t{degree} * degree;
         maxDegree = std::max(maxDegree, vertex->degree);
+        advice.check();
     }
     maxStrength = static_cast<float>(std::max(maxDegree, 0));
 }

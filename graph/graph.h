@@ -27,6 +27,25 @@ struct Edge {
 // the kernel declines.
 void adviseHugePages(const void* data, std::size_t bytes);
 
+// While it lives, the heap grows in one step by at least the given number of bytes, and
+// what it grows by is advised for huge pages (check() looks for the growth; call it after
+// each allocation of a loop that makes many small ones). Building the adjacency of a large
+// graph makes millions of small vectors, hundreds of megabytes in all, and on small pages
+// every 4 KiB of them costs a fault of its own. Nothing happens where the allocator is not
+// the system's own heap.
+class HeapGrowthAdvice {
+  public:
+    explicit HeapGrowthAdvice(std::size_t bytes);
+    ~HeapGrowthAdvice();
+    HeapGrowthAdvice(const HeapGrowthAdvice&) = delete;
+    HeapGrowthAdvice& operator=(const HeapGrowthAdvice&) = delete;
+    void check();
+
+  private:
+    char* top_ = nullptr;
+    bool active_ = false;
+};
+
 // Room for count elements in an empty vector, advised for huge pages before first touch.
 template <class T>
 void reserveBig(std::vector<T>& vector, std::size_t count) {
