@@ -160,11 +160,15 @@ void Network::findCommunities(float threshold) {
         for (Community* community : graph.communitiesById()) communitiesList.push_back(community);
     {
         SolutionSubmodular optimizer(communitiesList, this);
+        // Merged lists grow all the time; on large graphs the heap grows by hundreds of
+        // megabytes during detection.
+        HeapGrowthAdvice advice(graph.numArcs >= (1u << 22) ? std::size_t{256} << 20 : 0);
         for (;;) {
             const bool has = optimizer.proposeNeighbour();
             const float value = optimizer.evaluateNeighbour();
             if (!(value >= threshold) || !has) break;
             optimizer.acceptNeighbour();
+            advice.check();
         }
     }
     finalizeCommunities();
