@@ -134,6 +134,10 @@ class SolutionSubmodular : public Solution {
     // paths of large ones.
     static inline std::size_t longList = 128;
 
+    // Where the scratch table's stamps start; tests start them near the top to see them
+    // wrap around.
+    static inline std::uint32_t firstStamp = 0;
+
     // Raised by every proposal, shared by all optimizers; communities mark with it the
     // step in which they were last proposed (`lastStep`).
     static inline int step = 0;
@@ -258,7 +262,7 @@ class SolutionSubmodular : public Solution {
         std::uint32_t stamp;
     };
     std::vector<Scratch> scratchOf_;
-    std::uint32_t stamp_ = 0;
+    std::uint32_t stamp_ = firstStamp;
     std::vector<Index> events_;
     std::vector<Index> members_;
     std::vector<Ranked> ranked_;

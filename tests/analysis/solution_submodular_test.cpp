@@ -732,6 +732,44 @@ TEST(SolutionSubmodular, MatchesTheLiteralRulesOnSeededRandomGraphs) {
     EXPECT_GT(steps, 600u);
 }
 
+TEST(SolutionSubmodular, MatchesTheLiteralRulesWhileItsStampsWrapAround) {
+    // The scratch table marks entries with a running stamp; 0 marks nothing. Started a
+    // few hundred short of the top, every graph sees the stamp wrap around mid-run.
+    const std::uint32_t saved = SolutionSubmodular::firstStamp;
+    std::size_t steps = 0;
+    for (unsigned seed = 1; seed <= 30; ++seed) {
+        SolutionSubmodular::firstStamp = ~std::uint32_t{0} - 40 - seed;
+        Graphs graphs(7000 + seed);
+        const int vertices = 20 + graphs.below(20);
+        const std::vector<Edge> list = graphs.random(vertices, 3 * vertices, 5);
+        steps += expectSameAsLiteral(list, 1.0f, "wrapping seed " + std::to_string(seed));
+        if (HasFatalFailure()) break;
+    }
+    SolutionSubmodular::firstStamp = saved;
+    EXPECT_GT(steps, 300u);
+}
+
+TEST(SolutionSubmodular, CommunitiesTheListsReachTakePartUnlisted) {
+    // A star 0–1, 0–2 with only the communities of 0 and 1 listed: the leaf 2 gets no
+    // candidate of its own (only listed communities are searched at the start), but it is
+    // in the centre's list, so merging the centre passes the link on.
+    Network network;
+    network.graph.addEdges(edgesOf({{0, 1}, {0, 2}}));
+    Community* centre = network.graph.communityOf(0);
+    Community* listed = network.graph.communityOf(1);
+    Community* unlisted = network.graph.communityOf(2);
+    std::list<Community*> list = {centre, listed};
+    SolutionSubmodular optimizer(list, &network);
+    EXPECT_EQ(optimizer.candidates.size(), 1u);
+    ASSERT_TRUE(optimizer.proposeNeighbour());
+    EXPECT_THAT(optimizer.joins, ElementsAre(std::make_pair(listed, centre)));
+    optimizer.acceptNeighbour();
+    ASSERT_TRUE(optimizer.proposeNeighbour());
+    EXPECT_THAT(optimizer.joins, ElementsAre(std::make_pair(listed, unlisted)));
+    // 2m sums the listed communities only (3); the ratio is 1 / (3 × 1).
+    EXPECT_FLOAT_EQ(optimizer.evaluateNeighbour(), 1.0f);
+}
+
 TEST(SolutionSubmodular, MatchesTheLiteralRulesWhereRatiosTie) {
     std::size_t steps = 0;
     for (unsigned seed = 1; seed <= 100; ++seed) {
