@@ -13,11 +13,11 @@ void CandidateQueue::place(std::size_t at, const Entry& entry) {
 
 void CandidateQueue::siftUp(std::size_t at) {
     const Entry entry = heap_[at];
-    while (at > 0) {
-        const std::size_t parent = (at - 1) / 4;
-        if (!before(entry, heap_[parent])) break;
-        place(at, heap_[parent]);
-        at = parent;
+    while (at > kRoot) {
+        const std::size_t above = parent(at);
+        if (!before(entry, heap_[above])) break;
+        place(at, heap_[above]);
+        at = above;
     }
     place(at, entry);
 }
@@ -25,7 +25,7 @@ void CandidateQueue::siftUp(std::size_t at) {
 void CandidateQueue::siftDown(std::size_t at) {
     const Entry entry = heap_[at];
     for (;;) {
-        const std::size_t first = 4 * at + 1;
+        const std::size_t first = firstChild(at);
         if (first >= heap_.size()) break;
         const std::size_t last = std::min(first + 4, heap_.size());
         std::size_t best = first;
@@ -98,7 +98,8 @@ const CandidateQueue::Entry* CandidateQueue::entryOf(const Community* owner) con
 void CandidateQueue::reserve(std::size_t count) {
     if (position_.size() >= count) return;
     if (position_.empty()) {
-        reserveBig(heap_, count);
+        heap_.reserve(kRoot + count);
+        adviseHugePages(heap_.data(), heap_.capacity() * sizeof(Entry));
         reserveBig(position_, count);
         reserveBig(records_, count);
     }
@@ -107,11 +108,11 @@ void CandidateQueue::reserve(std::size_t count) {
 }
 
 void CandidateQueue::pop() {
-    erase(heap_.front().owner);
+    erase(heap_[kRoot].owner);
 }
 
 std::vector<bestNeighbour*> CandidateQueue::inOrder() const {
-    std::vector<Entry> sorted = heap_;
+    std::vector<Entry> sorted(heap_.begin() + kRoot, heap_.end());
     std::sort(sorted.begin(), sorted.end(), before);
     std::vector<bestNeighbour*> records;
     records.reserve(sorted.size());

@@ -29,8 +29,14 @@ class Solution {
 // fields and the two creation indices), so that comparing two entries touches no record or
 // community; a heap position per owner index lets an owner's entry be withdrawn. Insert,
 // withdraw and pop cost O(log n), an insert usually O(1).
+//
+// The heap's memory is aligned to cache lines and its root sits at slot kRoot, so that the
+// four children of every node share one 64-byte line: a sift through a large heap then
+// misses once per level rather than twice.
 class CandidateQueue {
   public:
+    CandidateQueue() : heap_(kRoot) {}
+
     // 16 bytes, so that the four children of a node span one or two cache lines.
     struct Entry {
         float cut;
@@ -55,22 +61,39 @@ class CandidateQueue {
     // The record an entry was made from.
     bestNeighbour* recordOf(const Entry& entry) const { return records_[entry.owner]; }
     // The best entry's record; the queue must not be empty.
-    bestNeighbour* top() const { return recordOf(heap_.front()); }
+    bestNeighbour* top() const { return recordOf(heap_[kRoot]); }
     // The creation index of the best entry's owner; the queue must not be empty.
-    Index topOwner() const { return heap_.front().owner; }
+    Index topOwner() const { return heap_[kRoot].owner; }
     // Moves the owner's entry ahead as if its cut were the given one, which must rank it no
     // later than before; false when the owner has no entry.
     bool raise(Index owner, float cut);
     void pop();
     // Room for owners with creation indices below count.
     void reserve(std::size_t count);
-    bool empty() const { return heap_.empty(); }
-    std::size_t size() const { return heap_.size(); }
+    bool empty() const { return heap_.size() == kRoot; }
+    std::size_t size() const { return heap_.size() - kRoot; }
     // The records, best first (a sorted copy, for dumps and checks).
     std::vector<bestNeighbour*> inOrder() const;
 
   private:
     static constexpr Index kNone = ~Index{0};
+    // Slots before the root are unused: node i's children are then 4i − 8 to 4i − 5, a
+    // multiple of four onwards, and its parent i / 4 + 2.
+    static constexpr std::size_t kRoot = 3;
+    static constexpr std::size_t firstChild(std::size_t at) { return 4 * at - 8; }
+    static constexpr std::size_t parent(std::size_t at) { return at / 4 + 2; }
+    template <class T>
+    struct LineAligned {
+        using value_type = T;
+        LineAligned() = default;
+        template <class U>
+        LineAligned(const LineAligned<U>&) {}
+        T* allocate(std::size_t n) {
+            return static_cast<T*>(::operator new(n * sizeof(T), std::align_val_t{64}));
+        }
+        void deallocate(T* p, std::size_t) { ::operator delete(p, std::align_val_t{64}); }
+        bool operator==(const LineAligned&) const { return true; }
+    };
     static bool before(const Entry& a, const Entry& b) {
         return candidateBefore(a.cut, a.product, a.owner, a.candidate, b.cut, b.product, b.owner,
                                b.candidate);
@@ -79,7 +102,7 @@ class CandidateQueue {
     void siftUp(std::size_t at);
     void siftDown(std::size_t at);
 
-    std::vector<Entry> heap_;
+    std::vector<Entry, LineAligned<Entry>> heap_;
     std::vector<Index> position_;          // by owner index
     std::vector<bestNeighbour*> records_;  // by owner index, while it has an entry
 };
