@@ -3,7 +3,9 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <exception>
 #include <limits>
+#include <thread>
 #include <utility>
 
 #include "driver/parameters.h"
@@ -234,12 +236,12 @@ void Graphics::drawVertexScene(const std::list<Community*>& sorted,
     }
     begin.push_back(walk.size());
 
-    std::size_t k = 0;
-    for (Community* community : sorted) {
-        placeVertices(community, colours[k], &walk[begin[k]], begin[k + 1] - begin[k],
-                      network->graph);
-        ++k;
-    }
+    const std::vector<Community*> communities(sorted.begin(), sorted.end());
+    const std::vector<std::vector<Index>> topCores =
+        computeShells(communities, walk, begin, network->graph);
+    for (std::size_t k = 0; k < communities.size(); ++k)
+        placeVertices(communities[k], colours[k], walk.data() + begin[k], begin[k + 1] - begin[k],
+                      topCores[k], network->graph);
     for (Vertex* v : walk) drawEdge(v, u, sceneRadius, network, false, true);
     for (Vertex* v : walk) drawEdge(v, u, sceneRadius, network, true, false);
     for (Vertex* v : walk)
@@ -249,21 +251,60 @@ void Graphics::drawVertexScene(const std::list<Community*>& sorted,
     drawLegend(sceneRadius, network);
 }
 
-// The community's shell indices come from its own induced sub-network; the innermost core
-// is then scattered over the inner disc, the rest over the ring around it. The shells are
-// computed on arrays of the community's size (no copied vertices), so the work is linear in
-// the members and their adjacency.
+// A community's shell indices come from its own induced sub-network, computed on arrays of
+// the community's size (no copied vertices), so the work is linear in the members and their
+// adjacency. The communities do not depend on each other, and nothing drawn depends on the
+// order they are done in: large scenes share them between this thread and a second one,
+// split where half of the members' adjacency lies on either side.
+std::vector<std::vector<Index>> Graphics::computeShells(const std::vector<Community*>& communities,
+                                                        const std::vector<Vertex*>& walk,
+                                                        const std::vector<std::size_t>& begin,
+                                                        const Graph& graph) {
+    std::vector<std::vector<Index>> topCores(communities.size());
+    auto shellsOf = [&](std::size_t from, std::size_t to) {
+        InducedCores cores;
+        for (std::size_t k = from; k < to; ++k) {
+            Vertex* const* members = walk.data() + begin[k];
+            const std::size_t count = begin[k + 1] - begin[k];
+            cores.compute(graph, members, count);
+            for (std::size_t i = 0; i < count; ++i) members[i]->setShellIndex(cores.shell[i]);
+            communities[k]->maxShell = cores.maxShell;
+            topCores[k] = cores.topCore;
+        }
+    };
+    std::size_t total = 0;
+    for (const Vertex* v : walk) total += v->neighbours.size();
+    if (total < shellsOnTwoThreadsFrom || communities.size() < 2) {
+        shellsOf(0, communities.size());
+        return topCores;
+    }
+    std::size_t split = 0;
+    for (std::size_t work = 0; split < communities.size() && 2 * work < total; ++split)
+        for (std::size_t i = begin[split]; i < begin[split + 1]; ++i)
+            work += walk[i]->neighbours.size();
+    std::exception_ptr failure;
+    {
+        std::jthread second([&] {
+            try {
+                shellsOf(split, communities.size());
+            } catch (...) {
+                failure = std::current_exception();
+            }
+        });
+        shellsOf(0, split);
+    }
+    if (failure) std::rethrow_exception(failure);
+    return topCores;
+}
+
+// The innermost core is scattered over the inner disc, the rest over the ring around it.
 void Graphics::placeVertices(Community* community, tColor colour, Vertex* const* members,
-                             std::size_t count, const Graph& graph) {
+                             std::size_t count, const std::vector<Index>& topCore,
+                             const Graph& graph) {
     float rhoIn = 0.0f;
     {
-        InducedCores& cores = inducedCores_;
-        cores.compute(graph, members, count);
-        for (std::size_t i = 0; i < count; ++i) members[i]->setShellIndex(cores.shell[i]);
-        community->maxShell = cores.maxShell;
-
         float coreSum = 0.0f;
-        for (const Index place : cores.topCore) {
+        for (const Index place : topCore) {
             const float size = members[place]->size;
             coreSum += size * size;
         }

@@ -108,13 +108,24 @@ class Graphics {
     int rows = 1;
     Engine* engine;
 
+    // Scenes whose members have at least this many adjacency entries compute the shells
+    // inside the communities on two threads; tests lower it.
+    static inline std::size_t shellsOnTwoThreadsFrom = std::size_t{1} << 18;
+
   private:
     void drawCommunityScene(const std::list<Community*>& sorted, const std::vector<tColor>& colours,
                             const SpiralLayout& layout);
     void drawVertexScene(const std::list<Community*>& sorted, const std::vector<tColor>& colours,
                          const SpiralLayout& layout, Network* network);
+    // Sets the members' shells inside each community (walk[begin[k], begin[k + 1]) are the
+    // members of communities[k]) and the communities' maxShell; returns each community's
+    // innermost core as places among its members.
+    static std::vector<std::vector<Index>> computeShells(const std::vector<Community*>& communities,
+                                                         const std::vector<Vertex*>& walk,
+                                                         const std::vector<std::size_t>& begin,
+                                                         const Graph& graph);
     void placeVertices(Community* community, tColor colour, Vertex* const* members,
-                       std::size_t count, const Graph& graph);
+                       std::size_t count, const std::vector<Index>& topCore, const Graph& graph);
     void drawLegend(float sceneRadius, Network* network);
     long long scoreOf(const tLetra& candidate, float size, float N, long long length) const;
     long long columnOf(double x, float N) const;
@@ -125,6 +136,4 @@ class Graphics {
     // most 1, so counters beyond 2 never change a decision.
     std::vector<std::uint8_t> grid;
     bool gridMade = false;
-    // The shells inside each community, computed in turn.
-    InducedCores inducedCores_;
 };

@@ -485,6 +485,52 @@ TEST_F(SceneOutputTest, TwoRunsWriteIdenticalScenes) {
     EXPECT_NE(texts[0].find("sphere"), std::string::npos);
 }
 
+TEST_F(SceneOutputTest, ShellsOnTwoThreadsGiveTheSameScene) {
+    // Sixty blocks of varied size and density, a few edges between them, and self-loops:
+    // the vertex scene with the shells shared between two threads must be the one-thread
+    // scene byte for byte, shells and maxShell included.
+    std::mt19937 random(11);
+    std::vector<Edge> edges;
+    std::vector<std::vector<VertexId>> parts;
+    VertexId next = 0;
+    for (int block = 0; block < 60; ++block) {
+        const int size = 3 + static_cast<int>(random() % 30);
+        std::vector<VertexId> part;
+        for (int i = 0; i < size; ++i) part.push_back(next++);
+        for (int e = static_cast<int>(random() % (3 * size)); e > 0; --e)
+            edges.push_back({part[random() % size], part[random() % size]});
+        edges.push_back({part[0], static_cast<VertexId>(random() % (next + 1))});
+        parts.push_back(part);
+    }
+    auto network = networkOf(edges);
+    for (auto& part : parts)
+        std::erase_if(part, [&](VertexId id) { return !network->graph.vertexMap.find(id); });
+    std::erase_if(parts, [](const std::vector<VertexId>& part) { return part.empty(); });
+    Partition partition = formCommunities(*network, parts);
+    const std::size_t saved = Graphics::shellsOnTwoThreadsFrom;
+    std::string texts[2];
+    std::map<VertexId, int> shells[2];
+    std::vector<int> maxShells[2];
+    for (int run = 0; run < 2; ++run) {
+        Graphics::shellsOnTwoThreadsFrom = run == 0 ? ~std::size_t{0} : 0;
+        std::srand(1);
+        std::ostringstream out;
+        Povray scene(out, "1.pov");
+        Graphics(&scene).generateNetworkFile(partition.list, network.get(), false);
+        texts[run] = out.str();
+        for (const auto& [id, vertex] : network->graph.vertexMap)
+            shells[run][id] = vertex->shellIndex;
+        for (const Community* community : partition.list)
+            maxShells[run].push_back(community->maxShell);
+        for (const auto& [id, vertex] : network->graph.vertexMap) vertex->shellIndex = -1;
+    }
+    Graphics::shellsOnTwoThreadsFrom = saved;
+    EXPECT_EQ(texts[0], texts[1]);
+    EXPECT_EQ(shells[0], shells[1]);
+    EXPECT_EQ(maxShells[0], maxShells[1]);
+    EXPECT_GT(*std::max_element(maxShells[0].begin(), maxShells[0].end()), 1);
+}
+
 // ---- Edge sampling ----
 
 using EdgeTest = SceneTest;
