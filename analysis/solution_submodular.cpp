@@ -98,8 +98,7 @@ const CandidateQueue::Entry* CandidateQueue::entryOf(const Community* owner) con
 void CandidateQueue::reserve(std::size_t count) {
     if (position_.size() >= count) return;
     if (position_.empty()) {
-        heap_.reserve(kRoot + count);
-        adviseHugePages(heap_.data(), heap_.capacity() * sizeof(Entry));
+        reserveBig(heap_, kRoot + count);
         reserveBig(position_, count);
         reserveBig(records_, count);
     }
@@ -423,7 +422,10 @@ void SolutionSubmodular::changeCut(Index owner, Index position, std::uint32_t cu
 }
 
 void SolutionSubmodular::raiseCut(Index owner, Index neighbour, std::uint32_t amount) {
-    const Index at = find(owner, neighbour);
+    raiseCut(owner, neighbour, amount, find(owner, neighbour));
+}
+
+void SolutionSubmodular::raiseCut(Index owner, Index neighbour, std::uint32_t amount, Index at) {
     if (at != kNone)
         changeCut(owner, at, adjacency_[owner].links[at].cut + amount);
     else
@@ -662,8 +664,7 @@ void SolutionSubmodular::merge(Index owner, Index absorbed) {
     if (tabled) {
         nextStamp();
         for (Index k = 0; k < list.links.size(); ++k)
-            if (list.links[k].neighbour != kNone)
-                scratchOf_[list.links[k].neighbour] = {k, stamp_};
+            if (list.links[k].neighbour != kNone) scratchOf_[list.links[k].neighbour] = {k, stamp_};
     }
     auto position = [&](Index neighbour) {
         if (!tabled) return find(owner, neighbour);
@@ -683,12 +684,9 @@ void SolutionSubmodular::merge(Index owner, Index absorbed) {
                 lowerCut(neighbour, stale, w);
         }
         const Index at = position(neighbour);
-        if (at != kNone) {
-            changeCut(owner, at, list.links[at].cut + w);
-        } else {
-            if (tabled) scratchOf_[neighbour] = {static_cast<Index>(list.links.size()), stamp_};
-            append(owner, neighbour, w);
-        }
+        if (at == kNone && tabled)
+            scratchOf_[neighbour] = {static_cast<Index>(list.links.size()), stamp_};
+        raiseCut(owner, neighbour, w, at);
     }
     const Index internal = position(absorbed);
     if (internal != kNone) erase(owner, internal);

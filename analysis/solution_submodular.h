@@ -89,9 +89,9 @@ class CandidateQueue {
         template <class U>
         LineAligned(const LineAligned<U>&) {}
         T* allocate(std::size_t n) {
-            return static_cast<T*>(::operator new(n * sizeof(T), std::align_val_t{64}));
+            return static_cast<T*>(::operator new (n * sizeof(T), std::align_val_t{64}));
         }
-        void deallocate(T* p, std::size_t) { ::operator delete(p, std::align_val_t{64}); }
+        void deallocate(T* p, std::size_t) { ::operator delete (p, std::align_val_t{64}); }
         bool operator==(const LineAligned&) const { return true; }
     };
     static bool before(const Entry& a, const Entry& b) {
@@ -246,6 +246,8 @@ class SolutionSubmodular : public Solution {
     void changeCut(Index owner, Index position, std::uint32_t cut);
     // Raises the cut to neighbour by amount, appending the link when there is none.
     void raiseCut(Index owner, Index neighbour, std::uint32_t amount);
+    // The same with the link's position already known (kNone: there is none).
+    void raiseCut(Index owner, Index neighbour, std::uint32_t amount, Index at);
     void lowerCut(Index owner, Index position, std::uint32_t amount);
     void erase(Index owner, Index position);
     void squeeze(Index owner);

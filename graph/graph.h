@@ -46,9 +46,9 @@ class HeapGrowthAdvice {
     bool active_ = false;
 };
 
-// Room for count elements in an empty vector, advised for huge pages before first touch.
-template <class T>
-void reserveBig(std::vector<T>& vector, std::size_t count) {
+// Room for count elements, advised for huge pages before the new room is first touched.
+template <class T, class Allocator>
+void reserveBig(std::vector<T, Allocator>& vector, std::size_t count) {
     vector.reserve(count);
     adviseHugePages(vector.data(), count * sizeof(T));
 }

@@ -383,16 +383,19 @@ Outcome runLiteral(const std::vector<Edge>& edges, float threshold) {
     return {detection.steps, summarise(detection.list)};
 }
 
-// Lowers the long-list threshold for a scope, so small graphs take the paths of large ones.
-class LongListThreshold {
+// Sets one of the optimizer's knobs for a scope (the long-list threshold, so small graphs
+// take the paths of large ones; where the stamps start).
+template <class T>
+class Overriding {
   public:
-    explicit LongListThreshold(std::size_t value) : saved_(SolutionSubmodular::longList) {
-        SolutionSubmodular::longList = value;
-    }
-    ~LongListThreshold() { SolutionSubmodular::longList = saved_; }
+    Overriding(T& knob, T value) : knob_(knob), saved_(knob) { knob_ = value; }
+    ~Overriding() { knob_ = saved_; }
+    Overriding(const Overriding&) = delete;
+    Overriding& operator=(const Overriding&) = delete;
 
   private:
-    std::size_t saved_;
+    T& knob_;
+    T saved_;
 };
 
 // Seeded graph families. Ids are drawn sparse and shuffled, so creation order, id order and
@@ -496,7 +499,7 @@ std::size_t expectSameAsLiteral(const std::vector<Edge>& edges, float threshold,
     const Outcome expected = runLiteral(edges, threshold);
     for (const bool checked : {true, false}) {
         for (std::size_t longList : {std::size_t{0}, std::size_t{2}, std::size_t{64}}) {
-            LongListThreshold scope(longList);
+            Overriding scope(SolutionSubmodular::longList, longList);
             const std::string label =
                 name + " longList " + std::to_string(longList) + (checked ? " checked" : " as run");
             const Outcome actual = runFast(edges, threshold, label, checked);
@@ -735,17 +738,15 @@ TEST(SolutionSubmodular, MatchesTheLiteralRulesOnSeededRandomGraphs) {
 TEST(SolutionSubmodular, MatchesTheLiteralRulesWhileItsStampsWrapAround) {
     // The scratch table marks entries with a running stamp; 0 marks nothing. Started a
     // few hundred short of the top, every graph sees the stamp wrap around mid-run.
-    const std::uint32_t saved = SolutionSubmodular::firstStamp;
     std::size_t steps = 0;
     for (unsigned seed = 1; seed <= 30; ++seed) {
-        SolutionSubmodular::firstStamp = ~std::uint32_t{0} - 40 - seed;
+        Overriding stamps(SolutionSubmodular::firstStamp, ~std::uint32_t{0} - 40 - seed);
         Graphs graphs(7000 + seed);
         const int vertices = 20 + graphs.below(20);
         const std::vector<Edge> list = graphs.random(vertices, 3 * vertices, 5);
         steps += expectSameAsLiteral(list, 1.0f, "wrapping seed " + std::to_string(seed));
-        if (HasFatalFailure()) break;
+        if (HasFatalFailure()) return;
     }
-    SolutionSubmodular::firstStamp = saved;
     EXPECT_GT(steps, 300u);
 }
 
