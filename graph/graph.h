@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <exception>
 #include <iostream>
 #include <list>
 #include <map>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -60,6 +62,36 @@ std::vector<T> bigVector(std::size_t count, T value) {
     reserveBig(vector, count);
     vector.assign(count, value);
     return vector;
+}
+
+// Where to split items 0 … count − 1 into two runs of about equal work: the first index
+// from which the rest weighs at most half of the total (weight(k) is the work of item k).
+template <class Weight>
+std::size_t halfOfTheWork(std::size_t count, Weight&& weight) {
+    std::size_t total = 0;
+    for (std::size_t k = 0; k < count; ++k) total += weight(k);
+    std::size_t split = 0;
+    for (std::size_t work = 0; split < count && 2 * work < total; ++split) work += weight(split);
+    return split;
+}
+
+// Runs work(0, split) on this thread and work(split, count) on a second one, and returns
+// when both are done; an exception thrown on the second thread is rethrown here. The two
+// runs must not write to the same data.
+template <class Work>
+void onTwoThreads(std::size_t split, std::size_t count, Work&& work) {
+    std::exception_ptr failure;
+    {
+        std::jthread second([&] {
+            try {
+                work(split, count);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+        });
+        work(std::size_t{0}, split);
+    }
+    if (failure) std::rethrow_exception(failure);
 }
 
 // Stable storage for many objects: they are built in place in chunks that never move, so

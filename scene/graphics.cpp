@@ -3,9 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
-#include <exception>
 #include <limits>
-#include <thread>
 #include <utility>
 
 #include "driver/parameters.h"
@@ -278,22 +276,12 @@ std::vector<std::vector<Index>> Graphics::computeShells(const std::vector<Commun
         shellsOf(0, communities.size());
         return topCores;
     }
-    std::size_t split = 0;
-    for (std::size_t work = 0; split < communities.size() && 2 * work < total; ++split)
-        for (std::size_t i = begin[split]; i < begin[split + 1]; ++i)
-            work += walk[i]->neighbours.size();
-    std::exception_ptr failure;
-    {
-        std::jthread second([&] {
-            try {
-                shellsOf(split, communities.size());
-            } catch (...) {
-                failure = std::current_exception();
-            }
-        });
-        shellsOf(0, split);
-    }
-    if (failure) std::rethrow_exception(failure);
+    const std::size_t split = halfOfTheWork(communities.size(), [&](std::size_t k) {
+        std::size_t work = 0;
+        for (std::size_t i = begin[k]; i < begin[k + 1]; ++i) work += walk[i]->neighbours.size();
+        return work;
+    });
+    onTwoThreads(split, communities.size(), shellsOf);
     return topCores;
 }
 
