@@ -223,7 +223,8 @@ SolutionSubmodular::SolutionSubmodular(std::list<Community*>& list, Network* net
     // reads every neighbour, a cache miss per link on large graphs; the usual list (the
     // whole starting partition) needs no search.
     std::vector<Community*> all(list.begin(), list.end());
-    if (!holdsEveryStartingCommunity(list, network)) {
+    const bool whole = holdsEveryStartingCommunity(list, network);
+    if (!whole) {
         std::vector<bool> seen;
         auto visit = [&](const Community* community) {
             if (community->index >= seen.size()) seen.resize(std::size_t{community->index} + 1);
@@ -270,10 +271,23 @@ SolutionSubmodular::SolutionSubmodular(std::list<Community*>& list, Network* net
     q0 = static_cast<float>(-squares / (sum * sum));
 
     build(all);
-    for (Community* community : list) {
-        refresh(slotOf_[community->index]);
-        community->lastStep = 0;
+    // The first searches read every list once: on large graphs two threads share them,
+    // each writing only its own communities' records, and the entries go into the queue
+    // in list order afterwards, as one by one. (The whole starting partition is listed
+    // once each, in slot order.)
+    std::size_t links = 0;
+    for (const Adjacency& adjacency : adjacency_) links += adjacency.links.size();
+    if (whole && all.size() >= 2 && links >= searchesOnTwoThreadsFrom) {
+        const std::size_t split = halfOfTheWork(
+            all.size(), [this](std::size_t slot) { return adjacency_[slot].links.size(); });
+        onTwoThreads(split, all.size(), [this](std::size_t from, std::size_t to) {
+            for (std::size_t slot = from; slot < to; ++slot) computeBest(static_cast<Index>(slot));
+        });
+        for (Index slot = 0; slot < all.size(); ++slot) enter(slot);
+    } else {
+        for (const Community* community : list) refresh(slotOf_[community->index]);
     }
+    for (Community* community : list) community->lastStep = 0;
 }
 
 SolutionSubmodular::~SolutionSubmodular() {
@@ -725,6 +739,10 @@ void SolutionSubmodular::refresh(Index community) {
     flags_[community] &= static_cast<std::uint8_t>(~kDeferred);
     unlink(community);
     computeBest(community);
+    enter(community);
+}
+
+void SolutionSubmodular::enter(Index community) {
     if (records_[community].c2) {
         candidates.insert(&records_[community], created_[community],
                           created_[pointsAt_[community]]);

@@ -157,6 +157,10 @@ class SolutionSubmodular : public Solution {
     // paths of large ones.
     static inline std::size_t longList = 128;
 
+    // Graphs with at least this many adjacency entries have their first candidate searches
+    // shared between two threads; tests lower it.
+    static inline std::size_t searchesOnTwoThreadsFrom = std::size_t{1} << 18;
+
     // Where the scratch table's stamps start; tests start them near the top to see them
     // wrap around.
     static inline std::uint32_t firstStamp = 0;
@@ -228,6 +232,8 @@ class SolutionSubmodular : public Solution {
     void unlink(Index community);
     // Recomputes a community's best record and updates its entry in `candidates`.
     void refresh(Index community);
+    // Updates the entry from the record (computeBest done).
+    void enter(Index community);
     // Marks a community's entry as out of date, leaving it in `candidates` under a key that
     // ranks it ahead of whatever its recomputation can give (see acceptNeighbour).
     void defer(Index community);

@@ -750,6 +750,21 @@ TEST(SolutionSubmodular, MatchesTheLiteralRulesWhileItsStampsWrapAround) {
     EXPECT_GT(steps, 300u);
 }
 
+TEST(SolutionSubmodular, MatchesTheLiteralRulesWithTheFirstSearchesOnTwoThreads) {
+    // Large graphs share the first candidate searches between two threads; lowered to 0,
+    // every graph does.
+    Overriding threads(SolutionSubmodular::searchesOnTwoThreadsFrom, std::size_t{0});
+    std::size_t steps = 0;
+    for (unsigned seed = 1; seed <= 30; ++seed) {
+        Graphs graphs(9000 + seed);
+        const int vertices = 2 + graphs.below(40);
+        const std::vector<Edge> list = graphs.random(vertices, 3 * vertices, 5);
+        steps += expectSameAsLiteral(list, 1.0f, "two threads seed " + std::to_string(seed));
+        if (HasFatalFailure()) return;
+    }
+    EXPECT_GT(steps, 300u);
+}
+
 TEST(SolutionSubmodular, CommunitiesTheListsReachTakePartUnlisted) {
     // A star 0–1, 0–2 with only the communities of 0 and 1 listed: the leaf 2 gets no
     // candidate of its own (only listed communities are searched at the start), but it is
