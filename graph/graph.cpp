@@ -417,29 +417,58 @@ void Graph::fillAdjacency(const std::vector<Index>& offset, const std::vector<In
     HeapGrowthAdvice advice(std::size_t{offset.back()} *
                                 (sizeof(Vertex*) + sizeof(Community*) + sizeof(std::uint32_t)) +
                             placement.size() * 3 * 32);
-    // In placement order, so the lists' memory follows the objects'.
+    // In placement order, so the lists' memory follows the objects'. The lists are made
+    // first, on this thread (the allocator's and the kernel's work), then filled; on large
+    // graphs two threads fill them, each keeping its own counters.
     for (const Index x : placement) {
-        Vertex* vertex = at[x].vertex;
-        Community* community = at[x].community;
         const Index degree = offset[x + 1] - offset[x];
-        vertex->neighbours.reserve(degree);
-        community->neighbours.reserve(degree);
-        community->cuts.assign(degree, 1);
-        for (Index k = offset[x]; k < offset[x + 1]; ++k) {
-            const Pair& other = at[ends[k]];
-            vertex->neighbours.push_back(other.vertex);
-            community->neighbours.push_back(other.community);
-            if (ends[k] == x) {
-                ++community->internalDegree;
-                degreeSquares += 2 * std::int64_t{k - offset[x]} + 1;
-            }
-        }
-        vertex->degree = static_cast<int>(degree);
-        community->degreeSum += degree;
-        numArcs += degree;
-        degreeSquares += std::int64_t{degree} * degree;
-        maxDegree = std::max(maxDegree, vertex->degree);
+        at[x].vertex->neighbours.reserve(degree);
+        at[x].community->neighbours.reserve(degree);
+        at[x].community->cuts.assign(degree, 1);
         advice.check();
+    }
+    struct Counters {
+        std::int64_t squares = 0;
+        Index arcs = 0;
+        int maxDegree = -1;
+    };
+    Counters counters[2];
+    auto fill = [&](std::size_t from, std::size_t to) {
+        Counters sum;
+        for (std::size_t p = from; p < to; ++p) {
+            const Index x = placement[p];
+            Vertex* vertex = at[x].vertex;
+            Community* community = at[x].community;
+            const Index degree = offset[x + 1] - offset[x];
+            for (Index k = offset[x]; k < offset[x + 1]; ++k) {
+                const Pair& other = at[ends[k]];
+                vertex->neighbours.push_back(other.vertex);
+                community->neighbours.push_back(other.community);
+                if (ends[k] == x) {
+                    ++community->internalDegree;
+                    sum.squares += 2 * std::int64_t{k - offset[x]} + 1;
+                }
+            }
+            vertex->degree = static_cast<int>(degree);
+            community->degreeSum += degree;
+            sum.arcs += degree;
+            sum.squares += std::int64_t{degree} * degree;
+            sum.maxDegree = std::max(sum.maxDegree, vertex->degree);
+        }
+        counters[from == 0 ? 0 : 1] = sum;
+    };
+    if (offset.back() >= fillOnTwoThreadsFrom && placement.size() >= 2) {
+        const std::size_t split = halfOfTheWork(placement.size(), [&](std::size_t p) {
+            return std::size_t{offset[placement[p] + 1] - offset[placement[p]]};
+        });
+        onTwoThreads(std::max<std::size_t>(split, 1), placement.size(), fill);
+    } else {
+        fill(0, placement.size());
+    }
+    for (const Counters& sum : counters) {
+        degreeSquares += sum.squares;
+        numArcs += sum.arcs;
+        maxDegree = std::max(maxDegree, sum.maxDegree);
     }
     maxStrength = static_cast<float>(std::max(maxDegree, 0));
 }

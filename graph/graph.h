@@ -238,6 +238,10 @@ class Graph {
     float maxStrength = 0.0f;
     std::map<int, std::vector<Vertex*>> degreesList;
 
+    // Bulk builds of at least this many adjacency entries fill the lists on two threads;
+    // tests lower it.
+    static inline std::size_t fillOnTwoThreadsFrom = std::size_t{1} << 18;
+
   private:
     Vertex* createVertex(VertexId id);
     Community* startingCommunity(Vertex* vertex);
