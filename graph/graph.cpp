@@ -10,6 +10,7 @@
 
 #include <bit>
 #include <limits>
+#include <system_error>
 
 namespace {
 
@@ -71,13 +72,29 @@ class IdPositions {
 
 }  // namespace
 
-void adviseHugePages(const void* data, std::size_t bytes) {
+void prepareFreshMemory(const void* data, std::size_t bytes) {
 #ifdef MADV_HUGEPAGE
     constexpr std::uintptr_t kHuge = std::uintptr_t{1} << 21;
     const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(data);
     const std::uintptr_t begin = (start + kHuge - 1) & ~(kHuge - 1);
     const std::uintptr_t end = (start + bytes) & ~(kHuge - 1);
-    if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+    if (end <= begin) return;
+    madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#ifdef MADV_POPULATE_WRITE
+    // Below a few huge pages a thread costs more than it saves.
+    if (end - begin < (std::uintptr_t{8} << 20)) return;
+    const std::uintptr_t middle = begin + ((end - begin) / 2 & ~(kHuge - 1));
+    auto populate = [](std::uintptr_t from, std::uintptr_t to) {
+        madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);
+    };
+    std::jthread second;
+    try {
+        second = std::jthread(populate, middle, end);
+    } catch (const std::system_error&) {
+        populate(middle, end);  // no thread to be had: all of it here
+    }
+    populate(begin, middle);
+#endif
 #else
     (void)data;
     (void)bytes;
@@ -106,7 +123,7 @@ void HeapGrowthAdvice::check() {
     if (!active_) return;
     char* top = static_cast<char*>(sbrk(0));
     if (top == top_) return;
-    if (top > top_) adviseHugePages(top_, static_cast<std::size_t>(top - top_));
+    if (top > top_) prepareFreshMemory(top_, static_cast<std::size_t>(top - top_));
     top_ = top;
 #endif
 }
@@ -148,7 +165,7 @@ void VertexMap::rehash(std::size_t slotCount) {
 VertexMap::const_iterator VertexMap::begin() const {
     if (!orderedCurrent_) {
         ordered_.clear();
-        ordered_.reserve(size_);
+        reserveBig(ordered_, size_);
         for (const Slot& slot : slots_)
             if (slot.vertex) ordered_.emplace_back(slot.id, slot.vertex);
         std::sort(ordered_.begin(), ordered_.end(),
@@ -571,7 +588,7 @@ Community* Graph::communityOf(VertexId id) const {
 
 std::vector<Community*> Graph::communitiesById() const {
     std::vector<Community*> list;
-    list.reserve(communities.size());
+    reserveBig(list, communities.size());
     for (const auto& [id, vertex] : vertexMap)
         if (Community* community = startCommunity_[vertex->index]) list.push_back(community);
     return list;

@@ -23,11 +23,13 @@ struct Edge {
     VertexId v;
 };
 
-// Asks the kernel to back the whole 2 MiB pages inside [data, data + bytes) with huge
-// pages. First touches of fresh memory dominate the time of building large graphs, and a
-// huge page takes one fault where small pages take 512. A hint only: nothing changes when
-// the kernel declines.
-void adviseHugePages(const void* data, std::size_t bytes);
+// Readies fresh memory for its first use: asks the kernel to back the whole 2 MiB pages
+// inside [data, data + bytes) with huge pages, and has a large range made present at once,
+// half of it by a second thread. First touches of fresh memory dominate the time of
+// building large graphs: a huge page takes one fault where small pages take 512, and on a
+// virtual machine the faults also wait for the host, which two threads keep busier. The
+// contents are not changed, and nothing changes when the kernel declines.
+void prepareFreshMemory(const void* data, std::size_t bytes);
 
 // While it lives, the heap grows in one step by at least the given number of bytes, and
 // what it grows by is advised for huge pages (check() looks for the growth; call it after
@@ -52,7 +54,7 @@ class HeapGrowthAdvice {
 template <class T, class Allocator>
 void reserveBig(std::vector<T, Allocator>& vector, std::size_t count) {
     vector.reserve(count);
-    adviseHugePages(vector.data(), count * sizeof(T));
+    prepareFreshMemory(vector.data(), count * sizeof(T));
 }
 
 // A vector of count copies of value, its memory advised for huge pages.
@@ -121,7 +123,7 @@ class Arena {
     void grow(std::size_t capacity) {
         chunks_.emplace_back();
         chunks_.back().reserve(capacity);
-        adviseHugePages(chunks_.back().data(), capacity * sizeof(T));
+        prepareFreshMemory(chunks_.back().data(), capacity * sizeof(T));
     }
 
     std::vector<std::vector<T>> chunks_;
