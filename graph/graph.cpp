@@ -320,6 +320,11 @@ void Graph::addEdges(std::vector<Edge>&& edges) {
     // direct table is used while the ids are dense enough to keep it within O(E) memory.
     // The vertices are made once their number is known, each object kind in one block.
     std::vector<VertexId> order;
+    // Placement: the objects lie in memory in ascending id order, while positions, indices
+    // and community numbers follow the order of first appearance. Ids usually carry
+    // locality (blocks, crawl order) that the order of first appearance in a shuffled
+    // edge list loses, and detection touches neighbours' objects all the time.
+    std::vector<Index> placement;
     {
         VertexId maxId = 0;
         for (const Edge& edge : list) maxId = std::max({maxId, edge.u, edge.v});
@@ -335,6 +340,11 @@ void Graph::addEdges(std::vector<Edge>&& edges) {
                     *end = static_cast<VertexId>(position);
                 }
             }
+            // The table walked in id order gives the placement without sorting.
+            placement = bigVector<Index>(order.size(), 0);
+            std::size_t next = 0;
+            for (const Index position : dense)
+                if (position != kNone) placement[next++] = position;
         } else {
             IdPositions positions;
             for (Edge& edge : list) {
@@ -346,6 +356,10 @@ void Graph::addEdges(std::vector<Edge>&& edges) {
                     *end = static_cast<VertexId>(position);
                 }
             }
+            placement = bigVector<Index>(order.size(), 0);
+            for (Index i = 0; i < placement.size(); ++i) placement[i] = i;
+            std::sort(placement.begin(), placement.end(),
+                      [&order](Index a, Index b) { return order[a] < order[b]; });
         }
     }
     vertexStore_.reserve(order.size());
@@ -354,14 +368,6 @@ void Graph::addEdges(std::vector<Edge>&& edges) {
     startCommunity_.reserve(order.size());
     communities.reserve(order.size());
     vertexMap.reserve(order.size());
-    // Placement: the objects lie in memory in ascending id order, while positions, indices
-    // and community numbers follow the order of first appearance. Ids usually carry
-    // locality (blocks, crawl order) that the order of first appearance in a shuffled
-    // edge list loses, and detection touches neighbours' objects all the time.
-    std::vector<Index> placement = bigVector<Index>(order.size(), 0);
-    for (Index i = 0; i < placement.size(); ++i) placement[i] = i;
-    std::sort(placement.begin(), placement.end(),
-              [&order](Index a, Index b) { return order[a] < order[b]; });
     place(order, placement);
     std::vector<VertexId>().swap(order);
     const std::size_t vertexCount = vertices.size();
