@@ -516,6 +516,24 @@ std::size_t expectSameAsLiteral(const std::vector<Edge>& edges, float threshold,
     return expected.steps.size();
 }
 
+// expectSameAsLiteral on seeded random graphs: seeds.first onwards, seeds.second of them;
+// sizes.first + [0, sizes.second) vertices; edgesPerVertex edges a vertex, loopPercent of
+// them self-loops. Returns the steps of all of them.
+std::size_t sameAsLiteralOnRandomGraphs(std::pair<unsigned, unsigned> seeds,
+                                        std::pair<int, int> sizes, int edgesPerVertex,
+                                        int loopPercent, float threshold, const std::string& name) {
+    std::size_t steps = 0;
+    for (unsigned seed = seeds.first; seed < seeds.first + seeds.second; ++seed) {
+        Graphs graphs(seed);
+        const int vertices = sizes.first + graphs.below(sizes.second);
+        const std::vector<Edge> list =
+            graphs.random(vertices, edgesPerVertex * vertices, loopPercent);
+        steps += expectSameAsLiteral(list, threshold, name + " seed " + std::to_string(seed));
+        if (::testing::Test::HasFatalFailure()) break;
+    }
+    return steps;
+}
+
 std::vector<Edge> edgesOf(const std::vector<std::pair<int, int>>& pairs) {
     std::vector<Edge> edges;
     for (auto [u, v] : pairs) edges.push_back({u, v});
@@ -754,15 +772,7 @@ TEST(SolutionSubmodular, MatchesTheLiteralRulesWithTheFirstSearchesOnTwoThreads)
     // Large graphs share the first candidate searches between two threads; lowered to 0,
     // every graph does.
     Overriding threads(SolutionSubmodular::searchesOnTwoThreadsFrom, std::size_t{0});
-    std::size_t steps = 0;
-    for (unsigned seed = 1; seed <= 30; ++seed) {
-        Graphs graphs(9000 + seed);
-        const int vertices = 2 + graphs.below(40);
-        const std::vector<Edge> list = graphs.random(vertices, 3 * vertices, 5);
-        steps += expectSameAsLiteral(list, 1.0f, "two threads seed " + std::to_string(seed));
-        if (HasFatalFailure()) return;
-    }
-    EXPECT_GT(steps, 300u);
+    EXPECT_GT(sameAsLiteralOnRandomGraphs({9001, 30}, {2, 40}, 3, 5, 1.0f, "two threads"), 300u);
 }
 
 TEST(SolutionSubmodular, CommunitiesTheListsReachTakePartUnlisted) {
@@ -801,15 +811,7 @@ TEST(SolutionSubmodular, MatchesTheLiteralRulesWhereRatiosTie) {
 TEST(SolutionSubmodular, MatchesTheLiteralRulesDownToOneCommunity) {
     // A threshold of 0 merges every connected component into one community: the long
     // tail of merges between large communities.
-    std::size_t steps = 0;
-    for (unsigned seed = 1; seed <= 60; ++seed) {
-        Graphs graphs(5000 + seed);
-        const int vertices = 5 + graphs.below(40);
-        const std::vector<Edge> list = graphs.random(vertices, 2 * vertices, 3);
-        steps += expectSameAsLiteral(list, 0.0f, "dense seed " + std::to_string(seed));
-        if (HasFatalFailure()) return;
-    }
-    EXPECT_GT(steps, 600u);
+    EXPECT_GT(sameAsLiteralOnRandomGraphs({5001, 60}, {5, 40}, 2, 3, 0.0f, "dense"), 600u);
 }
 
 TEST(SolutionSubmodular, MatchesTheLiteralRulesOnTheKarateClub) {

@@ -364,7 +364,8 @@ TEST(Graph, ReadyingFreshMemoryKeepsWhatItHolds) {
     // Large ranges are made present by two threads; whatever was written before (here at
     // every 4 KiB across 24 MiB, past both halves and the unaligned ends) must survive.
     std::vector<std::uint32_t> memory((std::size_t{24} << 20) / sizeof(std::uint32_t));
-    for (std::size_t k = 0; k < memory.size(); k += 1024) memory[k] = static_cast<std::uint32_t>(k) | 1u;
+    for (std::size_t k = 0; k < memory.size(); k += 1024)
+        memory[k] = static_cast<std::uint32_t>(k) | 1u;
     prepareFreshMemory(memory.data(), memory.size() * sizeof(std::uint32_t));
     std::size_t kept = 0;
     for (std::size_t k = 0; k < memory.size(); k += 1024)
