@@ -272,9 +272,9 @@ SolutionSubmodular::SolutionSubmodular(std::list<Community*>& list, Network* net
 
     build(all);
     // The first searches read every list once: on large graphs two threads share them,
-    // each writing only its own communities' records, and the entries go into the queue
-    // in list order afterwards, as one by one. (The whole starting partition is listed
-    // once each, in slot order.)
+    // each writing only its own communities' records, and the entries then go into the
+    // queue in list order, as they would one search at a time. (Only for the whole
+    // starting partition, whose list holds each community once, in slot order.)
     std::size_t links = 0;
     for (const Adjacency& adjacency : adjacency_) links += adjacency.links.size();
     if (whole && all.size() >= 2 && links >= searchesOnTwoThreadsFrom) {

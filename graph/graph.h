@@ -32,11 +32,11 @@ struct Edge {
 void prepareFreshMemory(const void* data, std::size_t bytes);
 
 // While it lives, the heap grows in one step by at least the given number of bytes, and
-// what it grows by is advised for huge pages (check() looks for the growth; call it after
-// each allocation of a loop that makes many small ones). Building the adjacency of a large
-// graph makes millions of small vectors, hundreds of megabytes in all, and on small pages
-// every 4 KiB of them costs a fault of its own. Nothing happens where the allocator is not
-// the system's own heap.
+// what it grows by is readied by prepareFreshMemory (check() looks for the growth; call it
+// after each allocation of a loop that makes many small ones). Building the adjacency of a
+// large graph makes millions of small vectors, hundreds of megabytes in all, and on small
+// pages every 4 KiB of them costs a fault of its own. Nothing happens where the allocator
+// is not the system's own heap.
 class HeapGrowthAdvice {
   public:
     explicit HeapGrowthAdvice(std::size_t bytes);
@@ -50,14 +50,14 @@ class HeapGrowthAdvice {
     bool active_ = false;
 };
 
-// Room for count elements, advised for huge pages before the new room is first touched.
+// Room for count elements, readied by prepareFreshMemory before it is first touched.
 template <class T, class Allocator>
 void reserveBig(std::vector<T, Allocator>& vector, std::size_t count) {
     vector.reserve(count);
     prepareFreshMemory(vector.data(), count * sizeof(T));
 }
 
-// A vector of count copies of value, its memory advised for huge pages.
+// A vector of count copies of value, its memory readied by prepareFreshMemory.
 template <class T>
 std::vector<T> bigVector(std::size_t count, T value) {
     std::vector<T> vector;
