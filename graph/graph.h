@@ -122,8 +122,7 @@ class Arena {
   private:
     void grow(std::size_t capacity) {
         chunks_.emplace_back();
-        chunks_.back().reserve(capacity);
-        prepareFreshMemory(chunks_.back().data(), capacity * sizeof(T));
+        reserveBig(chunks_.back(), capacity);
     }
 
     std::vector<std::vector<T>> chunks_;

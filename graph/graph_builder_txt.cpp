@@ -269,8 +269,7 @@ std::vector<Edge> Graph_builder_txt::readEdges(std::istream& input, const std::s
             // is reserved, sparing the copies of repeated doubling.
             if (edges.size() == kSample && size > 0) {
                 const double perByte = static_cast<double>(kSample) / scanner.consumed();
-                edges.reserve(static_cast<std::size_t>(1.1 * perByte * size) + kSample);
-                prepareFreshMemory(edges.data(), edges.capacity() * sizeof(Edge));
+                reserveBig(edges, static_cast<std::size_t>(1.1 * perByte * size) + kSample);
             }
         }
     }
