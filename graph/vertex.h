@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "graph/defs.h"
-#include "scene/types.h"
+#include "graph/colour.h"
 
 class Community;
 class Component;

@@ -1,4 +1,5 @@
 #include "auxiliary/component.h"
+#include "scene/types.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

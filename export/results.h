@@ -1,0 +1,76 @@
+// What a run found and drew, gathered for the writers that take it away (the tables, the
+// GEXF file, the summary, the interactive page). Plain values: the writers know nothing of
+// detection or of the scene engines, and the graph is only read for ids, degrees, labels
+// and adjacency.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "graph/colour.h"
+#include "graph/defs.h"
+
+class Graph;
+
+struct RunResults {
+    // One community, in the order of the communities log (its number there is place + 1).
+    struct Community {
+        Index size = 0;
+        std::uint32_t internal = 0;   // e_ii: adjacency entries inside
+        std::uint32_t external = 0;   // a_ij: adjacency entries leaving
+        std::uint32_t degreeSum = 0;  // internal + external
+        int maxShell = 0;             // its top shell
+        float x = 0.0f;               // centre of its disc in the vertex scene
+        float y = 0.0f;
+        float radius = 0.0f;  // radius of that disc (the members lie inside it)
+        float sphere = 0.0f;  // radius of its sphere in the community scene
+        tColor colour;        // fill colour of its vertices and of its sphere
+    };
+    // Two adjacent communities (places, a < b) and the number of edges between them.
+    struct Link {
+        Index a = 0;
+        Index b = 0;
+        std::uint32_t edges = 0;
+    };
+    // An edge the vertex scene draws (vertex positions), with its colour and opacity.
+    struct DrawnEdge {
+        Index from = 0;
+        Index to = 0;
+        tColor colour;
+        float opacity = 0.0f;
+    };
+
+    // The graph the run read: vertex ids, degrees, labels (Vertex::name) and adjacency.
+    // Vertex positions below are places in graph->vertices.
+    const Graph* graph = nullptr;
+
+    // By vertex position.
+    std::vector<Index> community;  // place in `communities`
+    std::vector<int> shell;        // k-shell index inside its community
+    std::vector<int> coreness;     // k-core number in the whole graph
+    std::vector<float> x;          // centre in the vertex scene
+    std::vector<float> y;
+    std::vector<float> radius;  // radius as drawn, unit length applied
+    // Vertex positions in ascending id.
+    std::vector<Index> byId;
+
+    std::vector<Community> communities;
+    // Ascending (a, b).
+    std::vector<Link> links;
+    // In drawing order (edges between communities first, then those inside).
+    std::vector<DrawnEdge> drawnEdges;
+
+    // Whether labels are drawn (names given); a vertex without a name then shows its id
+    // when ids are asked as labels.
+    bool labelsShown = false;
+    bool idsAsLabels = false;
+    std::size_t labelsAsked = 0;  // vertices with a label to draw
+    std::size_t labelsDrawn = 0;  // labels the layout placed in the vertex scene
+
+    // Looks of the scenes that a page drawn from these results repeats.
+    std::string background = "black";  // "black" or "white"
+    float opacity = 0.2f;              // edge opacity
+    float font = 1.0f;                 // label zoom
+};
