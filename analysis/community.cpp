@@ -1,6 +1,7 @@
 #include "analysis/community.h"
 
 #include <algorithm>
+#include <string>
 
 Community::Community(Index index) : number(next_available_number++), index(index) {}
 
@@ -39,26 +40,15 @@ void Community::setBest(Community* candidate, std::uint32_t cut, std::uint64_t p
 }
 
 void Community::computeBestNeighbour() {
-    // Cross-multiplied ratios; a cut times a product of two degree sums can pass 2^64.
-    using Wide = unsigned __int128;
     const std::uint64_t own = degreeSum;
-    Community* candidate = nullptr;
-    std::uint32_t bestCut = 0;
-    Wide bestProduct = 1;
-    for (std::size_t k = 0; k < neighbours.size(); ++k) {
-        Community* neighbour = neighbours[k];
-        if (neighbour->number >= number) continue;
-        const Wide product = Wide{own} * neighbour->degreeSum;
-        if (Wide{cuts[k]} * bestProduct > product * bestCut) {
-            candidate = neighbour;
-            bestCut = cuts[k];
-            bestProduct = product;
-        }
-    }
-    if (bestCut == 0)
-        best.reset();
+    BestCandidate<Community*> choice;
+    for (std::size_t k = 0; k < neighbours.size(); ++k)
+        if (neighbours[k]->number < number)
+            choice.offer(neighbours[k], cuts[k], own * neighbours[k]->degreeSum);
+    if (choice.found())
+        setBest(choice.candidate(), choice.cut(), choice.product());
     else
-        setBest(candidate, bestCut, static_cast<std::uint64_t>(bestProduct));
+        best.reset();
 }
 
 void Community::addTotals(const Community& other, unsigned cut) {
@@ -97,10 +87,9 @@ void Community::removeCommunity() {
 
 void Community::removeCommunityCut(Community* community, unsigned amount) {
     const Index at = find(community);
-    if (at == kAbsent) {
-        std::cout << "ERROR\n";
-        return;
-    }
+    if (at == kAbsent)
+        throw Fatal("ERROR: Community " + std::to_string(number) + " has no link to community " +
+                    std::to_string(community->number) + " to lower\n");
     if (cuts[at] > amount) {
         cuts[at] -= amount;
     } else {
@@ -123,4 +112,9 @@ void Community::printCommunity(std::ostream& out) const {
     out << "C: ";
     for (VertexId id : members) out << id << ' ';
     out << '\n';
+}
+
+bool bestNeighbourOrder(bestNeighbour* const& a, bestNeighbour* const& b) {
+    return candidateBefore(a->cut, a->product, a->c1->index, a->c2->index, b->cut, b->product,
+                           b->c1->index, b->c2->index);
 }

@@ -26,14 +26,48 @@ struct bestNeighbour {
 // exactly by cross-multiplying the single-precision values (24 + 24 significant bits fit a
 // double); equal ratios put the later-created owner first, then the later-created
 // candidate. Creation indices rather than addresses, so the order is the same everywhere.
-inline bool candidateBefore(float cutA, float productA, Index ownerA, Index candidateA,
-                            float cutB, float productB, Index ownerB, Index candidateB) {
+inline bool candidateBefore(float cutA, float productA, Index ownerA, Index candidateA, float cutB,
+                            float productB, Index ownerB, Index candidateB) {
     const double x = static_cast<double>(cutA) * static_cast<double>(productB);
     const double y = static_cast<double>(cutB) * static_cast<double>(productA);
     if (x != y) return x > y;
     if (ownerA != ownerB) return ownerA > ownerB;
     return candidateA > candidateB;
 }
+
+// The order of candidate merges, true when a goes before b: the higher ratio cut / product
+// first, compared exactly by cross-multiplying the stored single-precision values; equal
+// ratios put the later-created owner (c1) first, then the later-created candidate (c2)
+// (candidateBefore above). Creation order rather than addresses, so the
+// result is the same on every machine.
+bool bestNeighbourOrder(bestNeighbour* const& a, bestNeighbour* const& b);
+
+// The best-candidate rule, fed one eligible neighbour at a time: the largest cut / product
+// wins, compared exactly by cross-multiplying (a cut times a product of two degree sums can
+// pass 2^64); the first one offered wins a tie. Community and the optimizer both choose with
+// it.
+template <class Candidate>
+class BestCandidate {
+  public:
+    void offer(Candidate candidate, std::uint32_t cut, std::uint64_t product) {
+        if (Wide{cut} * bestProduct_ > Wide{product} * bestCut_) {
+            candidate_ = candidate;
+            bestCut_ = cut;
+            bestProduct_ = product;
+        }
+    }
+    // Whether any neighbour with a positive cut was offered.
+    bool found() const { return bestCut_ != 0; }
+    Candidate candidate() const { return candidate_; }
+    std::uint32_t cut() const { return bestCut_; }
+    std::uint64_t product() const { return bestProduct_; }
+
+  private:
+    using Wide = unsigned __int128;
+    Candidate candidate_{};
+    std::uint32_t bestCut_ = 0;
+    std::uint64_t bestProduct_ = 1;
+};
 
 // Adjacency is held as two parallel vectors, `neighbours` and `cuts`, in the order the
 // links were made; that order is observable (ties of the best candidate, the bars of the
@@ -74,8 +108,8 @@ class Community {
     // The sums and members of addCommunity and removeCommunity, lists untouched.
     void addTotals(const Community& other, unsigned cut);
     void clearTotals();
-    // Lowers the cut to community by amount, erasing the entry when nothing is left; prints
-    // "ERROR" when community is not a neighbour and changes nothing.
+    // Lowers the cut to community by amount, erasing the entry when nothing is left. Throws
+    // Fatal when community is not a neighbour (the lists of two neighbours name each other).
     void removeCommunityCut(Community* community, unsigned amount);
     // Raises the cut to community by amount, appending it when it is not a neighbour yet.
     void addCommunityCut(Community* community, unsigned amount);

@@ -3,82 +3,17 @@
 #include <limits>
 #include <string>
 
+#include "analysis/cores.h"
 #include "analysis/solution_submodular.h"
-#include "driver/log.h"
+#include "graph/threads.h"
 
 Network::Network() = default;
 
 Network::~Network() = default;
 
-namespace {
-
-constexpr Index kNone = std::numeric_limits<Index>::max();
-
-// The shells while peeling: one doubly linked list per shell value, threaded through
-// arrays indexed by vertex position. Appending and unlinking are O(1), and a walk that
-// follows `next` sees vertices appended behind it during the walk.
-class Buckets {
-  public:
-    Buckets(std::size_t vertexCount, std::size_t shellCount)
-        : head_(shellCount, kNone),
-          tail_(shellCount, kNone),
-          next_(vertexCount, kNone),
-          previous_(vertexCount, kNone) {}
-
-    void append(int shell, Index vertex) {
-        previous_[vertex] = tail_[shell];
-        next_[vertex] = kNone;
-        if (tail_[shell] == kNone)
-            head_[shell] = vertex;
-        else
-            next_[tail_[shell]] = vertex;
-        tail_[shell] = vertex;
-    }
-
-    void unlink(int shell, Index vertex) {
-        const Index before = previous_[vertex];
-        const Index after = next_[vertex];
-        if (before == kNone)
-            head_[shell] = after;
-        else
-            next_[before] = after;
-        if (after == kNone)
-            tail_[shell] = before;
-        else
-            previous_[after] = before;
-    }
-
-    Index head(int shell) const { return head_[shell]; }
-    Index next(Index vertex) const { return next_[vertex]; }
-    std::size_t shellCount() const { return head_.size(); }
-
-  private:
-    std::vector<Index> head_;
-    std::vector<Index> tail_;
-    std::vector<Index> next_;
-    std::vector<Index> previous_;
-};
-
-// The peeling walk: shells upwards, each bucket in order (including vertices appended to it
-// during the walk); every neighbour still in a higher shell moves down one, to the back of
-// its new bucket. forEachNeighbour(at, visit) calls visit with each adjacency entry's
-// position; shellOf(position) is that vertex's shell, by reference.
-template <class ForEachNeighbour, class ShellOf>
-void peel(Buckets& buckets, int largest, ForEachNeighbour&& forEachNeighbour, ShellOf&& shellOf) {
-    for (int current = 0; current <= largest; ++current) {
-        for (Index at = buckets.head(current); at != kNone; at = buckets.next(at)) {
-            forEachNeighbour(at, [&](Index neighbour) {
-                int& value = shellOf(neighbour);
-                if (value <= current) return;
-                buckets.unlink(value, neighbour);
-                --value;
-                buckets.append(value, neighbour);
-            });
-        }
-    }
-}
-
-}  // namespace
+using peeling::Buckets;
+using peeling::kNone;
+using peeling::peel;
 
 void Network::findCores() {
     cores.clear();
@@ -150,14 +85,83 @@ void Network::printCores(std::ostream& out) const {
 void Network::logCores() const {
     for (const auto& [shell, list] : cores)
         for (const Vertex* vertex : list)
-            logCore << shell << std::string(" ") << vertex->id << std::string("\n");
+            logs().core << shell << std::string(" ") << vertex->id << std::string("\n");
+}
+
+Logs& Network::logs() const {
+    static Logs nowhere;
+    return logs_ ? *logs_ : nowhere;
+}
+
+std::vector<Community*> makeStartingCommunities(const Graph& graph, Arena<Community>& store) {
+    const std::vector<Vertex*>& vertices = graph.vertices;
+    const std::size_t count = vertices.size();
+    std::vector<Community*> startingCommunities = bigVector<Community*>(count, nullptr);
+    store.reserve(count);
+    const int firstNumber = Community::next_available_number;
+    // Each community has a member list and two lists as long as its vertex's.
+    HeapGrowthAdvice advice(count * 3 * 32 + std::size_t{graph.numArcs} *
+                                                 (sizeof(Community*) + sizeof(std::uint32_t)));
+    // The objects and their lists lie in memory in ascending id order, as the vertices of a
+    // bulk build do; numbers and indices follow the vertices' positions.
+    for (const auto& [id, vertex] : graph.vertexMap) {
+        Community* community = store.emplace(vertex->index);
+        community->number = firstNumber + static_cast<int>(vertex->index);
+        community->members.push_back(id);
+        startingCommunities[vertex->index] = community;
+        advice.check();
+    }
+    Community::next_available_number = firstNumber + static_cast<int>(count);
+    for (const auto& [id, vertex] : graph.vertexMap) {
+        Community* community = startingCommunities[vertex->index];
+        community->neighbours.reserve(vertex->neighbours.size());
+        community->cuts.assign(vertex->neighbours.size(), 1);
+        advice.check();
+    }
+    // The links: the vertex's adjacency, in its order; on large graphs two threads share
+    // them, each writing only its own communities.
+    auto fill = [&](std::size_t from, std::size_t to) {
+        for (std::size_t p = from; p < to; ++p) {
+            const Vertex* vertex = vertices[p];
+            Community* community = startingCommunities[p];
+            for (const Vertex* neighbour : vertex->neighbours) {
+                community->neighbours.push_back(startingCommunities[neighbour->index]);
+                if (neighbour == vertex) ++community->internalDegree;
+            }
+            community->degreeSum = static_cast<std::uint32_t>(vertex->neighbours.size());
+        }
+    };
+    if (graph.numArcs >= Graph::fillOnTwoThreadsFrom && count >= 2) {
+        const std::size_t split =
+            halfOfTheWork(count, [&](std::size_t p) { return vertices[p]->neighbours.size(); });
+        onTwoThreads(std::max<std::size_t>(split, 1), count, fill);
+    } else {
+        fill(0, count);
+    }
+    return startingCommunities;
+}
+
+void Network::makeStartingCommunities() {
+    startingCommunities = ::makeStartingCommunities(graph, communityStore_);
+}
+
+void Network::listStartingCommunities() {
+    if (startingCommunities.size() != graph.vertices.size()) makeStartingCommunities();
+    communitiesList.clear();
+    for (const auto& [id, vertex] : graph.vertexMap)
+        communitiesList.push_back(startingCommunities[vertex->index]);
+}
+
+Community* Network::startingCommunity(VertexId id) const {
+    const Vertex* vertex = graph.vertexMap.find(id);
+    return vertex && vertex->index < startingCommunities.size() ? startingCommunities[vertex->index]
+                                                                : nullptr;
 }
 
 void Network::findCommunities(float threshold) {
-    // A second call must not append the starting communities again: absorbed ones would
+    // A second call must not list the starting communities again: absorbed ones would
     // come back and every degree sum would count twice.
-    if (communitiesList.empty())
-        for (Community* community : graph.communitiesById()) communitiesList.push_back(community);
+    if (communitiesList.empty()) listStartingCommunities();
     {
         SolutionSubmodular optimizer(communitiesList, this);
         // Merged lists grow all the time; on large graphs the heap grows by hundreds of
@@ -170,6 +174,7 @@ void Network::findCommunities(float threshold) {
             optimizer.acceptNeighbour();
             advice.check();
         }
+        optimizer.publish();
     }
     finalizeCommunities();
     logAllCommunities();
@@ -199,7 +204,7 @@ void Network::logAllCommunities() const {
         text += std::to_string(community->degreeSum);
         text += '\n';
     }
-    logCommunities << text;
+    logs().communities << text;
 }
 
 float Network::getQ() const {
@@ -222,58 +227,9 @@ void Network::printCommunities(std::ostream& out) const {
 
 void Network::assignCommunitiesFromFile(const std::string&) {}
 
-void InducedCores::compute(const Graph& graph, Vertex* const* members, std::size_t count) {
-    if (placeOf_.size() < graph.vertices.size()) placeOf_.resize(graph.vertices.size(), kNone);
-    for (std::size_t i = 0; i < count; ++i) placeOf_[members[i]->index] = static_cast<Index>(i);
-    // The copy of member i links to every listed neighbour already copied (place ≤ i), in
-    // the order of i's list: the neighbour's adjacency gains i, then i's gains the
-    // neighbour (a self-loop thus gives two entries). The links are collected in that order
-    // (one visit of each neighbour, whose record is a cache miss), counted, then laid out,
-    // so each adjacency comes out as the copies' would.
-    links_.clear();
-    offset_.assign(count + 1, 0);
-    for (std::size_t i = 0; i < count; ++i)
-        for (const Vertex* neighbour : members[i]->neighbours) {
-            const Index j = placeOf_[neighbour->index];
-            if (j > i) continue;
-            links_.emplace_back(j, static_cast<Index>(i));
-            ++offset_[j + 1];
-            ++offset_[i + 1];
-        }
-    for (std::size_t i = 0; i < count; ++i) offset_[i + 1] += offset_[i];
-    ends_.resize(offset_[count]);
-    {
-        std::vector<Index> cursor(offset_.begin(), offset_.end() - 1);
-        for (const auto& [j, i] : links_) {
-            ends_[cursor[j]++] = i;
-            ends_[cursor[i]++] = j;
-        }
-    }
-    for (std::size_t i = 0; i < count; ++i) placeOf_[members[i]->index] = kNone;
-
-    // Peeling as findCores does it, from buckets in degree-list order.
-    shell.resize(count);
-    topCore.clear();
-    maxShell = 0;
-    if (count == 0) return;
-    int largest = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        shell[i] = static_cast<int>(offset_[i + 1] - offset_[i]);
-        largest = std::max(largest, shell[i]);
-    }
-    Buckets buckets(count, static_cast<std::size_t>(largest) + 1);
-    for (std::size_t i = 0; i < count; ++i) buckets.append(shell[i], static_cast<Index>(i));
-    peel(
-        buckets, largest,
-        [&](Index at, auto&& visit) {
-            for (Index k = offset_[at]; k < offset_[at + 1]; ++k) visit(ends_[k]);
-        },
-        [&](Index at) -> int& { return shell[at]; });
-    for (int top = largest; top >= 0; --top) {
-        if (buckets.head(top) == kNone) continue;
-        maxShell = top;
-        for (Index at = buckets.head(top); at != kNone; at = buckets.next(at))
-            topCore.push_back(at);
-        break;
-    }
+Partition Network::partition() const {
+    std::list<Community*> survivors;
+    for (Community* community : communitiesList)
+        if (!community->removed) survivors.push_back(community);
+    return partitionOf(survivors, graph);
 }

@@ -4,18 +4,30 @@
 #include <iostream>
 #include <list>
 #include <map>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "analysis/community.h"
+#include "analysis/partition.h"
 #include "graph/graph.h"
+#include "graph/log.h"
+#include "graph/memory.h"
 
-// Auxiliary analyses.
-#include <memory>
-#include <utility>
+// Held by the network, defined by the auxiliary analyses (which also define how they are
+// released).
+class Component;
+class GomoryHuTree;
+struct AuxiliaryRelease {
+    void operator()(Component* component) const;
+    void operator()(GomoryHuTree* tree) const;
+};
 
-#include "auxiliary/component.h"
-#include "auxiliary/gomory_hu.h"
+// One singleton community per vertex of the graph, by vertex position, kept in store: the
+// vertex's adjacency as its links (cut 1 each), numbered in vertex order from the next
+// available number. One pass over the adjacency (on two threads for large graphs).
+std::vector<Community*> makeStartingCommunities(const Graph& graph, Arena<Community>& store);
 
 class Network {
   public:
@@ -40,14 +52,27 @@ class Network {
     // One line "shell id" per vertex into the cores log, shells ascending, bucket order.
     void logCores() const;
 
-    // Community detection by greedy modularity agglomeration: starts from the graph's
-    // singleton communities (ascending vertex id) unless `communitiesList` already holds a
+    // The starting partition of greedy detection: one singleton community per vertex, with
+    // the vertex's adjacency as its links (cut 1 each), numbered in vertex order; made from
+    // the finished graph in one pass over the adjacency. A detector that does not start
+    // from singletons never makes them.
+    void makeStartingCommunities();
+    // Makes the starting communities when there are none yet and lists them in ascending
+    // vertex id in `communitiesList`, replacing what it held.
+    void listStartingCommunities();
+    // The starting community of the vertex with this id, or null.
+    Community* startingCommunity(VertexId id) const;
+
+    // Community detection by greedy modularity agglomeration: starts from the starting
+    // communities (listStartingCommunities) unless `communitiesList` already holds a
     // partition, which is then taken further; merges while a step is worth at least
     // threshold (a NaN value stops); leaves the survivors in `communitiesList` with their
     // lists, records every vertex's community and writes the communities log. A step costs
     // its merges (linear in the two merged communities' lists) and O(log V) for every
     // community whose best candidate it changes.
     void findCommunities(float threshold);
+    // The surviving communities in log order, with every vertex's place among them.
+    Partition partition() const;
     // "log/communities.log": a header, then per surviving community its running number,
     // size, internal degree, external degree and degree sum.
     void logAllCommunities() const;
@@ -60,6 +85,10 @@ class Network {
     // Kept for callers that name it; a partition is not read from files.
     void assignCommunitiesFromFile(const std::string& fileName);
 
+    // The logs the analyses write into; while none are attached they write nowhere.
+    void attachLogs(Logs* logs) { logs_ = logs; }
+    Logs& logs() const;
+
     Graph graph{true};
     int maxShell = 0;
     int minShell = 0;
@@ -67,6 +96,8 @@ class Network {
     // then those lowered into it, in order of arrival.
     std::map<int, std::vector<Vertex*>> cores;
     std::list<Community*> communitiesList;
+    // By vertex position; empty until makeStartingCommunities.
+    std::vector<Community*> startingCommunities;
     std::map<int, std::list<std::list<Vertex*>*>> clustersMap;
     bool paired = false;
 
@@ -100,32 +131,11 @@ class Network {
     void find_inner_connectivities(int level, std::ostream& out = std::cout);
 
     // Root of the component tree; null until findComponents.
-    std::unique_ptr<Component> component;
+    std::unique_ptr<Component, AuxiliaryRelease> component;
     // Null until build_gomory_hu_tree.
-    std::unique_ptr<GomoryHuTree> gomoryHuTree;
-};
-
-// The shells of the sub-network that a set of a graph's vertices induces, as a fresh
-// Network would find them after its graph copied the vertices one by one (addVertex) and
-// built its degree list: the same shell indices, the same top shell and the same bucket
-// order, computed on arrays of the set's size instead of copied vertices. Meant for many
-// sets of one graph in turn: the table from vertex position to place in the set is kept
-// between calls.
-class InducedCores {
-  public:
-    // members[0, count) are vertices of graph, each at most once.
-    void compute(const Graph& graph, Vertex* const* members, std::size_t count);
-
-    // By place in the set.
-    std::vector<int> shell;
-    // The highest shell; 0 for an empty set.
-    int maxShell = 0;
-    // Places of the vertices of the highest shell, in bucket order.
-    std::vector<Index> topCore;
+    std::unique_ptr<GomoryHuTree, AuxiliaryRelease> gomoryHuTree;
 
   private:
-    std::vector<Index> placeOf_;  // by vertex position; kNone outside the set
-    std::vector<std::pair<Index, Index>> links_;
-    std::vector<Index> offset_;
-    std::vector<Index> ends_;
+    Arena<Community> communityStore_;
+    Logs* logs_ = nullptr;
 };

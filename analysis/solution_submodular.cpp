@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <string>
 
 #include "analysis/network.h"
+#include "graph/open_table.h"
+#include "graph/threads.h"
 
 void CandidateQueue::place(std::size_t at, const Entry& entry) {
     heap_[at] = entry;
@@ -146,15 +149,6 @@ std::vector<bestNeighbour*> CandidateQueue::inOrder() const {
 //   until then.
 // Erasing leaves a link with neighbour kNone behind, so positions held elsewhere stay
 // right; a list is squeezed once half of it is erased.
-namespace {
-
-// Fibonacci hashing of a slot.
-inline std::size_t spread(Index key, int bits) {
-    return static_cast<std::size_t>((std::uint64_t{key} * 0x9E3779B97F4A7C15ull) >> (64 - bits));
-}
-
-}  // namespace
-
 struct SolutionSubmodular::Aids {
     struct Entry {
         std::uint32_t cut;
@@ -170,13 +164,10 @@ struct SolutionSubmodular::Aids {
         if (left != right) return left < right;
         return a.position > b.position;
     }
+    using Slot = AidSlot;
     // Enters position under neighbour in the position index (which has room).
     void index(Index neighbour, Index position) {
-        const std::size_t mask = slots.size() - 1;
-        std::size_t slot = spread(neighbour, std::countr_zero(slots.size()));
-        while (slots[slot] != kNone) slot = (slot + 1) & mask;
-        slots[slot] = position;
-        ++usedSlots;
+        slots.fill(slots.probe(neighbour, [](const Slot&) { return false; }), {position});
     }
     void pushRanked(const Entry& entry) {
         heap.push_back(entry);
@@ -187,10 +178,8 @@ struct SolutionSubmodular::Aids {
         heap.pop_back();
     }
 
-    // Position index: slots hold positions (kNone when free); a power of two in size.
-    // Current while the list's header points at it (Adjacency::slots).
-    std::vector<Index> slots;
-    std::size_t usedSlots = 0;
+    // Position index: current while the list's header points at it (Adjacency::slots).
+    OpenTable<Slot> slots;
     // Ranking: entries that may be current, and entries of neighbours that are not eligible
     // before the owner renews.
     std::vector<Entry> heap;
@@ -200,11 +189,11 @@ struct SolutionSubmodular::Aids {
 
 namespace {
 
-// Whether the list holds each starting community of the network's graph once: their lists
-// then reach no other community.
+// Whether the list holds each starting community of the network once: their lists then
+// reach no other community.
 bool holdsEveryStartingCommunity(const std::list<Community*>& list, const Network* network) {
     if (!network) return false;
-    const std::vector<Community*>& starting = network->graph.communities;
+    const std::vector<Community*>& starting = network->startingCommunities;
     if (list.size() != starting.size()) return false;
     std::vector<bool> seen(starting.size(), false);
     for (const Community* community : list) {
@@ -215,31 +204,45 @@ bool holdsEveryStartingCommunity(const std::list<Community*>& list, const Networ
     return true;
 }
 
+// Every community the lists reach, listed or not: the list first, then the others in the
+// order the lists reach them. Finding the unlisted ones reads every neighbour, a cache miss
+// per link on large graphs; the whole starting partition needs no search.
+std::vector<Community*> reachedCommunities(const std::list<Community*>& list, bool whole) {
+    std::vector<Community*> all(list.begin(), list.end());
+    if (whole) return all;
+    std::vector<bool> seen;
+    auto visit = [&](const Community* community) {
+        if (community->index >= seen.size()) seen.resize(std::size_t{community->index} + 1);
+        const bool first = !seen[community->index];
+        seen[community->index] = true;
+        return first;
+    };
+    for (const Community* community : list) visit(community);
+    for (std::size_t k = 0; k < all.size(); ++k)
+        for (Community* neighbour : all[k]->neighbours)
+            if (neighbour && visit(neighbour)) all.push_back(neighbour);
+    return all;
+}
+
 }  // namespace
 
 SolutionSubmodular::SolutionSubmodular(std::list<Community*>& list, Network* network)
     : communities(&list), network(network) {
-    // Every community the lists reach takes part, listed or not. Finding the unlisted ones
-    // reads every neighbour, a cache miss per link on large graphs; the usual list (the
-    // whole starting partition) needs no search.
-    std::vector<Community*> all(list.begin(), list.end());
     const bool whole = holdsEveryStartingCommunity(list, network);
-    if (!whole) {
-        std::vector<bool> seen;
-        auto visit = [&](const Community* community) {
-            if (community->index >= seen.size()) seen.resize(std::size_t{community->index} + 1);
-            const bool first = !seen[community->index];
-            seen[community->index] = true;
-            return first;
-        };
-        for (const Community* community : list) visit(community);
-        for (std::size_t k = 0; k < all.size(); ++k)
-            for (Community* neighbour : all[k]->neighbours)
-                if (neighbour && visit(neighbour)) all.push_back(neighbour);
-    }
-    // Slots follow the list (ascending vertex id), not creation order: ids usually carry
-    // locality (blocks, crawl order) that the order of first appearance in an edge list
-    // loses, and every step reads the neighbours' state by slot.
+    const std::vector<Community*> all = reachedCommunities(list, whole);
+    assignSlots(all);
+    sumDegrees(list);
+    build(all);
+    searchFirst(list, whole);
+    for (Community* community : list) community->lastStep = 0;
+}
+
+SolutionSubmodular::~SolutionSubmodular() = default;
+
+// Slots follow the list (ascending vertex id), not creation order: ids usually carry
+// locality (blocks, crawl order) that the order of first appearance in an edge list loses,
+// and every step reads the neighbours' state by slot.
+void SolutionSubmodular::assignSlots(const std::vector<Community*>& all) {
     Index created = 0;
     for (const Community* community : all) created = std::max(created, community->index + 1);
     slotOf_ = bigVector(std::size_t{created}, kNone);
@@ -250,7 +253,10 @@ SolutionSubmodular::SolutionSubmodular(std::list<Community*>& list, Network* net
     }
     allocate(all.size());
     candidates.reserve(created);
+}
 
+// 2m and the modularity's start from the listed communities, and each one's place in the list.
+void SolutionSubmodular::sumDegrees(std::list<Community*>& list) {
     long double sum = 0.0L;
     long double squares = 0.0L;
     std::int64_t total = 0;
@@ -269,29 +275,26 @@ SolutionSubmodular::SolutionSubmodular(std::list<Community*>& list, Network* net
     qNum = static_cast<float>(-squares);
     qDen = static_cast<float>(sum * sum);
     q0 = static_cast<float>(-squares / (sum * sum));
+}
 
-    build(all);
-    // The first searches read every list once: on large graphs two threads share them,
-    // each writing only its own communities' records, and the entries then go into the
-    // queue in list order, as they would one search at a time. (Only for the whole
-    // starting partition, whose list holds each community once, in slot order.)
+// The first searches read every list once: on large graphs two threads share them, each
+// writing only its own communities' records, and the entries then go into the queue in
+// list order, as they would one search at a time. (Only for the whole starting partition,
+// whose list holds each community once, in slot order.)
+void SolutionSubmodular::searchFirst(const std::list<Community*>& list, bool whole) {
+    const std::size_t count = adjacency_.size();
     std::size_t links = 0;
     for (const Adjacency& adjacency : adjacency_) links += adjacency.links.size();
-    if (whole && all.size() >= 2 && links >= searchesOnTwoThreadsFrom) {
+    if (whole && count >= 2 && links >= searchesOnTwoThreadsFrom) {
         const std::size_t split = halfOfTheWork(
-            all.size(), [this](std::size_t slot) { return adjacency_[slot].links.size(); });
-        onTwoThreads(split, all.size(), [this](std::size_t from, std::size_t to) {
+            count, [this](std::size_t slot) { return adjacency_[slot].links.size(); });
+        onTwoThreads(split, count, [this](std::size_t from, std::size_t to) {
             for (std::size_t slot = from; slot < to; ++slot) computeBest(static_cast<Index>(slot));
         });
-        for (Index slot = 0; slot < all.size(); ++slot) enter(slot);
+        for (Index slot = 0; slot < count; ++slot) enter(slot);
     } else {
         for (const Community* community : list) refresh(slotOf_[community->index]);
     }
-    for (Community* community : list) community->lastStep = 0;
-}
-
-SolutionSubmodular::~SolutionSubmodular() {
-    publish();
 }
 
 void SolutionSubmodular::allocate(std::size_t count) {
@@ -390,19 +393,17 @@ Index SolutionSubmodular::find(Index owner, Index neighbour) {
         }
         // (Re)build the position index; it is current exactly while list.slots is set.
         Aids& aid = aids(owner);
-        aid.usedSlots = 0;
-        const std::size_t live = links.size() - list.erased;
-        aid.slots.assign(std::bit_ceil(std::max<std::size_t>(16, 2 * live + 2)), kNone);
+        aid.slots.reset(OpenTable<Aids::Slot>::slotsFor(links.size() - list.erased + 1));
         for (Index k = 0; k < links.size(); ++k)
             if (links[k].neighbour != kNone) aid.index(links[k].neighbour, k);
         list.slots = aid.slots.data();
-        list.slotBits = std::countr_zero(aid.slots.size());
+        list.slotBits = aid.slots.bits();
     }
-    const std::size_t mask = (std::size_t{1} << list.slotBits) - 1;
-    for (std::size_t slot = spread(neighbour, list.slotBits); list.slots[slot] != kNone;
-         slot = (slot + 1) & mask)
-        if (links[list.slots[slot]].neighbour == neighbour) return list.slots[slot];
-    return kNone;
+    return list
+        .slots[probeSlots(
+            list.slots, list.slotBits, neighbour,
+            [&](const Aids::Slot& slot) { return links[slot.position].neighbour == neighbour; })]
+        .position;
 }
 
 void SolutionSubmodular::append(Index owner, Index neighbour, std::uint32_t cut) {
@@ -412,7 +413,7 @@ void SolutionSubmodular::append(Index owner, Index neighbour, std::uint32_t cut)
     if (!list.aids) return;
     Aids& aid = *list.aids;
     if (list.slots) {
-        if ((aid.usedSlots + 1) * 2 > aid.slots.size()) {
+        if (aid.slots.full()) {
             list.slots = nullptr;  // rebuilt, without stale slots, on the next lookup
         } else {
             aid.index(neighbour, position);
@@ -486,55 +487,62 @@ void SolutionSubmodular::setBest(Index owner, Index candidate, std::uint32_t cut
 
 void SolutionSubmodular::computeBest(Index owner) {
     records_[owner].c2 = nullptr;
-    const Key self = keys_[owner];
-    const std::uint64_t own = self.degreeSum;
     Adjacency& list = adjacency_[owner];
-    const std::vector<Link>& links = list.links;
-    if (!list.aids && links.size() <= longList) {
-        // Until the owner renews, its degree sum and number stay, an eligible neighbour
-        // stays eligible only while it neither merges (it would renew) nor is absorbed, and
-        // its cut and degree sum change only by merging: so the eligible neighbours keep
-        // their ratios and can only drop out, and new links name renewed (ineligible)
-        // communities. A ranking taken once therefore answers every later search: the
-        // first entry still eligible is the best. It is taken at the second search since
-        // the renewal (most communities are searched once).
-        if (list.searches == 1) {
-            freeze(owner);
-            list.searches = 2;
-        }
-        if (list.searches == 2) {
-            for (; list.frozenHead < list.frozen.size(); ++list.frozenHead) {
-                const Link entry = list.frozen[list.frozenHead];
-                const Key key = keys_[entry.neighbour];
-                if (key.number < self.number && key.degreeSum != 0) {
-                    setBest(owner, entry.neighbour, entry.cut, own * key.degreeSum);
-                    return;
-                }
-            }
-            return;
-        }
-        list.searches = 1;
-        // Cross-multiplied ratios; a cut times a product of two degree sums can pass 2^64.
-        using Wide = unsigned __int128;
-        Index candidate = kNone;
-        std::uint32_t bestCut = 0;
-        Wide bestProduct = 1;
-        for (const Link& link : links) {
-            if (link.neighbour == kNone) continue;
-            const Key key = keys_[link.neighbour];
-            if (key.number >= self.number || key.degreeSum == 0) continue;  // 0: absorbed
-            const Wide product = Wide{own} * key.degreeSum;
-            if (Wide{link.cut} * bestProduct > product * bestCut) {
-                candidate = link.neighbour;
-                bestCut = link.cut;
-                bestProduct = product;
-            }
-        }
-        if (bestCut != 0)
-            setBest(owner, candidate, bestCut, static_cast<std::uint64_t>(bestProduct));
+    if (list.aids || list.links.size() > longList) {
+        bestFromRanking(owner);
         return;
     }
+    // Until the owner renews, its degree sum and number stay, an eligible neighbour stays
+    // eligible only while it neither merges (it would renew) nor is absorbed, and its cut
+    // and degree sum change only by merging: so the eligible neighbours keep their ratios
+    // and can only drop out, and new links name renewed (ineligible) communities. A ranking
+    // taken once therefore answers every later search: the first entry still eligible is
+    // the best. It is taken at the second search since the renewal (most communities are
+    // searched once).
+    if (list.searches == 1) {
+        freeze(owner);
+        list.searches = 2;
+    }
+    if (list.searches == 2) {
+        bestFromFrozen(owner);
+        return;
+    }
+    list.searches = 1;
+    bestByScan(owner);
+}
 
+void SolutionSubmodular::bestFromFrozen(Index owner) {
+    Adjacency& list = adjacency_[owner];
+    const Key self = keys_[owner];
+    for (; list.frozenHead < list.frozen.size(); ++list.frozenHead) {
+        const Link entry = list.frozen[list.frozenHead];
+        const Key key = keys_[entry.neighbour];
+        if (key.number < self.number && key.degreeSum != 0) {
+            setBest(owner, entry.neighbour, entry.cut,
+                    std::uint64_t{self.degreeSum} * key.degreeSum);
+            return;
+        }
+    }
+}
+
+void SolutionSubmodular::bestByScan(Index owner) {
+    const Key self = keys_[owner];
+    const std::uint64_t own = self.degreeSum;
+    BestCandidate<Index> choice;
+    for (const Link& link : adjacency_[owner].links) {
+        if (link.neighbour == kNone) continue;
+        const Key key = keys_[link.neighbour];
+        if (key.number >= self.number || key.degreeSum == 0) continue;  // 0: absorbed
+        choice.offer(link.neighbour, link.cut, own * key.degreeSum);
+    }
+    if (choice.found()) setBest(owner, choice.candidate(), choice.cut(), choice.product());
+}
+
+// The lazy ranking of a long list (see Aids): entries that went stale are dropped or
+// pushed again with the current degree sum as they surface, ineligible ones parked.
+void SolutionSubmodular::bestFromRanking(Index owner) {
+    const Key self = keys_[owner];
+    const std::vector<Link>& links = adjacency_[owner].links;
     Aids& aid = aids(owner);
     if (!aid.ranked) {
         aid.ranked = true;
@@ -568,7 +576,7 @@ void SolutionSubmodular::computeBest(Index owner) {
             if (link.neighbour != owner) aid.parked.push_back(top);
             continue;
         }
-        setBest(owner, link.neighbour, top.cut, own * top.degree);
+        setBest(owner, link.neighbour, top.cut, std::uint64_t{self.degreeSum} * top.degree);
         return;
     }
 }
@@ -693,9 +701,10 @@ void SolutionSubmodular::merge(Index owner, Index absorbed) {
             raiseCut(neighbour, owner, w);
             const Index stale = find(neighbour, absorbed);
             if (stale == kNone)
-                std::cout << "ERROR\n";
-            else
-                lowerCut(neighbour, stale, w);
+                throw Fatal("ERROR: Community " + std::to_string(byIndex_[neighbour]->number) +
+                            " has no link to the absorbed community " +
+                            std::to_string(byIndex_[absorbed]->number) + "\n");
+            lowerCut(neighbour, stale, w);
         }
         const Index at = position(neighbour);
         if (at == kNone && tabled)

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "analysis/community.h"
-#include "scene/types.h"
 
 class Network;
 
@@ -125,8 +124,8 @@ class CandidateQueue {
 //
 // While it runs, the optimizer keeps the adjacency itself, in a form made for merging (see
 // the .cpp): the communities' `neighbours`, `cuts` and `best` are only brought up to date
-// by publish(), which the destructor calls. Sums, members, numbers and flags of the
-// communities are kept current at every step.
+// by publish(), which detection calls once it stops. Sums, members, numbers and flags of
+// the communities are kept current at every step.
 class SolutionSubmodular : public Solution {
   public:
     // Computes every community's best candidate. The communities must have distinct
@@ -200,6 +199,12 @@ class SolutionSubmodular : public Solution {
         int number;
         std::uint32_t degreeSum;
     };
+    // A slot of a long list's position index: a position in the list, whose link names the
+    // key.
+    struct AidSlot {
+        Index position = kNone;
+        bool free() const { return position == kNone; }
+    };
     struct Aids;
     struct Adjacency {
         std::vector<Link> links;
@@ -210,7 +215,7 @@ class SolutionSubmodular : public Solution {
         std::unique_ptr<Aids> aids;
         // The aids' position index while it is current, held here so that a look-up
         // goes from this header straight to the slots; null otherwise.
-        const Index* slots = nullptr;
+        const AidSlot* slots = nullptr;
         int slotBits = 0;
         Index erased = 0;
         Index frozenHead = 0;
@@ -224,6 +229,10 @@ class SolutionSubmodular : public Solution {
         Index position;
     };
 
+    // The steps of the constructor.
+    void assignSlots(const std::vector<Community*>& all);
+    void sumDegrees(std::list<Community*>& list);
+    void searchFirst(const std::list<Community*>& list, bool whole);
     // The arrays by slot, for count slots.
     void allocate(std::size_t count);
     void build(const std::vector<Community*>& all);
@@ -261,6 +270,11 @@ class SolutionSubmodular : public Solution {
     // Discards a list's aids together with the header's pointer into its position index.
     static void dropAids(Adjacency& list);
     void computeBest(Index owner);
+    // Its three ways: a short list's first search scans it, later ones read the ranking frozen
+    // at the second; a long list keeps a lazy ranking.
+    void bestByScan(Index owner);
+    void bestFromFrozen(Index owner);
+    void bestFromRanking(Index owner);
     void freeze(Index owner);
     void setBest(Index owner, Index candidate, std::uint32_t cut, std::uint64_t product);
     void merge(Index owner, Index absorbed);

@@ -1,10 +1,10 @@
 #include "auxiliary/component.h"
 
 #include <cstdlib>
+#include <numbers>
 #include <utility>
 
 #include "analysis/network.h"
-#include "scene/types.h"
 
 Component::Component(int level, Component* parent)
     : parent(parent), level(level), serial_(nextSerial_++) {}
@@ -113,8 +113,7 @@ void Component::split(std::vector<Vertex*>& candidates) {
             Component* child = makeChild();
             assign(child, vertex);
             walkFrom(vertex, stack, [&](Vertex* neighbour) {
-                if (neighbour->shellIndex <= k || neighbour->componentLevel == k + 1)
-                    return false;
+                if (neighbour->shellIndex <= k || neighbour->componentLevel == k + 1) return false;
                 assign(child, neighbour);
                 return true;
             });
@@ -188,7 +187,7 @@ void Component::placeInCircularSector(float R, float theta, int i, int n, float 
     float f = static_cast<float>(i) / static_cast<float>(n) + shift;
     if (f > 1.0f) f -= 1.0f;
     float m;
-    if (theta == 2.0f * pi)
+    if (theta == 2.0f * std::numbers::pi_v<float>)
         m = R + theta * (R * f);
     else
         m = f * (2.0f * R + R * theta);
@@ -233,7 +232,7 @@ void Network::findComponents() {
         vertex->setComponent(nullptr);
     }
     clustersMap.clear();  // it pointed into the earlier tree
-    component = std::make_unique<Component>(0, nullptr);
+    component.reset(new Component(0, nullptr));
     component->computeComponents(graph.vertices, static_cast<float>(maxShell),
                                  static_cast<float>(minShell), static_cast<float>(graph.maxDegree));
 }
@@ -245,4 +244,8 @@ void Network::buildClustersMap() {
 
 void Network::printComponents(std::ostream& out) const {
     if (component) component->printComponent(out);
+}
+
+void AuxiliaryRelease::operator()(Component* component) const {
+    delete component;
 }

@@ -5,7 +5,8 @@
 #include <string>
 
 #include "analysis/network.h"
-#include "driver/log.h"
+#include "auxiliary/component.h"
+#include "graph/log.h"
 
 ConnectivityStatistics connectivityStatistics;
 
@@ -102,7 +103,7 @@ void Network::build_gomory_hu_tree(int n) {
         if (tree->root->members.size() > 1) flujo_maximo_recursivo(tree->root, *tree);
     }
     tree->indexNodes();
-    gomoryHuTree = std::move(tree);
+    gomoryHuTree.reset(tree.release());
     print_gomory_hu_tree();
 }
 
@@ -140,7 +141,7 @@ int Network::find_connectivity(int a, int b) const {
 
 void Network::print_gomory_hu_tree() const {
     if (gomoryHuTree && gomoryHuTree->root)
-        imprimir_arbol_recursivo(gomoryHuTree->root, 0, logGomoryHu);
+        imprimir_arbol_recursivo(gomoryHuTree->root, 0, logs().gomoryHu);
 }
 
 // ---- Shell connectivity statistics ----
@@ -267,10 +268,10 @@ std::map<std::pair<int, float>, int> clusterSummary(bool smaller) {
     return summary;
 }
 
-void writeConnectivityCounts() {
+void writeConnectivityCounts(Log& log) {
     for (const auto& [key, count] : connectivityStatistics.mapa_si_conn)
-        logGomoryHu2 << key.first << std::string(" ") << key.second << std::string(" ") << count
-                     << std::string("\n");
+        log << key.first << std::string(" ") << key.second << std::string(" ") << count
+            << std::string("\n");
 }
 
 }  // namespace
@@ -279,27 +280,28 @@ void Network::find_inner_connectivities(int level, std::ostream& out) {
     if (gomoryHuTree && gomoryHuTree->root)
         hallar_conectividades_desde(*this, gomoryHuTree->root, level, out);
     if (level != 1) return;
-    logGomoryHu2 << std::string("#Shell Index - Connectivity - Amount of pairs\n");
-    writeConnectivityCounts();
-    logGomoryHu3 << std::string(
+    logs().gomoryHu2 << std::string("#Shell Index - Connectivity - Amount of pairs\n");
+    writeConnectivityCounts(logs().gomoryHu2);
+    logs().gomoryHu3 << std::string(
         "#Shell Index - Not KConnected amount of pairs - KConnected amount of pairs\n");
-    logGomoryHu4 << std::string("#Shell Index - Connectivity Normalized - Amount of pairs\n");
+    logs().gomoryHu4 << std::string("#Shell Index - Connectivity Normalized - Amount of pairs\n");
     out << "Cantidad de clusters al cuadrado: "
         << connectivityStatistics.mapa_cluster_cluster_conn.size() << '\n';
     for (const auto& [key, count] : clusterSummary(false))
-        logGomoryHu4 << key.first << std::string(" ") << key.second << std::string(" ") << count
-                     << std::string("\n");
+        logs().gomoryHu4 << key.first << std::string(" ") << key.second << std::string(" ") << count
+                         << std::string("\n");
 }
 
 void Network::find_connectivities(std::ostream& out) {
     if (gomoryHuTree && gomoryHuTree->root)
         hallar_conectividades_desde(*this, gomoryHuTree->root, -1, out);
-    logGomoryHu2 << std::string("#Shell Index - Connectivity - Amount of pairs\n");
-    logGomoryHu3 << std::string(
+    logs().gomoryHu2 << std::string("#Shell Index - Connectivity - Amount of pairs\n");
+    logs().gomoryHu3 << std::string(
         "#Shell Index - Not KConnected amount of pairs - KConnected amount of pairs\n");
-    logGomoryHu4 << std::string("#Shell Index - Inter-Cluster Connectivity Normalized\n");
-    logGomoryHu5 << std::string("#Shell Index - Average Inter-Cluster Connectivity Normalized\n");
-    writeConnectivityCounts();
+    logs().gomoryHu4 << std::string("#Shell Index - Inter-Cluster Connectivity Normalized\n");
+    logs().gomoryHu5 << std::string(
+        "#Shell Index - Average Inter-Cluster Connectivity Normalized\n");
+    writeConnectivityCounts(logs().gomoryHu2);
     std::map<int, int> totals;
     std::map<int, int> pairs;
     for (const auto& [key, count] : clusterSummary(true)) {
@@ -308,11 +310,15 @@ void Network::find_connectivities(std::ostream& out) {
         totals[shell] =
             static_cast<int>(static_cast<float>(totals[shell]) + static_cast<float>(count) * value);
         pairs[shell] += count;
-        logGomoryHu4 << shell << std::string(" ") << value << std::string(" ") << count
-                     << std::string("\n");
+        logs().gomoryHu4 << shell << std::string(" ") << value << std::string(" ") << count
+                         << std::string("\n");
     }
     for (const auto& [shell, total] : totals)
-        logGomoryHu5 << shell << std::string(" ")
-                     << static_cast<float>(total) / static_cast<float>(pairs[shell])
-                     << std::string("\n");
+        logs().gomoryHu5 << shell << std::string(" ")
+                         << static_cast<float>(total) / static_cast<float>(pairs[shell])
+                         << std::string("\n");
+}
+
+void AuxiliaryRelease::operator()(GomoryHuTree* tree) const {
+    delete tree;
 }

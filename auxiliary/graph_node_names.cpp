@@ -8,22 +8,12 @@
 #include <limits>
 #include <string_view>
 
-#include "graph/graph_builder_txt.h"
+#include "graph/text.h"
 
 namespace {
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-bool parseId(std::string_view token, VertexId* id) {
-    std::uint32_t value = 0;
-    const auto [end, error] = std::from_chars(token.data(), token.data() + token.size(), value);
-    if (error != std::errc() || end != token.data() + token.size() ||
-        value > static_cast<std::uint32_t>(std::numeric_limits<VertexId>::max()))
-        return false;
-    *id = static_cast<VertexId>(value);
-    return true;
 }
 
 class Records {
@@ -39,7 +29,7 @@ class Records {
         const std::string_view token = word();
         if (!parseId(token, id))
             throw Fatal("ERROR: " + name_ + ":" + std::to_string(tokenLine_) + ": '" +
-                        Graph_builder_txt::describeToken(token) + "' is not a valid vertex id\n");
+                        escaped(token, Escape::Token) + "' is not a valid vertex id\n");
         return true;
     }
 
@@ -88,10 +78,7 @@ class Records {
 }  // namespace
 
 void Graph_node_names::readFile(Graph& graph, const std::string& fileName) const {
-    std::error_code error;
-    std::ifstream input;
-    if (!std::filesystem::is_directory(fileName, error)) input.open(fileName, std::ios::binary);
-    if (!input.is_open()) throw Fatal("ERROR: Names file " + fileName + " cannot be opened\n");
+    std::ifstream input = openForReading(fileName, "Names file");
     readFile(input, graph, fileName);
 }
 

@@ -3,11 +3,11 @@
 //   scan       a bare std::from_chars pass over the file (the floor for reading; not a stage
 //              of the run)
 //   parse      the edge-list reader, file → edge list
-//   build      the graph from the edge list (vertices, adjacency, starting communities)
-//   cores      findCores on the whole network
-//   detect     findCommunities(1.0)
-//   vertex     the vertex scene (per-community cores, placement, edges, legend)
-//   community  the community scene
+//   build      the graph from the edge list (vertices, adjacency)
+//   cores      the core numbers of the whole graph
+//   detect     community detection (the starting communities, then the merges)
+//   vertex     the shells inside the communities, the layout and the vertex scene file
+//   community  the community scene file
 // One line per stage, "NAME WALL_SECONDS CPU_SECONDS", then "peak MIB" (the peak resident
 // set of the process). bench/run.sh turns them into its table. The scene files are written
 // into the current directory under the names the run would give them.
@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/cores.h"
 #include "analysis/network.h"
 #include "bench/bench_common.h"
 #include "driver/parameters.h"
@@ -37,7 +38,6 @@ namespace {
 using bench::bareScan;
 using bench::cpuSeconds;
 using bench::now;
-
 
 class Stage {
   public:
@@ -52,7 +52,6 @@ class Stage {
     double wall_;
     double cpu_;
 };
-
 
 }  // namespace
 
@@ -82,22 +81,27 @@ int main(int argc, char** argv) {
     }
     {
         Stage stage("cores");
-        network->findCores();
+        if (computeCoreness(network->graph).size() == 1) std::printf("#\n");
     }
+    Partition partition;
     {
         Stage stage("detect");
         network->findCommunities(1.0f);
+        partition = network->partition();
     }
-    const std::list<Community*> communities = network->communitiesList;
+    SceneOptions options;
+    Layout layout;
     {
         Stage stage("vertex");
+        const CommunityShells shells = computeCommunityShells(partition, network->graph);
+        layout = Graphics(nullptr, options).layOut(partition, &shells, network->graph);
         Povray engine(parameters.sceneFile1);
-        Graphics(&engine).generateNetworkFile(communities, network.get(), false);
+        Graphics(&engine, options).drawVertexScene(layout, network->graph);
     }
     {
         Stage stage("community");
         Povray engine(parameters.sceneFile2);
-        Graphics(&engine).generateNetworkFile(communities, network.get(), true);
+        Graphics(&engine, options).drawCommunityScene(layout);
     }
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);

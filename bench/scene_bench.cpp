@@ -30,7 +30,6 @@
 #include <vector>
 
 #include "analysis/network.h"
-#include "driver/parameters.h"
 #include "engines/povray.h"
 #include "scene/graphics.h"
 
@@ -217,13 +216,13 @@ void runPartition(const char* name, VertexId vertices, const std::string& direct
         stage.report("community", std::to_string(written.tellg() / 1048576) + " MiB file");
     }
     {
-        parameters.namesFile = "0";
+        SceneOptions idsAsLabels;
+        idsAsLabels.idsAsLabels = true;
         Stage stage;
         Povray engine(scene1);
-        Graphics(&engine).generateNetworkFile(list, &network, false);
+        Graphics(&engine, idsAsLabels).generateNetworkFile(list, &network, false);
         std::ifstream written(scene1, std::ios::ate | std::ios::binary);
         stage.report("labels", std::to_string(written.tellg() / 1048576) + " MiB file");
-        parameters.namesFile.clear();
     }
     {
         Stage stage;

@@ -1,13 +1,14 @@
-// The run: options, reading, cores, communities, the two scenes, rendering.
+// The run, stage by stage: options, read, names, cores, communities, layout, scenes, render.
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <list>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
+#include "analysis/cores.h"
 #include "analysis/network.h"
+#include "analysis/partition.h"
 #include "auxiliary/graph_node_names.h"
 #include "driver/parameters.h"
 #include "driver/povray_renderer.h"
@@ -17,16 +18,64 @@
 #include "engines/svg.h"
 #include "graph/defs.h"
 #include "graph/graph_builder_txt.h"
+#include "graph/log.h"
+#include "graph/text.h"
 #include "scene/graphics.h"
 
 namespace {
 
-std::ifstream openInput(const std::string& name) {
-    std::error_code error;
-    std::ifstream input;
-    if (!std::filesystem::is_directory(name, error)) input.open(name, std::ios::binary);
-    if (!input.is_open()) throw Fatal("ERROR: Input file " + name + " cannot be opened\n");
-    return input;
+// ---- Options for the stages, from the command line ----
+
+SceneOptions sceneOptions(const Parameters& p) {
+    SceneOptions options;
+    options.color = p.color;
+    options.bckgnd = p.bckgnd;
+    options.edges = p.edges;
+    options.minEdges = p.minEdges;
+    options.width = p.width;
+    options.height = p.height;
+    options.font = p.font;
+    options.unitLength = p.unitLength;
+    options.opacity = p.opacity;
+    options.sizesByStrength = p.weighted && !p.multigraph;
+    // "-names" without a file labels every vertex with its id.
+    options.idsAsLabels = p.namesFile == "0";
+    return options;
+}
+
+EngineOptions engineOptions(const Parameters& p) {
+    return {p.bckgnd, p.hstart, p.hend, p.vstart, p.vend};
+}
+
+RenderOptions renderOptions(const Parameters& p) {
+    RenderOptions options;
+    options.width = p.width;
+    options.height = p.height;
+    options.hstart = p.hstart;
+    options.hend = p.hend;
+    options.vstart = p.vstart;
+    options.vend = p.vend;
+    options.logfile = p.logfile;
+    options.java = p.java == "java";
+    return options;
+}
+
+// ---- The stages ----
+
+void readGraph(const std::string& inputFile, Graph& graph) {
+    std::ifstream input = openForReading(inputFile, "Input file");
+    std::cout << "\tBuilding graph...\n";
+    Graph_builder_txt().readFile(input, graph, inputFile);
+}
+
+void readNames(const std::string& namesFile, Graph& graph) {
+    // "0" asks for ids as labels; any other name is a names file.
+    if (!namesFile.empty() && namesFile != "0") Graph_node_names().readFile(graph, namesFile);
+}
+
+Partition findCommunities(Network& network) {
+    network.findCommunities(1.0f);
+    return network.partition();
 }
 
 // The scene files this run has created and not yet completed. A run that fails while writing
@@ -42,68 +91,80 @@ void removeCreatedScenes() {
 }
 
 // A scene file must never replace the input it was drawn from.
-void refuseInputAsScene(const std::string& scene) {
+void refuseInputAsScene(const std::string& scene, const std::string& inputFile) {
     std::error_code error;
-    if (std::filesystem::equivalent(scene, parameters.inputFile, error))
+    if (std::filesystem::equivalent(scene, inputFile, error))
         throw Fatal("ERROR: Scene file " + scene + " would overwrite the input file\n");
 }
 
 template <class Writer>
-std::unique_ptr<Engine> createEngine(const std::string& scene) {
-    auto engine = std::make_unique<Writer>(scene);
+std::unique_ptr<Engine> createEngine(const std::string& scene, const EngineOptions& options) {
+    auto engine = std::make_unique<Writer>(scene, options);
     createdScenes.push_back(scene);
     return engine;
 }
 
 // Both scene files are created before anything is drawn; then the vertex scene, then the
-// community scene, each from its own copy of the community list.
-void writeScenes(Network* network) {
-    const std::list<Community*> communities = network->communitiesList;
-    const bool povray = parameters.render == "povray";
+// community scene.
+void writeScenes(const Layout& layout, const Graph& graph, const Parameters& p,
+                 const SceneOptions& options) {
+    const bool povray = p.render == "povray";
     std::cout << (povray ? "\tGenerating .pov file...\n" : "\tGenerating .svg file...\n");
-    refuseInputAsScene(parameters.sceneFile1);
-    refuseInputAsScene(parameters.sceneFile2);
-    std::unique_ptr<Engine> engine1 = povray ? createEngine<Povray>(parameters.sceneFile1)
-                                             : createEngine<Svg>(parameters.sceneFile1);
-    std::unique_ptr<Engine> engine2 = povray ? createEngine<Povray>(parameters.sceneFile2)
-                                             : createEngine<Svg>(parameters.sceneFile2);
-    Graphics(engine1.get()).generateNetworkFile(communities, network, false);
-    Graphics(engine2.get()).generateNetworkFile(communities, network, true);
+    refuseInputAsScene(p.sceneFile1, p.inputFile);
+    refuseInputAsScene(p.sceneFile2, p.inputFile);
+    const EngineOptions looks = engineOptions(p);
+    std::unique_ptr<Engine> engine1 =
+        povray ? createEngine<Povray>(p.sceneFile1, looks) : createEngine<Svg>(p.sceneFile1, looks);
+    std::unique_ptr<Engine> engine2 =
+        povray ? createEngine<Povray>(p.sceneFile2, looks) : createEngine<Svg>(p.sceneFile2, looks);
+    Graphics(engine1.get(), options).drawVertexScene(layout, graph);
+    Graphics(engine2.get(), options).drawCommunityScene(layout);
     engine1.reset();
     engine2.reset();
     createdScenes.clear();
 }
 
-void render() {
+void render(const Parameters& p) {
     std::cout << "\tRendering image...\n";
-    if (parameters.render == "povray") {
-        povray_renderer.render(parameters.sceneFile1, parameters.imageFile1);
-        povray_renderer.render(parameters.sceneFile2, parameters.imageFile2);
+    const RenderOptions options = renderOptions(p);
+    if (p.render == "povray") {
+        povray_renderer.render(p.sceneFile1, p.imageFile1, options);
+        povray_renderer.render(p.sceneFile2, p.imageFile2, options);
     } else {
-        svg_renderer.render(parameters.sceneFile1, parameters.imageFile1);
-        svg_renderer.render(parameters.sceneFile2, parameters.imageFile2);
+        svg_renderer.render(p.sceneFile1, p.imageFile1, options);
+        svg_renderer.render(p.sceneFile2, p.imageFile2, options);
     }
 }
 
 int run(int argc, const char* const* argv) {
+    // Every invocation creates or empties the logs first, whatever follows.
+    Logs logs;
+    logs.open();
     parameters.validateParameters(argc, argv);
-    std::ifstream input = openInput(parameters.inputFile);
-    auto network = std::make_unique<Network>();
+    const Parameters& p = parameters;
+    const SceneOptions looks = sceneOptions(p);
 
-    std::cout << "\tBuilding graph...\n";
-    Graph_builder_txt reader;
-    reader.readFile(input, network->graph, parameters.inputFile);
-    input.close();
-    // "0" asks for ids as labels; any other name is a names file.
-    if (!parameters.namesFile.empty() && parameters.namesFile != "0")
-        Graph_node_names().readFile(network->graph, parameters.namesFile);
+    Network network;
+    network.attachLogs(&logs);
+    readGraph(p.inputFile, network.graph);
+    readNames(p.namesFile, network.graph);
     std::cout << "\tFinding communities...\n";
-    network->findCores();
-    network->findCommunities(1.0f);
-    writeScenes(network.get());
-    if (!parameters.nographic) render();
+    const std::vector<int> coreness = computeCoreness(network.graph);
+    const Partition partition = findCommunities(network);
+    const CommunityShells shells = computeCommunityShells(partition, network.graph);
+    const Layout layout = Graphics(nullptr, looks).layOut(partition, &shells, network.graph);
+    writeScenes(layout, network.graph, p, looks);
+    if (!p.nographic) render(p);
     std::cout << "Done!\n";
     return 0;
+}
+
+// Every failure ends the run with one ERROR line on standard output and status 1, and no
+// half-written scene left behind.
+int fail(const std::string& message) {
+    removeCreatedScenes();
+    std::cout << message << std::flush;
+    return 1;
 }
 
 }  // namespace
@@ -112,8 +173,10 @@ int main(int argc, char** argv) {
     try {
         return run(argc, argv);
     } catch (const Fatal& error) {
-        removeCreatedScenes();
-        std::cout << error.what() << std::flush;
-        return 1;
+        return fail(error.what());
+    } catch (const std::bad_alloc&) {
+        return fail("ERROR: Out of memory\n");
+    } catch (const std::exception& error) {
+        return fail("ERROR: " + std::string(error.what()) + "\n");
     }
 }

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "graph/defs.h"
+#include "graph/text.h"
 
 Parameters parameters;
 
@@ -43,24 +44,8 @@ const int kMaxImageSide = 100000;
     throw Fatal("ERROR: " + line + "\n\n" + Parameters::helpText());
 }
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
-// An argument as an error line repeats it: control bytes (a line break, an escape sequence)
-// are written as \xHH, so the message stays one line and sends nothing to the terminal.
-std::string echoWord(const std::string& word) {
-    static const char* const kHex = "0123456789ABCDEF";
-    std::string text;
-    text.reserve(word.size());
-    for (unsigned char c : word) {
-        if (c < 0x20 || c == 0x7F) {
-            text += "\\x";
-            text += kHex[c >> 4];
-            text += kHex[c & 15];
-        } else {
-            text += static_cast<char>(c);
-        }
-    }
-    return text;
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
 }
 
 // Leading white space as strtol and strtod skip it.
@@ -93,7 +78,8 @@ int toInteger(const std::string& text) {
     long long value = 0;
     for (; i < text.size() && isDigit(text[i]); ++i) {
         value = value * 10 + (text[i] - '0');
-        if (value > static_cast<long long>(INT_MAX) + 1) value = static_cast<long long>(INT_MAX) + 1;
+        if (value > static_cast<long long>(INT_MAX) + 1)
+            value = static_cast<long long>(INT_MAX) + 1;
     }
     if (negative) value = -value;
     if (value > INT_MAX) return INT_MAX;
@@ -102,34 +88,22 @@ int toInteger(const std::string& text) {
 }
 
 float toDecimal(const std::string& text) {
-    std::size_t start = skipSpace(text);
-    std::size_t i = start;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-    std::size_t digits = 0;
-    for (; i < text.size() && isDigit(text[i]); ++i) ++digits;
-    if (i < text.size() && text[i] == '.') {
-        ++i;
-        for (; i < text.size() && isDigit(text[i]); ++i) ++digits;
-    }
-    if (digits == 0) return 0.0f;
-    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-        std::size_t j = i + 1;
-        if (j < text.size() && (text[j] == '+' || text[j] == '-')) ++j;
-        if (j < text.size() && isDigit(text[j])) {
-            while (j < text.size() && isDigit(text[j])) ++j;
-            i = j;
-        }
-    }
-    std::string prefix = text.substr(start, i - start);
-    return static_cast<float>(std::strtod(prefix.c_str(), nullptr));
+    const std::size_t start = skipSpace(text);
+    const std::size_t length = plainDecimalLength(std::string_view(text).substr(start));
+    if (length == 0) return 0.0f;
+    return static_cast<float>(std::strtod(text.substr(start, length).c_str(), nullptr));
 }
 
 Parameters::Parameters() = default;
 Parameters::~Parameters() = default;
 
-std::string Parameters::helpText() { return kHelp; }
+std::string Parameters::helpText() {
+    return kHelp;
+}
 
-void Parameters::printHelp() const { std::cout << kHelp; }
+void Parameters::printHelp() const {
+    std::cout << kHelp;
+}
 
 void Parameters::printHeader() const {
     std::cout << "Quorvane 1.0.0\n"
@@ -157,7 +131,8 @@ void Parameters::readConfiguration(std::istream& in) {
         if (line.find('#') != std::string::npos) continue;
         std::size_t equals = line.find('=');
         std::string key = equals == std::string::npos ? line : line.substr(0, equals);
-        std::string value = trimBlanks(equals == std::string::npos ? line : line.substr(equals + 1));
+        std::string value =
+            trimBlanks(equals == std::string::npos ? line : line.substr(equals + 1));
         if (value.empty()) continue;
         key = trimBlanksAndTabs(key);
 
@@ -173,105 +148,145 @@ void Parameters::readConfiguration(std::istream& in) {
     }
 }
 
-void Parameters::readCommandLine(int argc, const char* const* argv) {
-    if (argc < 2) optionError("'-input' parameter is required");
+// The command line being read: the current word and the values that follow it.
+class Parameters::Arguments {
+  public:
+    Arguments(int argc, const char* const* argv) : argc_(argc), argv_(argv) {}
 
-    bool inputGiven = false;
-    int i = 1;
-    // The value following option i; the option's own message when there is none.
-    auto value = [&](const char* missing) -> std::string {
-        if (i + 1 >= argc) optionError(missing);
-        return argv[++i];
-    };
-    auto choice = [&](const char* missing, const char* field,
-                      std::initializer_list<std::string_view> allowed,
-                      const char* possible) -> std::string {
+    bool next() { return ++i_ < argc_; }
+    std::string word() const { return argv_[i_]; }
+    // Whether a word follows the current one and does not start with "-".
+    bool valueFollows() const { return i_ + 1 < argc_ && argv_[i_ + 1][0] != '-'; }
+    // The value following the current word; the option's own message when there is none.
+    std::string value(const char* missing) {
+        if (i_ + 1 >= argc_) optionError(missing);
+        return argv_[++i_];
+    }
+    // The next count values (the option's message when fewer follow).
+    void require(int count, const char* missing) const {
+        if (i_ + count >= argc_) optionError(missing);
+    }
+    // A value that must be one of the allowed words.
+    std::string choice(const char* missing, const char* field,
+                       std::initializer_list<std::string_view> allowed, const char* possible) {
         std::string word = value(missing);
         for (std::string_view a : allowed)
             if (word == a) return word;
-        optionError(echoWord(word) + " is not a possible value for " + field +
+        optionError(escaped(word, Escape::Argument) + " is not a possible value for " + field +
                     ". Possible values are " + possible + ".");
-    };
+    }
 
-    for (; i < argc; ++i) {
-        const std::string arg = argv[i];
+  private:
+    int argc_;
+    const char* const* argv_;
+    int i_ = 0;
+};
+
+void Parameters::readCommandLine(int argc, const char* const* argv) {
+    if (argc < 2) optionError("'-input' parameter is required");
+    Arguments args(argc, argv);
+    bool inputGiven = false;
+    while (args.next()) {
+        const std::string arg = args.word();
         if (arg == "-input") {
-            inputFile = value("'-input' parameter must be followed by input file name");
+            inputFile = args.value("'-input' parameter must be followed by input file name");
             inputGiven = true;
-        } else if (arg == "-names") {
-            if (i + 1 < argc && argv[i + 1][0] != '-') {
-                namesFile = argv[++i];
-            } else {
-                namesFile.assign(1, '0');  // (not = "0": a false -Wrestrict in g++ 12)
-            }
-        } else if (arg == "-output") {
-            std::string x = value("'-output' parameter must be followed by output file name");
-            sceneFile1 = x + "1.pov";
-            sceneFile2 = x + "2.pov";
-            imageFile1 = x + "1.png";
-            imageFile2 = x + "2.png";
-            outputGiven = true;
-        } else if (arg == "-logfile") {
-            logfile = true;
-        } else if (arg == "-logstdout" || arg == "-net" || arg == "-nocliques") {
-        } else if (arg == "-multigraph") {
-            multigraph = true;
-        } else if (arg == "-weighted") {
-            weighted = true;
-        } else if (arg == "-granularity") {
-            value("'-granularity' parameter must be followed by granularity (integer)");
-        } else if (arg == "-bckgnd") {
-            bckgnd = choice("'-bckgnd' parameter must be followed by background color value",
-                            "bckgnd", {"white", "black"}, "'white' and 'black'");
-        } else if (arg == "-color") {
-            color = choice("'-color' parameter must be followed by graph color value", "color",
-                           {"col", "bw", "bwi"}, "'col', 'bw' and 'bwi'");
-        } else if (arg == "-fromlayer") {
-            value("'-fromlayer' parameter must be followed by layer number");
-        } else if (arg == "-edges") {
-            edges = toDecimal(value(
-                "'-edges' parameter must be followed by percent of visible edges (0.0 - 1.0)"));
-        } else if (arg == "-minEdges") {
-            minEdges = toInteger(value(
-                "'-minedges' parameter must be followed by minimum number of visible edges "
-                "(integer)"));
-        } else if (arg == "-W") {
-            width = toInteger(value("'-W' parameter must be followed by width value"));
-        } else if (arg == "-H") {
-            height = toInteger(value("'-H' parameter must be followed by height value"));
-        } else if (arg == "-font") {
-            font = toDecimal(value("'-font' parameter must be followed by font zoom value"));
-        } else if (arg == "-window") {
-            if (i + 4 >= argc)
-                optionError(
-                    "'-window' parameter must be followed by four values: hstart hend vstart "
-                    "vend");
-            hstart = toDecimal(argv[++i]);
-            hend = toDecimal(argv[++i]);
-            vstart = toDecimal(argv[++i]);
-            vend = toDecimal(argv[++i]);
-        } else if (arg == "-u") {
-            unitLength = toDecimal(value("'-u' parameter must be followed by unit length value"));
-        } else if (arg == "-java") {
-            java = "java";
-        } else if (arg == "-render") {
-            render = choice("'-render' parameter must be followed by renderer name", "render",
-                            {"povray", "svg"}, "'povray' and 'svg'");
-        } else if (arg == "-opacity") {
-            opacity = toDecimal(value("'-opacity' parameter must be followed by value."));
-        } else if (arg == "-onlygraphic") {
-            onlygraphic = true;
-        } else if (arg == "-nographic") {
-            nographic = true;
-        } else if (arg == "-strengthsIntervals") {
-            value(
-                "'-strengthsIntervals' parameter must be followed by 'equalNodesPerInterval' or "
-                "'equalIntervalSize'.");
-        } else {
-            optionError(echoWord(arg) + " is not a valid parameter");
+        } else if (!readFlag(arg) && !readFileOption(arg, args) && !readLookOption(arg, args)) {
+            optionError(escaped(arg, Escape::Argument) + " is not a valid parameter");
         }
     }
     if (!inputGiven) optionError("'-input' parameter is required");
+}
+
+bool Parameters::readFlag(const std::string& arg) {
+    if (arg == "-logfile") {
+        logfile = true;
+    } else if (arg == "-logstdout" || arg == "-net" || arg == "-nocliques") {
+        // accepted, no effect
+    } else if (arg == "-multigraph") {
+        multigraph = true;
+    } else if (arg == "-weighted") {
+        weighted = true;
+    } else if (arg == "-java") {
+        java = "java";
+    } else if (arg == "-onlygraphic") {
+        onlygraphic = true;
+    } else if (arg == "-nographic") {
+        nographic = true;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// The names file, the output names, and the options that take a value without effect.
+bool Parameters::readFileOption(const std::string& arg, Arguments& args) {
+    if (arg == "-names") {
+        if (args.valueFollows())
+            namesFile = args.value("");
+        else
+            namesFile.assign(1, '0');  // (not = "0": a false -Wrestrict in g++ 12)
+    } else if (arg == "-output") {
+        std::string x = args.value("'-output' parameter must be followed by output file name");
+        sceneFile1 = x + "1.pov";
+        sceneFile2 = x + "2.pov";
+        imageFile1 = x + "1.png";
+        imageFile2 = x + "2.png";
+        outputGiven = true;
+    } else if (arg == "-granularity") {
+        args.value("'-granularity' parameter must be followed by granularity (integer)");
+    } else if (arg == "-fromlayer") {
+        args.value("'-fromlayer' parameter must be followed by layer number");
+    } else if (arg == "-strengthsIntervals") {
+        args.value(
+            "'-strengthsIntervals' parameter must be followed by 'equalNodesPerInterval' or "
+            "'equalIntervalSize'.");
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// The options of the pictures' looks.
+bool Parameters::readLookOption(const std::string& arg, Arguments& args) {
+    if (arg == "-bckgnd") {
+        bckgnd = args.choice("'-bckgnd' parameter must be followed by background color value",
+                             "bckgnd", {"white", "black"}, "'white' and 'black'");
+    } else if (arg == "-color") {
+        color = args.choice("'-color' parameter must be followed by graph color value", "color",
+                            {"col", "bw", "bwi"}, "'col', 'bw' and 'bwi'");
+    } else if (arg == "-edges") {
+        edges = toDecimal(args.value(
+            "'-edges' parameter must be followed by percent of visible edges (0.0 - 1.0)"));
+    } else if (arg == "-minEdges") {
+        minEdges = toInteger(
+            args.value("'-minedges' parameter must be followed by minimum number of visible edges "
+                       "(integer)"));
+    } else if (arg == "-W") {
+        width = toInteger(args.value("'-W' parameter must be followed by width value"));
+    } else if (arg == "-H") {
+        height = toInteger(args.value("'-H' parameter must be followed by height value"));
+    } else if (arg == "-font") {
+        font = toDecimal(args.value("'-font' parameter must be followed by font zoom value"));
+    } else if (arg == "-window") {
+        args.require(4,
+                     "'-window' parameter must be followed by four values: hstart hend vstart "
+                     "vend");
+        hstart = toDecimal(args.value(""));
+        hend = toDecimal(args.value(""));
+        vstart = toDecimal(args.value(""));
+        vend = toDecimal(args.value(""));
+    } else if (arg == "-u") {
+        unitLength = toDecimal(args.value("'-u' parameter must be followed by unit length value"));
+    } else if (arg == "-render") {
+        render = args.choice("'-render' parameter must be followed by renderer name", "render",
+                             {"povray", "svg"}, "'povray' and 'svg'");
+    } else if (arg == "-opacity") {
+        opacity = toDecimal(args.value("'-opacity' parameter must be followed by value."));
+    } else {
+        return false;
+    }
+    return true;
 }
 
 // Values that would break the run later: the image size sizes the label grid and the

@@ -6,7 +6,7 @@
 #include <string>
 
 class Parameters {
-public:
+  public:
     Parameters();
     ~Parameters();
 
@@ -51,7 +51,13 @@ public:
     float opacity = 0.2f;
     bool logfile = false;
 
-private:
+  private:
+    class Arguments;
+    // The kinds of option words; each returns false for a word not of its kind.
+    bool readFlag(const std::string& arg);
+    bool readFileOption(const std::string& arg, Arguments& args);
+    bool readLookOption(const std::string& arg, Arguments& args);
+
     bool outputGiven = false;
 };
 

@@ -9,7 +9,6 @@
 #include <iostream>
 #include <string_view>
 
-#include "driver/parameters.h"
 #include "graph/defs.h"
 
 PovrayRenderer povray_renderer;
@@ -83,7 +82,7 @@ std::string fixedSix(float value) {
 }
 
 std::string povrayCommand(const std::string& scene, const std::string& image,
-                          const Parameters& options, const char* home) {
+                          const RenderOptions& options, const char* home) {
     bool unixLike = isUnixLike(home);
     std::string command = unixLike ? "povray " : "pvengine ";
     command += povrayFileOption("+I", scene) + " " + povrayFileOption("+O", image);
@@ -129,14 +128,14 @@ bool runCommand(const std::string& command) {
     return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-void runViewer(const std::string& image, const Parameters& options, const char* home) {
-    if (options.java != "java") return;
+void runViewer(const std::string& image, const RenderOptions& options, const char* home) {
+    if (!options.java) return;
     if (!runCommand(viewerCommand(image, home))) throw Fatal(kViewerError);
 }
 
-int PovrayRenderer::render(std::string scene, std::string image) {
+int PovrayRenderer::render(std::string scene, std::string image, const RenderOptions& options) {
     const char* home = std::getenv("HOME");
-    if (!runCommand(povrayCommand(scene, image, parameters, home))) throw Fatal(kPovrayError);
-    runViewer(image, parameters, home);
+    if (!runCommand(povrayCommand(scene, image, options, home))) throw Fatal(kPovrayError);
+    runViewer(image, options, home);
     return 0;
 }

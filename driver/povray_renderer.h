@@ -5,13 +5,27 @@
 
 #include <string>
 
-class Parameters;
+// What the renderers take from the command line.
+struct RenderOptions {
+    // The image size in pixels.
+    int width = 800;
+    int height = 600;
+    // The part of the frame rendered (-window): fractions of its width and height.
+    float hstart = 0.0f;
+    float hend = 1.0f;
+    float vstart = 0.0f;
+    float vend = 1.0f;
+    // The renderers' error output goes to "log/povray.log" instead of nowhere.
+    bool logfile = false;
+    // Each image is shown in the viewer once rendered.
+    bool java = false;
+};
 
 class PovrayRenderer {
   public:
-    // Renders scene into image with the options of the global parameters, then runs the
-    // viewer when -java is set. Returns 0; any failing command throws Fatal.
-    int render(std::string scene, std::string image);
+    // Renders scene into image, then runs the viewer when options.java is set. Returns 0;
+    // any failing command throws Fatal.
+    int render(std::string scene, std::string image, const RenderOptions& options);
 };
 
 extern PovrayRenderer povray_renderer;
@@ -42,7 +56,7 @@ std::string fixedSix(float value);
 
 // The rendering command for these names and options, on the platform that home decides.
 std::string povrayCommand(const std::string& scene, const std::string& image,
-                          const Parameters& options, const char* home);
+                          const RenderOptions& options, const char* home);
 // The viewer command for an image: "java -jar visualizer.jar IMAGE 2> NULL".
 std::string viewerCommand(const std::string& image, const char* home);
 
@@ -57,6 +71,6 @@ bool onPath(const std::string& program, const char* pathValue);
 // status 0.
 bool runCommand(const std::string& command);
 
-// The viewer step of both renderers: when options.java is "java", runs the viewer on image
-// and throws Fatal with kViewerError when it fails.
-void runViewer(const std::string& image, const Parameters& options, const char* home);
+// The viewer step of both renderers: when options.java is set, runs the viewer on image and
+// throws Fatal with kViewerError when it fails.
+void runViewer(const std::string& image, const RenderOptions& options, const char* home);

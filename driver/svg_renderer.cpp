@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 
-#include "driver/parameters.h"
 #include "driver/povray_renderer.h"
 #include "graph/defs.h"
 
@@ -12,7 +11,7 @@ const char* const kSvgError =
     "ERROR: Error rendering image. Verify rsvg is installed in your system.\n";
 
 std::string svgCommand(const std::string& scene, const std::string& image,
-                       const Parameters& options, const char* home, bool rsvgOnPath) {
+                       const RenderOptions& options, const char* home, bool rsvgOnPath) {
     if (!isUnixLike(home)) return "";
     std::string size =
         " -w " + std::to_string(options.width) + " -h " + std::to_string(options.height);
@@ -23,10 +22,10 @@ std::string svgCommand(const std::string& scene, const std::string& image,
     return command + " 2> " + (options.logfile ? std::string("log/povray.log") : nullDevice(true));
 }
 
-void SvgRenderer::render(std::string scene, std::string image) {
+void SvgRenderer::render(std::string scene, std::string image, const RenderOptions& options) {
     const char* home = std::getenv("HOME");
     std::string command =
-        svgCommand(scene, image, parameters, home, onPath("rsvg", std::getenv("PATH")));
+        svgCommand(scene, image, options, home, onPath("rsvg", std::getenv("PATH")));
     if (!command.empty() && !runCommand(command)) throw Fatal(kSvgError);
-    runViewer(image, parameters, home);
+    runViewer(image, options, home);
 }

@@ -4,14 +4,13 @@
 
 #include <string>
 
-class Parameters;
+#include "driver/povray_renderer.h"
 
 class SvgRenderer {
   public:
-    // Renders scene into image with the options of the global parameters (on the Unix-like
-    // platform only), then runs the viewer when -java is set. Any failing command throws
-    // Fatal.
-    void render(std::string scene, std::string image);
+    // Renders scene into image (on the Unix-like platform only), then runs the viewer when
+    // options.java is set. Any failing command throws Fatal.
+    void render(std::string scene, std::string image, const RenderOptions& options);
 };
 
 extern SvgRenderer svg_renderer;
@@ -23,4 +22,4 @@ extern const char* const kSvgError;
 // (nothing is rendered there). rsvgOnPath tells whether a program "rsvg" can be run; without
 // it the same rendering is asked of rsvg-convert.
 std::string svgCommand(const std::string& scene, const std::string& image,
-                       const Parameters& options, const char* home, bool rsvgOnPath);
+                       const RenderOptions& options, const char* home, bool rsvgOnPath);

@@ -10,7 +10,18 @@
 #include <string>
 #include <string_view>
 
-#include "scene/types.h"
+#include "graph/colour.h"
+
+// What the scene writers take from the command line.
+struct EngineOptions {
+    // "white" or "black".
+    std::string bckgnd = "black";
+    // The part of the frame an SVG scene shows (-window): fractions of its width and height.
+    float hstart = 0.0f;
+    float hend = 1.0f;
+    float vstart = 0.0f;
+    float vend = 1.0f;
+};
 
 // One scene file format. The composer describes a scene as these drawing operations, in
 // stacking order; an engine turns each into text appended to its file at once.

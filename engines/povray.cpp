@@ -1,8 +1,7 @@
 #include "engines/povray.h"
 
 #include <cmath>
-
-#include "driver/parameters.h"
+#include <utility>
 
 namespace {
 
@@ -26,9 +25,11 @@ std::string povrayString(const std::string& text) {
     return escaped;
 }
 
-Povray::Povray(const std::string& fileName) : file(fileName) {}
+Povray::Povray(const std::string& fileName, EngineOptions options)
+    : file(fileName), options(std::move(options)) {}
 
-Povray::Povray(std::ostream& out, const std::string& name) : file(out, name) {}
+Povray::Povray(std::ostream& out, const std::string& name, EngineOptions options)
+    : file(out, name), options(std::move(options)) {}
 
 void Povray::numbers3(double a, double b, double c, const char* separator) {
     file.number(a);
@@ -69,7 +70,7 @@ void Povray::addHeaders(int light, float unitLengthValue, float sceneRadiusValue
     file.text(
         "> color rgb <1.3, 1.3, 1.3>}\n"
         "global_settings { ambient_light rgb<0.8, 0.8, 0.8> }\n");
-    if (parameters.bckgnd == "white") file.text("background { color rgb <5, 5, 5> }\n");
+    if (options.bckgnd == "white") file.text("background { color rgb <5, 5, 5> }\n");
 }
 
 void Povray::addHost(float x, float y, float z, float radius, tColor fill, tColor ring, float) {

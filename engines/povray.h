@@ -10,9 +10,9 @@
 class Povray : public Engine {
   public:
     // Creates or truncates the file; throws Fatal when it cannot be created.
-    explicit Povray(const std::string& fileName);
+    explicit Povray(const std::string& fileName, EngineOptions options = {});
     // Writes into out instead (tests compare the exact text); name appears in error messages.
-    Povray(std::ostream& out, const std::string& name);
+    Povray(std::ostream& out, const std::string& name, EngineOptions options = {});
 
     void addHeaders(int light, float unitLength, float sceneRadius) override;
     void addHost(float x, float y, float z, float radius, tColor fill, tColor ring,
@@ -27,6 +27,7 @@ class Povray : public Engine {
     void close() override;
 
     SceneFile file;
+    EngineOptions options;
     // Copied by addHeaders; addText puts labels in front of the scene with them.
     float unitLength = 0.0f;
     float sceneRadius = 0.0f;

@@ -2,8 +2,7 @@
 
 #include <cmath>
 #include <cstddef>
-
-#include "driver/parameters.h"
+#include <utility>
 
 namespace {
 
@@ -70,9 +69,11 @@ std::string svgText(const std::string& text) {
     return escaped;
 }
 
-Svg::Svg(const std::string& fileName) : file(fileName) {}
+Svg::Svg(const std::string& fileName, EngineOptions options)
+    : file(fileName), options(std::move(options)) {}
 
-Svg::Svg(std::ostream& out, const std::string& name) : file(out, name) {}
+Svg::Svg(std::ostream& out, const std::string& name, EngineOptions options)
+    : file(out, name), options(std::move(options)) {}
 
 // Nearest integer to value × 255 in single precision, halves away from zero, unclamped.
 void Svg::component(float value) {
@@ -99,7 +100,7 @@ void Svg::addHeaders(int, float unitLength, float sceneRadius) {
     double H = 0.9 * double(S);
     float Wf = float(W);
     float Hf = float(H);
-    const Parameters& p = parameters;
+    const EngineOptions& p = options;
 
     file.text(
         "<?xml version=\"1.0\" standalone=\"no\"?>\n"

@@ -10,9 +10,9 @@
 class Svg : public Engine {
   public:
     // Creates or truncates the file; throws Fatal when it cannot be created.
-    explicit Svg(const std::string& fileName);
+    explicit Svg(const std::string& fileName, EngineOptions options = {});
     // Writes into out instead (tests compare the exact text); name appears in error messages.
-    Svg(std::ostream& out, const std::string& name);
+    Svg(std::ostream& out, const std::string& name, EngineOptions options = {});
 
     void addHeaders(int light, float unitLength, float sceneRadius) override;
     void addHost(float x, float y, float z, float radius, tColor fill, tColor ring,
@@ -27,6 +27,7 @@ class Svg : public Engine {
     void close() override;
 
     SceneFile file;
+    EngineOptions options;
 
   private:
     // The three components as integers 0..255 (unclamped), separated by commas.

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <limits>
 
+#include "graph/text.h"
+
 namespace {
 
 constexpr std::array<bool, 256> kSpaceTable = [] {
@@ -17,29 +19,9 @@ constexpr std::array<bool, 256> kSpaceTable = [] {
 inline bool isSpace(char c) {
     return kSpaceTable[static_cast<unsigned char>(c)];
 }
-inline bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
 
-// Bytes of a token that a message shows. A longer token than kLongestToken is neither an
-// id nor a weight (it could only be one by a megabyte of leading zeros), so the reader never
-// has to hold more of it than it shows.
+// Bytes of a giant token kept for its message (as many as a message shows).
 constexpr std::size_t kShownBytes = 64;
-constexpr std::size_t kLongestToken = std::size_t{1} << 20;
-
-// Reads a vertex id (ASCII digits, value at most 2^31 − 1, at most kLongestToken digits) at
-// the start of [p, limit): where the digits end, or null when there are none or the value
-// is too large.
-const char* parseId(const char* p, const char* limit, VertexId* id) {
-    std::uint32_t value = 0;
-    const auto [end, error] = std::from_chars(p, limit, value);
-    if (error != std::errc() || end == p ||
-        value > static_cast<std::uint32_t>(std::numeric_limits<VertexId>::max()) ||
-        static_cast<std::size_t>(end - p) > kLongestToken)
-        return nullptr;
-    *id = static_cast<VertexId>(value);
-    return end;
-}
 
 // Walks the input block by block and stops at the start of every token, keeping the line
 // number. Only the part of the buffer up to its last whitespace byte (`safe_`) is handed
@@ -123,7 +105,7 @@ class Scanner {
     }
     [[noreturn]] void failAt(std::uint64_t line, std::string_view token, const char* what) const {
         throw Fatal("ERROR: " + name_ + ":" + std::to_string(line) + ": '" +
-                    Graph_builder_txt::describeToken(token) + "' is not a valid " + what + "\n");
+                    escaped(token, Escape::Token) + "' is not a valid " + what + "\n");
     }
 
   private:
@@ -276,45 +258,7 @@ std::vector<Edge> Graph_builder_txt::readEdges(std::istream& input, const std::s
     return edges;
 }
 
-std::string Graph_builder_txt::describeToken(std::string_view token) {
-    static const char* const kHex = "0123456789ABCDEF";
-    const std::size_t shown = std::min(token.size(), kShownBytes);
-    std::string text;
-    text.reserve(shown + 3);
-    for (std::size_t i = 0; i < shown; ++i) {
-        const unsigned char c = static_cast<unsigned char>(token[i]);
-        if (c < 0x20 || c >= 0x7F) {
-            text += "\\x";
-            text += kHex[c >> 4];
-            text += kHex[c & 15];
-        } else {
-            text += static_cast<char>(c);
-        }
-    }
-    if (token.size() > kShownBytes) text += "...";
-    return text;
-}
-
 bool Graph_builder_txt::isWeight(std::string_view token) {
-    if (token.size() > kLongestToken) return false;
-    std::size_t i = 0;
-    const std::size_t n = token.size();
-    auto digits = [&] {
-        std::size_t start = i;
-        while (i < n && isDigit(token[i])) ++i;
-        return i - start;
-    };
-    if (i < n && (token[i] == '+' || token[i] == '-')) ++i;
-    std::size_t mantissa = digits();
-    if (i < n && token[i] == '.') {
-        ++i;
-        mantissa += digits();
-    }
-    if (mantissa == 0) return false;
-    if (i < n && (token[i] == 'e' || token[i] == 'E')) {
-        ++i;
-        if (i < n && (token[i] == '+' || token[i] == '-')) ++i;
-        if (digits() == 0) return false;
-    }
-    return i == n;
+    return token.size() <= kLongestToken && !token.empty() &&
+           plainDecimalLength(token) == token.size();
 }

@@ -38,9 +38,6 @@ class Graph_builder_txt : public Graph_builder {
     // blocks, numbers converted with std::from_chars.
     std::vector<Edge> readEdges(std::istream& input, const std::string& name) const;
 
-    // A token as it appears in a message: bytes below 0x20 and from 0x7F written as \xHH,
-    // cut to 64 bytes followed by "..." when longer.
-    static std::string describeToken(std::string_view token);
     // A plain decimal: optional sign, digits, optional fraction and exponent; at most 1 MiB.
     static bool isWeight(std::string_view token);
 

@@ -6,7 +6,6 @@
 #include <limits>
 #include <utility>
 
-#include "driver/parameters.h"
 #include "scene/espiral.h"
 
 namespace {
@@ -14,15 +13,13 @@ namespace {
 // Lower and upper end of every random draw.
 constexpr std::pair<float, float> uniform{0.0f, 1.0f};
 
-// Sizes follow strength in a weighted network that is not a multigraph, else degree.
-bool sizesByStrength() {
-    return parameters.weighted && !parameters.multigraph;
-}
-
-float vertexSize(const Vertex* vertex, const Graph& graph) {
-    if (sizesByStrength()) return float(vertexSizeRule(vertex->getStrength(), graph.maxStrength));
+float vertexSize(const Vertex* vertex, const Graph& graph, bool byStrength) {
+    if (byStrength) return float(vertexSizeRule(vertex->getStrength(), graph.maxStrength));
     return float(vertexSizeRule(vertex->getDegree(), graph.maxDegree));
 }
+
+// The options of a composer made without any.
+const SceneOptions kDefaultOptions;
 
 // Effective radius of a community: its real size, or its scaled abstract size when larger.
 float effectiveRadius(const Community* community, float w) {
@@ -55,7 +52,15 @@ double vertexSizeRule(double value, double largest) {
     return std::log(value + 1) / denominator * 0.029 * 15 + 0.0007;
 }
 
-Graphics::Graphics(Engine* engine) : engine(engine) {}
+Graphics::Graphics(Engine* engine) : Graphics(engine, kDefaultOptions) {}
+
+Graphics::Graphics(Engine* engine, const SceneOptions& options)
+    : engine(engine), options(options) {}
+
+std::string labelOf(const Vertex& vertex, bool idsAsLabels) {
+    if (!vertex.name.empty()) return vertex.name;
+    return idsAsLabels ? std::to_string(vertex.id) : std::string();
+}
 
 // ---- Colours ----
 
@@ -81,8 +86,7 @@ tColor lookUp(const std::array<tStop, N>& palette, float g) {
 
 }  // namespace
 
-tColor Graphics::computeHostColor(int numLevels, int level) {
-    const std::string& scheme = parameters.color;
+tColor Graphics::computeHostColor(int numLevels, int level, const std::string& scheme) {
     const bool rainbowScheme = scheme == "col";
     tColor colour = red;  // a single level has no position to look up
     if (numLevels != 1) {
@@ -109,13 +113,16 @@ tColor Graphics::computeHostColor(int numLevels, int level) {
 
 void Graphics::compute_sizes_for_real_communities(const std::list<Community*>& communities,
                                                   Network* network) {
-    const Graph& graph = network->graph;
+    realSizes(communities, network->graph);
+}
+
+void Graphics::realSizes(const std::list<Community*>& communities, const Graph& graph) {
     for (Community* community : communities) {
         float sum = 0.0f;
         for (VertexId id : community->members) {
             Vertex* vertex = graph.vertexMap.find(id);
             if (!vertex) continue;
-            vertex->size = vertexSize(vertex, graph);
+            vertex->size = vertexSize(vertex, graph, options.sizesByStrength);
             sum += vertex->size * vertex->size;
         }
         community->realSize = float(std::sqrt(double(sum)) * S);
@@ -166,134 +173,81 @@ SpiralLayout Graphics::placeCommunities(const std::list<Community*>& sorted) {
     return layout;
 }
 
-// ---- The scenes ----
+// ---- The layout ----
 
-void Graphics::generateNetworkFile(std::vector<Network*>) {}
-
-void Graphics::generateNetworkFile(std::list<Community*> communities, Network* network,
-                                   bool communityScene) {
+Layout Graphics::layOut(const Partition& partition, const CommunityShells* shells,
+                        const Graph& graph) {
     resetGrid();
-    compute_sizes_for_real_communities(communities, network);
-    compute_sizes_for_abstract_communities(communities, network);
-    communities.sort(CompareCommunitiesSize());
-    const SpiralLayout layout = placeCommunities(communities);
-
-    engine->addHeaders(-1, parameters.unitLength, layout.sceneRadius);
-
-    std::vector<tColor> colours;
-    colours.reserve(communities.size());
-    const int levels = static_cast<int>(min(static_cast<float>(communities.size()), 20.0f));
-    for (std::size_t i = 1; i <= communities.size(); ++i)
-        colours.push_back(computeHostColor(levels, static_cast<int>(i % 20)));
-
-    if (communityScene)
-        drawCommunityScene(communities, colours, layout);
-    else
-        drawVertexScene(communities, colours, layout, network);
-    engine->close();
-}
-
-void Graphics::drawCommunityScene(const std::list<Community*>& sorted,
-                                  const std::vector<tColor>& colours, const SpiralLayout& layout) {
-    const float w = layout.w;
-    std::size_t i = 0;
-    for (const Community* community : sorted) {
-        const tColor colour = colours[i++];
-        engine->addHost(float(community->rho * std::cos(double(community->theta))),
-                        float(community->rho * std::sin(double(community->theta))), 0,
-                        w * community->abstractSize, colour, colour, 1.0f);
-        for (std::size_t j = 0; j < community->neighbours.size(); ++j) {
-            const Community* neighbour = community->neighbours[j];
-            const float thickness = static_cast<float>(community->cuts[j]) * w;
-            engine->addHost(community->x, community->y, 0, thickness, white, white,
-                            parameters.opacity);
-            engine->addHost(neighbour->x, neighbour->y, 0, thickness, white, white,
-                            parameters.opacity);
-            engine->addCylinder(community->x, community->y, 0, neighbour->x, neighbour->y, 0, white,
-                                parameters.opacity, thickness);
-        }
-    }
-}
-
-void Graphics::drawVertexScene(const std::list<Community*>& sorted,
-                               const std::vector<tColor>& colours, const SpiralLayout& layout,
-                               Network* network) {
-    const float u = parameters.unitLength;
-    const float sceneRadius = layout.sceneRadius;
-    const tColor labelColour = parameters.bckgnd == "black" ? white : black;
-
-    // Every pass walks the vertices in the same order, community by community and members in
-    // order; they are looked up by id once. begin[k] is where community k starts.
-    std::vector<Vertex*> walk;
-    std::vector<std::size_t> begin;
-    walk.reserve(network->graph.vertices.size());
-    for (const Community* community : sorted) {
-        begin.push_back(walk.size());
-        for (VertexId id : community->members)
-            if (Vertex* vertex = network->graph.vertexMap.find(id)) walk.push_back(vertex);
-    }
-    begin.push_back(walk.size());
-
-    const std::vector<Community*> communities(sorted.begin(), sorted.end());
-    const std::vector<std::vector<Index>> topCores =
-        computeShells(communities, walk, begin, network->graph);
-    for (std::size_t k = 0; k < communities.size(); ++k)
-        placeVertices(communities[k], colours[k], walk.data() + begin[k], begin[k + 1] - begin[k],
-                      topCores[k], network->graph);
-    for (Vertex* v : walk) drawEdge(v, u, sceneRadius, network, false, true);
-    for (Vertex* v : walk) drawEdge(v, u, sceneRadius, network, true, false);
-    for (Vertex* v : walk)
-        engine->addHost(v->x, v->y, static_cast<float>(v->shellIndex) / -10.0f, u * v->size,
-                        v->fillColor, v->ringColor, 1.0f);
-    for (Vertex* v : walk) drawText(v, u, labelColour, 12.0f, 10.0f, sceneRadius, network);
-    drawLegend(sceneRadius, network);
-}
-
-// A community's shell indices come from its own induced sub-network, computed on arrays of
-// the community's size (no copied vertices), so the work is linear in the members and their
-// adjacency. The communities do not depend on each other, and nothing drawn depends on the
-// order they are done in: large scenes share them between this thread and a second one,
-// split where half of the members' adjacency lies on either side.
-std::vector<std::vector<Index>> Graphics::computeShells(const std::vector<Community*>& communities,
-                                                        const std::vector<Vertex*>& walk,
-                                                        const std::vector<std::size_t>& begin,
-                                                        const Graph& graph) {
-    std::vector<std::vector<Index>> topCores(communities.size());
-    auto shellsOf = [&](std::size_t from, std::size_t to) {
-        InducedCores cores;
-        for (std::size_t k = from; k < to; ++k) {
-            Vertex* const* members = walk.data() + begin[k];
-            const std::size_t count = begin[k + 1] - begin[k];
-            cores.compute(graph, members, count);
-            for (std::size_t i = 0; i < count; ++i) members[i]->setShellIndex(cores.shell[i]);
-            communities[k]->maxShell = cores.maxShell;
-            topCores[k] = cores.topCore;
-        }
-    };
-    std::size_t total = 0;
-    for (const Vertex* v : walk) total += v->neighbours.size();
-    if (total < shellsOnTwoThreadsFrom || communities.size() < 2) {
-        shellsOf(0, communities.size());
-        return topCores;
-    }
-    const std::size_t split = halfOfTheWork(communities.size(), [&](std::size_t k) {
-        std::size_t work = 0;
-        for (std::size_t i = begin[k]; i < begin[k + 1]; ++i) work += walk[i]->neighbours.size();
-        return work;
+    Layout layout;
+    layout.partition = partition.communities;
+    std::list<Community*> communities(partition.communities.begin(), partition.communities.end());
+    realSizes(communities, graph);
+    compute_sizes_for_abstract_communities(communities, nullptr);
+    // The drawing order, as places: communities keep their place in a stable sort.
+    layout.order.resize(partition.communities.size());
+    for (Index k = 0; k < layout.order.size(); ++k) layout.order[k] = k;
+    std::stable_sort(layout.order.begin(), layout.order.end(), [&](Index a, Index b) {
+        return CompareCommunitiesSize()(partition.communities[a], partition.communities[b]);
     });
-    onTwoThreads(split, communities.size(), shellsOf);
-    return topCores;
+    std::list<Community*> sorted;
+    for (const Index k : layout.order) sorted.push_back(partition.communities[k]);
+    layout.spiral = placeCommunities(sorted);
+
+    layout.communities.resize(partition.communities.size());
+    const int levels = static_cast<int>(min(static_cast<float>(layout.order.size()), 20.0f));
+    for (std::size_t i = 0; i < layout.order.size(); ++i) {
+        const Community* community = partition.communities[layout.order[i]];
+        layout.communities[layout.order[i]] = {
+            community->x, community->y, community->realSize, community->abstractSize,
+            computeHostColor(levels, static_cast<int>((i + 1) % 20), options.color)};
+    }
+    if (shells) layOutVertices(layout, partition, *shells, graph);
+    return layout;
+}
+
+void Graphics::layOutVertices(Layout& layout, const Partition& partition,
+                              const CommunityShells& shells, const Graph& graph) {
+    layout.vertices.resize(graph.vertices.size());
+    // Every pass walks the vertices in the same order, community by community and members
+    // in order; they are looked up by id once.
+    std::vector<Index> members;
+    for (const Index k : layout.order) {
+        Community* community = partition.communities[k];
+        community->maxShell = shells.maxShell[k];
+        members.clear();
+        for (const VertexId id : community->members)
+            if (const Vertex* vertex = graph.vertexMap.find(id)) members.push_back(vertex->index);
+        for (const Index p : members) graph.vertices[p]->setShellIndex(shells.shell[p]);
+        placeVertices(community, layout.communities[k].colour, members, shells.topCore[k],
+                      shells.shell, shells.maxShell[k], graph, layout.vertices);
+        layout.walk.insert(layout.walk.end(), members.begin(), members.end());
+    }
+    const float sceneRadius = layout.spiral.sceneRadius;
+    for (const bool inner : {false, true})
+        for (const Index p : layout.walk)
+            sampleEdges(graph.vertices[p], graph, inner, !inner,
+                        [&](const Vertex* from, const Vertex* to, tColor colour, float opacity) {
+                            layout.edges.push_back({from->index, to->index, colour, opacity});
+                        });
+    std::string text;
+    for (const Index p : layout.walk) {
+        Layout::PlacedLabel placed;
+        if (placeLabel(graph.vertices[p], options.unitLength, 10.0f, sceneRadius, &text, &placed))
+            layout.labels.push_back(placed);
+        if (!text.empty()) ++layout.labelsAsked;
+    }
 }
 
 // The innermost core is scattered over the inner disc, the rest over the ring around it.
-void Graphics::placeVertices(Community* community, tColor colour, Vertex* const* members,
-                             std::size_t count, const std::vector<Index>& topCore,
-                             const Graph& graph) {
+void Graphics::placeVertices(Community* community, tColor colour, const std::vector<Index>& members,
+                             const std::vector<Index>& topCore, const std::vector<int>& shell,
+                             int maxShell, const Graph& graph,
+                             std::vector<Layout::VertexPlace>& places) {
     float rhoIn = 0.0f;
     {
         float coreSum = 0.0f;
         for (const Index place : topCore) {
-            const float size = members[place]->size;
+            const float size = graph.vertices[members[place]]->size;
             coreSum += size * size;
         }
         if (community->realSize > 0.0f) {
@@ -303,14 +257,14 @@ void Graphics::placeVertices(Community* community, tColor colour, Vertex* const*
         }
     }
 
-    for (std::size_t i = 0; i < count; ++i) {
-        Vertex* v = members[i];
+    for (const Index p : members) {
+        Vertex* v = graph.vertices[p];
         v->fillColor = colour;
         // No halo: the ring takes the fill colour.
         v->ringColor = colour;
         const float u1 = uniformDraw();
         float r;
-        if (v->shellIndex == community->maxShell) {
+        if (shell[p] == maxShell) {
             r = rhoIn * u1;
         } else {
             const float lo = float(rhoIn + 0.2);
@@ -320,23 +274,84 @@ void Graphics::placeVertices(Community* community, tColor colour, Vertex* const*
         const float phi = 2 * pi * u2;
         v->x = float(r * std::cos(double(phi)));
         v->y = float(r * std::sin(double(phi)));
-        v->size = vertexSize(v, graph);
+        v->size = vertexSize(v, graph, options.sizesByStrength);
         v->x =
             float(community->realSize * v->x + community->rho * std::cos(double(community->theta)));
         v->y =
             float(community->realSize * v->y + community->rho * std::sin(double(community->theta)));
+        places[p] = {v->x, v->y, v->size, shell[p]};
     }
 }
 
-void Graphics::drawLegend(float sceneRadius, Network* network) {
-    const float u = parameters.unitLength;
-    const bool onBlack = parameters.bckgnd == "black";
+// ---- The scenes ----
+
+void Graphics::generateNetworkFile(std::vector<Network*>) {}
+
+void Graphics::generateNetworkFile(std::list<Community*> communities, Network* network,
+                                   bool communityScene) {
+    const Graph& graph = network->graph;
+    const Partition partition = partitionOf(communities, graph);
+    if (communityScene) {
+        drawCommunityScene(layOut(partition, nullptr, graph));
+        return;
+    }
+    const CommunityShells shells = computeCommunityShells(partition, graph, shellsOnTwoThreadsFrom);
+    drawVertexScene(layOut(partition, &shells, graph), graph);
+}
+
+void Graphics::drawCommunityScene(const Layout& layout) {
+    engine->addHeaders(-1, options.unitLength, layout.spiral.sceneRadius);
+    const float w = layout.spiral.w;
+    for (const Index k : layout.order) {
+        const Community* community = layout.partition[k];
+        const tColor colour = layout.communities[k].colour;
+        engine->addHost(float(community->rho * std::cos(double(community->theta))),
+                        float(community->rho * std::sin(double(community->theta))), 0,
+                        w * community->abstractSize, colour, colour, 1.0f);
+        for (std::size_t j = 0; j < community->neighbours.size(); ++j) {
+            const Community* neighbour = community->neighbours[j];
+            const float thickness = static_cast<float>(community->cuts[j]) * w;
+            engine->addHost(community->x, community->y, 0, thickness, white, white,
+                            options.opacity);
+            engine->addHost(neighbour->x, neighbour->y, 0, thickness, white, white,
+                            options.opacity);
+            engine->addCylinder(community->x, community->y, 0, neighbour->x, neighbour->y, 0, white,
+                                options.opacity, thickness);
+        }
+    }
+    engine->close();
+}
+
+void Graphics::drawVertexScene(const Layout& layout, const Graph& graph) {
+    const float u = options.unitLength;
+    engine->addHeaders(-1, u, layout.spiral.sceneRadius);
+    for (const Layout::DrawnEdge& edge : layout.edges) {
+        const Layout::VertexPlace& from = layout.vertices[edge.from];
+        const Layout::VertexPlace& to = layout.vertices[edge.to];
+        engine->addCylinder(from.x, from.y, 30, to.x, to.y, 30, edge.colour, edge.opacity, 0.0264f);
+    }
+    for (const Index p : layout.walk) {
+        const Layout::VertexPlace& place = layout.vertices[p];
+        const Vertex* v = graph.vertices[p];
+        engine->addHost(place.x, place.y, static_cast<float>(place.shell) / -10.0f, u * place.size,
+                        v->fillColor, v->ringColor, 1.0f);
+    }
+    const tColor labelColour = options.bckgnd == "black" ? white : black;
+    for (const Layout::PlacedLabel& label : layout.labels)
+        engine->addText(labelOf(*graph.vertices[label.vertex], options.idsAsLabels), labelColour,
+                        label.size, label.x, label.y, label.right ? "right" : "left");
+    drawLegend(layout.spiral.sceneRadius, graph);
+    engine->close();
+}
+
+void Graphics::drawLegend(float sceneRadius, const Graph& graph) {
+    const float u = options.unitLength;
+    const bool onBlack = options.bckgnd == "black";
     const tColor marker = onBlack ? white : gray;
     const tColor text = onBlack ? white : black;
     const float L = -u * sceneRadius;
-    const Graph& graph = network->graph;
 
-    if (!sizesByStrength()) {
+    if (!options.sizesByStrength) {
         const int largest = graph.maxDegree;
         const float U = max(sceneRadius / 25, float(vertexSizeRule(largest, largest) * 1.5));
         for (int k = 1; k <= 5; ++k) {
@@ -365,12 +380,12 @@ void Graphics::drawLegend(float sceneRadius, Network* network) {
 
 // ---- Edges ----
 
-void Graphics::drawEdge(Vertex* v, float, float, Network* network, bool drawInner, bool drawOuter) {
+template <class Draw>
+void Graphics::sampleEdges(const Vertex* v, const Graph& graph, bool drawInner, bool drawOuter,
+                           Draw&& draw) {
     if (v->neighbours.empty()) return;
-    const Graph& graph = network->graph;
-    const float p =
-        max(parameters.edges, float(double(parameters.minEdges) / double(graph.numArcs)));
-    for (Vertex* w : v->neighbours) {
+    const float p = max(options.edges, float(double(options.minEdges) / double(graph.numArcs)));
+    for (const Vertex* w : v->neighbours) {
         const float x = uniformDraw();
         if (!(p > x)) continue;
         // Each edge from its end with the larger id; a self-loop never.
@@ -378,27 +393,28 @@ void Graphics::drawEdge(Vertex* v, float, float, Network* network, bool drawInne
         const Vertex* from = graph.vertexMap.find(v->id);
         const Vertex* to = graph.vertexMap.find(w->id);
         if (!from || !to) continue;
-        tColor colour;
-        float opacity;
         if (from->community == to->community) {
-            if (!drawInner) continue;
-            colour = to->fillColor;
-            opacity = parameters.opacity;
+            if (drawInner) draw(from, to, to->fillColor, options.opacity);
         } else {
-            if (!drawOuter) continue;
-            colour = white;
-            opacity = parameters.opacity / 3;
+            if (drawOuter) draw(from, to, white, options.opacity / 3);
         }
-        engine->addCylinder(from->x, from->y, 30, to->x, to->y, 30, colour, opacity, 0.0264f);
     }
+}
+
+void Graphics::drawEdge(Vertex* v, float, float, Network* network, bool drawInner, bool drawOuter) {
+    sampleEdges(v, network->graph, drawInner, drawOuter,
+                [&](const Vertex* from, const Vertex* to, tColor colour, float opacity) {
+                    engine->addCylinder(from->x, from->y, 30, to->x, to->y, 30, colour, opacity,
+                                        0.0264f);
+                });
 }
 
 // ---- Labels ----
 
 void Graphics::resetGrid() {
-    const float f = std::trunc(parameters.font);
-    columns = static_cast<int>(std::lround(double(float(parameters.width) / (10 * f))));
-    rows = static_cast<int>(std::lround(double(float(parameters.height) / (12 * f))));
+    const float f = std::trunc(options.font);
+    columns = static_cast<int>(std::lround(double(float(options.width) / (10 * f))));
+    rows = static_cast<int>(std::lround(double(float(options.height) / (12 * f))));
     grid.clear();
     grid.shrink_to_fit();
     gridMade = false;
@@ -436,20 +452,15 @@ long long Graphics::scoreOf(const tLetra& candidate, float size, float N, long l
     return score;
 }
 
-void Graphics::drawText(Vertex* v, float unitLength, tColor colour, float, float charWidth,
-                        float sceneRadius, Network*) {
-    std::string label;
-    if (!v->name.empty())
-        label = v->name;
-    else if (parameters.namesFile == "0")
-        label = std::to_string(v->id);
-    else
-        return;
-    const long long length = static_cast<long long>(label.size());
+bool Graphics::placeLabel(const Vertex* v, float unitLength, float charWidth, float sceneRadius,
+                          std::string* text, Layout::PlacedLabel* placed) {
+    *text = labelOf(*v, options.idsAsLabels);
+    if (text->empty()) return false;
+    const long long length = static_cast<long long>(text->size());
 
     const float N = sceneRadius * unitLength;
-    const float f = std::trunc(parameters.font);
-    const float size = float(0.05 * 800 * N * f / parameters.width);
+    const float f = std::trunc(options.font);
+    const float size = float(0.05 * 800 * N * f / options.width);
     const float d = float(1.2 * v->size);
     const tLetra candidates[6] = {
         {(v->x + d) / size, v->y / size, +1}, {(v->x - d) / size, v->y / size, -1},
@@ -470,19 +481,19 @@ void Graphics::drawText(Vertex* v, float unitLength, tColor colour, float, float
             chosen = &candidates[k];
         }
     }
-    if (!(best <= 1 && double(best) / double(length) <= 0.4)) return;
+    if (!(best <= 1 && double(best) / double(length) <= 0.4)) return false;
 
-    if (chosen->direction > 0) {
-        engine->addText(label, colour, size, chosen->x, chosen->y, "left");
-    } else {
-        const float shift =
-            float(2 * (length + 1)) * (charWidth / float(parameters.width)) * N / size;
-        engine->addText(label, colour, size, chosen->x - shift, chosen->y, "right");
-    }
+    placed->vertex = v->index;
+    placed->size = size;
+    placed->y = chosen->y;
+    placed->right = chosen->direction < 0;
+    placed->x = chosen->x;
+    if (placed->right)
+        placed->x -= float(2 * (length + 1)) * (charWidth / float(options.width)) * N / size;
 
     const long long c0 = columnOf(chosen->x * size, N);
     const long long r = rowOf(chosen->y * size, N);
-    if (!(0 < r && r < rows)) return;
+    if (!(0 < r && r < rows)) return true;
     for (long long i = 0; i <= length; ++i) {
         const long long c = c0 + chosen->direction * i;
         if (0 < c && c < columns) {
@@ -490,4 +501,14 @@ void Graphics::drawText(Vertex* v, float unitLength, tColor colour, float, float
             if (counter < std::numeric_limits<std::uint8_t>::max()) ++counter;
         }
     }
+    return true;
+}
+
+void Graphics::drawText(Vertex* v, float unitLength, tColor colour, float, float charWidth,
+                        float sceneRadius, Network*) {
+    std::string text;
+    Layout::PlacedLabel placed;
+    if (placeLabel(v, unitLength, charWidth, sceneRadius, &text, &placed))
+        engine->addText(text, colour, placed.size, placed.x, placed.y,
+                        placed.right ? "right" : "left");
 }

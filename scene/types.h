@@ -5,20 +5,14 @@
 
 #include "graph/colour.h"
 
-struct bestNeighbour;
-
 // One stop of a palette: a colour at a position; stops are kept in ascending position.
 struct tStop {
     tColor colour;
     float position;
 };
 
-inline constexpr std::array<tStop, 6> rainbow{{{magenta, 0.01f},
-                                               {blue, 0.2f},
-                                               {cyan, 0.35f},
-                                               {green, 0.5f},
-                                               {yellow, 0.65f},
-                                               {red, 0.97f}}};
+inline constexpr std::array<tStop, 6> rainbow{
+    {{magenta, 0.01f}, {blue, 0.2f}, {cyan, 0.35f}, {green, 0.5f}, {yellow, 0.65f}, {red, 0.97f}}};
 inline constexpr std::array<tStop, 3> blackwhite{{{white, -0.75f}, {gray, 0.41f}, {black, 1.23f}}};
 
 inline constexpr float pi = 3.1415927f;
@@ -26,13 +20,10 @@ inline constexpr float pi = 3.1415927f;
 inline constexpr float S = 1.0f;
 
 // a when b > a, else b (so a NaN in b is returned).
-inline float min(float a, float b) { return b > a ? a : b; }
+inline float min(float a, float b) {
+    return b > a ? a : b;
+}
 // a when a > b, else b.
-inline float max(float a, float b) { return a > b ? a : b; }
-
-// The order of candidate merges, true when a goes before b: the higher ratio cut / product
-// first, compared exactly by cross-multiplying the stored single-precision values; equal
-// ratios put the later-created owner (c1) first, then the later-created candidate (c2)
-// (candidateBefore in analysis/community.h). Creation order rather than addresses, so the
-// result is the same on every machine.
-bool bestNeighbourOrder(bestNeighbour* const& a, bestNeighbour* const& b);
+inline float max(float a, float b) {
+    return a > b ? a : b;
+}

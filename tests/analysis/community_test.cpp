@@ -108,9 +108,19 @@ TEST(Community, BestNeighbourIsTheLargestRatioAndTheFirstListedAmongEquals) {
         {"tie", 3, {1, 2}, {2, 4}, 0, 1.0f, 6.0f},
         {"second larger", 3, {1, 3}, {2, 4}, 1, 3.0f, 12.0f},
         // Cross-products pass 2^64: (2^32-2)/(2^32-1) against 1, then two equal ratios.
-        {"wide, second larger", kTop, {kTop - 1, kTop}, {kTop, kTop}, 1, float(kTop),
+        {"wide, second larger",
+         kTop,
+         {kTop - 1, kTop},
+         {kTop, kTop},
+         1,
+         float(kTop),
          float(std::uint64_t{kTop} * kTop)},
-        {"wide, equal", kTop, {kTop, kTop - 1}, {kTop, kTop - 1}, 0, float(kTop),
+        {"wide, equal",
+         kTop,
+         {kTop, kTop - 1},
+         {kTop, kTop - 1},
+         0,
+         float(kTop),
          float(std::uint64_t{kTop} * kTop)},
     };
     for (const Case& c : cases) {
@@ -197,12 +207,21 @@ TEST(Community, RemoveCommunityCutLowersOrErases) {
     }
 }
 
-TEST(Community, RemoveCommunityCutOfAStrangerPrintsErrorAndChangesNothing) {
+// Neighbours' lists name each other: a cut to lower that is not there is a broken
+// invariant, which ends the run with its own ERROR line.
+TEST(Community, RemoveCommunityCutOfAStrangerIsFatalAndChangesNothing) {
     Community owner, a, stranger;
     owner.addNeighbour(&a);
     testing::internal::CaptureStdout();
-    owner.removeCommunityCut(&stranger, 1);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "ERROR\n");
+    try {
+        owner.removeCommunityCut(&stranger, 1);
+        ADD_FAILURE() << "no Fatal";
+    } catch (const Fatal& error) {
+        EXPECT_EQ(std::string(error.what()), "ERROR: Community " + std::to_string(owner.number) +
+                                                 " has no link to community " +
+                                                 std::to_string(stranger.number) + " to lower\n");
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     EXPECT_THAT(owner.neighbours, ElementsAre(&a));
     EXPECT_THAT(owner.cuts, ElementsAre(1u));
 }

@@ -28,8 +28,8 @@ struct Row {
 void PrintTo(const Row& row, std::ostream* out) {
     *out << "{";
     for (VertexId id : row.members) *out << id << ' ';
-    *out << "| " << row.size << ' ' << row.internal << ' ' << row.external << ' '
-         << row.degreeSum << '}';
+    *out << "| " << row.size << ' ' << row.internal << ' ' << row.external << ' ' << row.degreeSum
+         << '}';
 }
 
 std::vector<Row> rows(const Network& network) {
@@ -61,8 +61,7 @@ TEST(FindCommunities, TwoTrianglesJoinedByAnEdge) {
     Network network;
     build(network, kTwoTriangles);
     network.findCommunities(1.0f);
-    EXPECT_THAT(rows(network),
-                ElementsAre(Row{{1, 0, 2}, 3, 6, 1, 7}, Row{{5, 4, 3}, 3, 6, 1, 7}));
+    EXPECT_THAT(rows(network), ElementsAre(Row{{1, 0, 2}, 3, 6, 1, 7}, Row{{5, 4, 3}, 3, 6, 1, 7}));
     const Community* left = network.communitiesList.front();
     const Community* right = network.communitiesList.back();
     EXPECT_THAT(left->neighbours, ElementsAre(right));
@@ -101,9 +100,9 @@ TEST(FindCommunities, ThresholdDecidesHowFarMergingGoes) {
         std::vector<int> sizes;
     };
     const std::vector<Case> cases = {
-        {0.2f, {6}},                      // the triangles merge at V = 14/49
-        {3.0f, {2, 1, 1, 2}},             // only the first step (V = 3.5)
-        {4.0f, {1, 1, 1, 1, 1, 1}},       // nothing is worth it
+        {0.2f, {6}},                 // the triangles merge at V = 14/49
+        {3.0f, {2, 1, 1, 2}},        // only the first step (V = 3.5)
+        {4.0f, {1, 1, 1, 1, 1, 1}},  // nothing is worth it
         {std::numeric_limits<float>::quiet_NaN(), {1, 1, 1, 1, 1, 1}},  // V ≥ NaN is false
     };
     for (const Case& c : cases) {
@@ -140,7 +139,8 @@ TEST(FindCommunities, CutsBeyondSinglePrecisionStayExact) {
     constexpr std::uint32_t kCut = (1u << 24) + 1;
     Network network;
     build(network, {{0, 1}});
-    for (Community* c : {network.graph.communityOf(0), network.graph.communityOf(1)}) {
+    network.makeStartingCommunities();
+    for (Community* c : {network.startingCommunity(0), network.startingCommunity(1)}) {
         c->cuts[0] = kCut;
         c->degreeSum = kCut;
     }
@@ -155,7 +155,7 @@ TEST(FindCommunities, ModularityCountsEveryCommunity) {
     // Singletons of one edge: 0 inside, −(1/2)² twice.
     Network network;
     build(network, {{0, 1}});
-    for (Community* c : network.graph.communitiesById()) network.communitiesList.push_back(c);
+    network.listStartingCommunities();
     EXPECT_FLOAT_EQ(network.getQ(), -0.5f);
 }
 

@@ -8,6 +8,8 @@
 #include <random>
 #include <sstream>
 
+#include "analysis/cores.h"
+
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 

@@ -353,7 +353,7 @@ Outcome runFast(const std::vector<Edge>& edges, float threshold, const std::stri
                 bool checked = true) {
     Network network;
     network.graph.addEdges(std::vector<Edge>(edges));
-    for (Community* c : network.graph.communitiesById()) network.communitiesList.push_back(c);
+    network.listStartingCommunities();
     Outcome outcome;
     {
         SolutionSubmodular optimizer(network.communitiesList, &network);
@@ -371,6 +371,7 @@ Outcome runFast(const std::vector<Edge>& edges, float threshold, const std::stri
                              name + " step " + std::to_string(outcome.steps.size()));
             if (::testing::Test::HasFatalFailure()) return outcome;
         }
+        optimizer.publish();
     }
     outcome.communities = summarise(network.communitiesList);
     return outcome;
@@ -548,7 +549,7 @@ struct Driven {
 };
 
 Driven drive(Network& network, float threshold) {
-    for (Community* c : network.graph.communitiesById()) network.communitiesList.push_back(c);
+    network.listStartingCommunities();
     SolutionSubmodular optimizer(network.communitiesList, &network);
     Driven out;
     while (optimizer.proposeNeighbour()) {
@@ -567,7 +568,7 @@ Driven drive(Network& network, float threshold) {
 TEST(SolutionSubmodular, SingleEdgeMergesOnceThenHasNothingToPropose) {
     Network network;
     network.graph.addEdges(edgesOf({{0, 1}}));
-    for (Community* c : network.graph.communitiesById()) network.communitiesList.push_back(c);
+    network.listStartingCommunities();
     SolutionSubmodular optimizer(network.communitiesList, &network);
     EXPECT_EQ(optimizer.totalDegree, 2);
     ASSERT_EQ(optimizer.candidates.size(), 1u);
@@ -642,7 +643,7 @@ TEST(SolutionSubmodular, ARunStopsWhereTheProposalSharesACommunity) {
     // Hub 0 with leaves 1..3, all of equal ratio: only one pair per step.
     Network network;
     network.graph.addEdges(edgesOf({{0, 1}, {0, 2}, {0, 3}}));
-    for (Community* c : network.graph.communitiesById()) network.communitiesList.push_back(c);
+    network.listStartingCommunities();
     SolutionSubmodular optimizer(network.communitiesList, &network);
     ASSERT_TRUE(optimizer.proposeNeighbour());
     EXPECT_EQ(optimizer.joins.size(), 1u);
@@ -733,7 +734,7 @@ TEST(SolutionSubmodular, CandidateQueueKeepsOrderThroughReplacementsAndRaises) {
 TEST(SolutionSubmodular, PrintBNListsTheCandidatesBestFirst) {
     Network network;
     network.graph.addEdges(edgesOf({{5, 9}, {9, 7}}));
-    for (Community* c : network.graph.communitiesById()) network.communitiesList.push_back(c);
+    network.listStartingCommunities();
     SolutionSubmodular optimizer(network.communitiesList, &network);
     std::ostringstream out;
     optimizer.printBN(out);
@@ -781,9 +782,10 @@ TEST(SolutionSubmodular, CommunitiesTheListsReachTakePartUnlisted) {
     // in the centre's list, so merging the centre passes the link on.
     Network network;
     network.graph.addEdges(edgesOf({{0, 1}, {0, 2}}));
-    Community* centre = network.graph.communityOf(0);
-    Community* listed = network.graph.communityOf(1);
-    Community* unlisted = network.graph.communityOf(2);
+    network.makeStartingCommunities();
+    Community* centre = network.startingCommunity(0);
+    Community* listed = network.startingCommunity(1);
+    Community* unlisted = network.startingCommunity(2);
     std::list<Community*> list = {centre, listed};
     SolutionSubmodular optimizer(list, &network);
     EXPECT_EQ(optimizer.candidates.size(), 1u);

@@ -9,12 +9,19 @@
 #include <vector>
 
 #include "analysis/network.h"
-#include "driver/log.h"
+#include "graph/log.h"
 
 namespace aux_test {
 
-// A network built edge by edge, with its shell indices.
+// The logs the networks of these tests write into (nowhere, unless captured).
+inline Logs& logs() {
+    static Logs set;
+    return set;
+}
+
+// A network built edge by edge, with its shell indices, writing into logs().
 inline void build(Network& network, const std::vector<Edge>& edges) {
+    network.attachLogs(&logs());
     for (const Edge& edge : edges) network.graph.addEdge(edge.u, edge.v);
     network.graph.buildDegreesList();
     network.findCores();

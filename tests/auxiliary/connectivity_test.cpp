@@ -37,11 +37,11 @@ class ShellConnectivity : public ::testing::Test {
     }
 
     aux_test::FreshRand fresh_;
-    LogCapture tree_{logGomoryHu};
-    LogCapture log2_{logGomoryHu2};
-    LogCapture log3_{logGomoryHu3};
-    LogCapture log4_{logGomoryHu4};
-    LogCapture log5_{logGomoryHu5};
+    LogCapture tree_{aux_test::logs().gomoryHu};
+    LogCapture log2_{aux_test::logs().gomoryHu2};
+    LogCapture log3_{aux_test::logs().gomoryHu3};
+    LogCapture log4_{aux_test::logs().gomoryHu4};
+    LogCapture log5_{aux_test::logs().gomoryHu5};
 };
 
 // Triangle 0-1-2 (shell 2, cluster 1) with pendant 3 on 0 (shell 1, cluster 0):
@@ -180,6 +180,7 @@ TEST_F(ShellConnectivity, ShellTotalsLoseTheFractionAtEveryAddition) {
     connectivityStatistics.mapa_cluster_cluster_conn[{ClusterKey{7, 0}, ClusterKey{7, 1}}] = value;
     connectivityStatistics.mapa_cluster_cluster_conn[{ClusterKey{7, 1}, ClusterKey{7, 0}}] = value;
     Network network;  // no tree: nothing is walked, the summary is written as it stands
+    network.attachLogs(&aux_test::logs());
     std::ostringstream out;
     network.find_connectivities(out);
     EXPECT_EQ(out.str(), "");

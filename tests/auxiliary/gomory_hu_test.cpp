@@ -109,7 +109,7 @@ TEST(GomoryHuTree, SmallTreesAndTheirLog) {
     for (const TreeCase& c : cases) {
         Network network;
         aux_test::build(network, c.edges);
-        LogCapture log(logGomoryHu);
+        LogCapture log(aux_test::logs().gomoryHu);
         network.build_gomory_hu_tree(static_cast<int>(network.graph.vertices.size()));
         EXPECT_EQ(log.text(), c.log) << c.name;
         EXPECT_EQ(network.find_minimum_cut(), c.minimumCut) << c.name;
@@ -120,7 +120,7 @@ TEST(GomoryHuTree, ConnectivityQueries) {
     Network network;
     aux_test::build(network, {{1, 2}, {2, 3}, {3, 1}, {4, 5}, {5, 6}, {6, 4}, {3, 4}});
     aux_test::addIsolated(network, {7});
-    LogCapture log(logGomoryHu);
+    LogCapture log(aux_test::logs().gomoryHu);
     network.build_gomory_hu_tree(6);
     EXPECT_EQ(network.find_connectivity(1, 6), 1);
     EXPECT_EQ(network.find_connectivity(6, 1), 1);
@@ -146,7 +146,7 @@ TEST(GomoryHuTree, ConnectivityQueries) {
 TEST(GomoryHuTree, FewerThanTwoConnectedVerticesGiveNoEdge) {
     {
         Network network;  // no vertex at all
-        LogCapture log(logGomoryHu);
+        LogCapture log(aux_test::logs().gomoryHu);
         network.build_gomory_hu_tree(0);
         EXPECT_EQ(log.text(), "");
         EXPECT_EQ(network.gomoryHuTree->root, nullptr);
@@ -156,7 +156,7 @@ TEST(GomoryHuTree, FewerThanTwoConnectedVerticesGiveNoEdge) {
     {
         Network network;  // vertices without neighbours have no entry
         aux_test::addIsolated(network, {3, 4});
-        LogCapture log(logGomoryHu);
+        LogCapture log(aux_test::logs().gomoryHu);
         network.build_gomory_hu_tree(2);
         EXPECT_EQ(log.text(), "");
         EXPECT_EQ(network.find_connectivity(3, 4), -1);
@@ -165,7 +165,7 @@ TEST(GomoryHuTree, FewerThanTwoConnectedVerticesGiveNoEdge) {
         Network network;  // one vertex whose only neighbour is itself
         aux_test::build(network, {{8, 8}});
         aux_test::addIsolated(network, {2});
-        LogCapture log(logGomoryHu);
+        LogCapture log(aux_test::logs().gomoryHu);
         network.build_gomory_hu_tree(5);
         EXPECT_EQ(log.text(), "8\n");
         EXPECT_EQ(network.find_minimum_cut(), -1);
@@ -231,7 +231,8 @@ TEST(GomoryHuTree, EveryConnectivityEqualsADirectMaximumFlowOnRandomGraphs) {
             connected[static_cast<std::size_t>(v->id)] = v->degree > 0;
             withNeighbours += v->degree > 0;
         }
-        LogCapture log(logGomoryHu);
+        network.attachLogs(&aux_test::logs());
+        LogCapture log(aux_test::logs().gomoryHu);
         // Sometimes too small a count: the build must not depend on it.
         network.build_gomory_hu_tree(round % 3 == 0 ? 1 : withNeighbours);
 

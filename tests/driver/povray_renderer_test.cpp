@@ -10,8 +10,6 @@
 #include <iostream>
 #include <string>
 
-#include "driver/parameters.h"
-
 namespace {
 
 namespace fs = std::filesystem;
@@ -105,10 +103,10 @@ TEST(PovrayCommand, ExactLinesForEachPlatformAndLogSetting) {
     const std::string names = "+Ikarate_col_b_800x6001.pov +Okarate_col_b_800x600_1_POV.png ";
     const std::string defaults =
         names + "+W800 +H600 +Q2 +SC0.000000 +EC1.000000 +SR0.000000 +ER1.000000 ";
-    Parameters plain;
-    Parameters logged;
+    RenderOptions plain;
+    RenderOptions logged;
     logged.logfile = true;
-    Parameters window;
+    RenderOptions window;
     window.hstart = 0.1f;
     window.hend = 0.2f;
     window.vstart = 0.3f;
@@ -117,7 +115,7 @@ TEST(PovrayCommand, ExactLinesForEachPlatformAndLogSetting) {
     window.height = 77;
     struct Case {
         const char* what;
-        const Parameters& options;
+        const RenderOptions& options;
         const char* home;
         std::string expected;
     } cases[] = {
@@ -137,7 +135,7 @@ TEST(PovrayCommand, ExactLinesForEachPlatformAndLogSetting) {
 }
 
 TEST(PovrayCommand, LongAndUnsafeNamesArriveWhole) {
-    Parameters options;
+    RenderOptions options;
     std::string scene(250, 's');
     std::string image = std::string(250, 'i') + ".png";
     std::string command = povrayCommand(scene + ".pov", image, options, kUnixHome);

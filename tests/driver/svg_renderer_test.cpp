@@ -4,8 +4,6 @@
 
 #include <string>
 
-#include "driver/parameters.h"
-
 namespace {
 
 TEST(SvgCommand, ErrorMessage) {
@@ -14,10 +12,10 @@ TEST(SvgCommand, ErrorMessage) {
 }
 
 TEST(SvgCommand, ExactLinesForRsvgAndItsRsvgConvertFallback) {
-    Parameters plain;
-    Parameters logged;
+    RenderOptions plain;
+    RenderOptions logged;
     logged.logfile = true;
-    Parameters sized;
+    RenderOptions sized;
     sized.width = 1920;
     sized.height = 1080;
     sized.hstart = 0.5f;  // the window is a POV-Ray option only
@@ -25,7 +23,7 @@ TEST(SvgCommand, ExactLinesForRsvgAndItsRsvgConvertFallback) {
     const std::string image = "karate_col_b_800x600_1_SVG.png";
     struct Case {
         const char* what;
-        const Parameters& options;
+        const RenderOptions& options;
         const char* home;
         bool rsvg;
         std::string expected;
@@ -53,7 +51,7 @@ TEST(SvgCommand, ExactLinesForRsvgAndItsRsvgConvertFallback) {
 }
 
 TEST(SvgCommand, UnsafeAndDashNamesAreQuotedAndPrefixed) {
-    Parameters options;
+    RenderOptions options;
     EXPECT_EQ(svgCommand("my $x \"1\".svg", "-out.png", options, "/root", false),
               "rsvg-convert -w 800 -h 600 -o ./-out.png 'my $x \"1\".svg' 2> /dev/null");
     EXPECT_EQ(svgCommand("-in.svg", "it's.png", options, "/root", true),

@@ -1,7 +1,7 @@
 // In-process rendering tests: the renderers run their commands through the shell in the
 // current directory with the process's environment, so a test moves into a fresh run
-// directory, sets PATH, HOME or DISPLAY as it needs, and gets all of it (and the global
-// parameters) back afterwards.
+// directory, sets PATH, HOME or DISPLAY as it needs, and gets all of it back afterwards.
+// The renderers' options start from their defaults in every test.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,7 +12,7 @@
 #include <optional>
 #include <string>
 
-#include "driver/parameters.h"
+#include "driver/povray_renderer.h"
 #include "e2e/harness.h"
 
 namespace e2e {
@@ -21,16 +21,15 @@ class InRunDir : public ::testing::Test {
   protected:
     explicit InRunDir(bool withLog = true) : dir(withLog) {}
 
+    RenderOptions options;
+
     void SetUp() override {
         before_ = std::filesystem::current_path();
-        saved_ = parameters;
         std::filesystem::current_path(dir.path());
-        parameters = Parameters();
     }
 
     void TearDown() override {
         std::filesystem::current_path(before_);
-        parameters = saved_;
         for (const auto& [name, value] : environment_) {
             if (value)
                 setenv(name.c_str(), value->c_str(), 1);
@@ -82,7 +81,7 @@ class InRunDir : public ::testing::Test {
 
   private:
     std::filesystem::path before_;
-    Parameters saved_;
+
     std::map<std::string, std::optional<std::string>> environment_;
 };
 

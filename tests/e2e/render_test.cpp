@@ -45,9 +45,9 @@ TEST_F(StandInRun, JavaViewsEachImageBeforeTheNextIsRendered) {
     setEnv("HOME", "/home/x");
     standIn("povray");
     standIn("java");
-    parameters.java = "java";
-    EXPECT_EQ(povray_renderer.render("k1.pov", "k_1_POV.png"), 0);
-    EXPECT_EQ(povray_renderer.render("k2.pov", "k_2_POV.png"), 0);
+    options.java = true;
+    EXPECT_EQ(povray_renderer.render("k1.pov", "k_1_POV.png", options), 0);
+    EXPECT_EQ(povray_renderer.render("k2.pov", "k_2_POV.png", options), 0);
     EXPECT_EQ(calls(), povrayCall("k1.pov", "k_1_POV.png") + viewerCall("k_1_POV.png") +
                            povrayCall("k2.pov", "k_2_POV.png") + viewerCall("k_2_POV.png"));
 }
@@ -56,12 +56,12 @@ TEST_F(StandInRun, SvgUsesRsvgWhenPresentAndRsvgConvertOtherwise) {
     onlyStandIns();
     standIn("rsvg-convert");
     standIn("java");
-    parameters.java = "java";
-    parameters.width = 320;
-    parameters.height = 200;
-    svg_renderer.render("k_1.svg", "k_1_SVG.png");
+    options.java = true;
+    options.width = 320;
+    options.height = 200;
+    svg_renderer.render("k_1.svg", "k_1_SVG.png", options);
     standIn("rsvg");
-    svg_renderer.render("k_2.svg", "k_2_SVG.png");
+    svg_renderer.render("k_2.svg", "k_2_SVG.png", options);
     EXPECT_EQ(calls(), "rsvg-convert [-w] [320] [-h] [200] [-o] [k_1_SVG.png] [k_1.svg]\n" +
                            viewerCall("k_1_SVG.png") +
                            "rsvg [-w] [320] [-h] [200] [k_2.svg] [k_2_SVG.png]\n" +
@@ -73,8 +73,8 @@ TEST_F(StandInRun, WithoutJavaNoViewerRuns) {
     standIn("povray");
     standIn("rsvg-convert");
     standIn("java");
-    povray_renderer.render("k1.pov", "k1.png");
-    svg_renderer.render("k1.svg", "k1s.png");
+    povray_renderer.render("k1.pov", "k1.png", options);
+    svg_renderer.render("k1.svg", "k1s.png", options);
     EXPECT_EQ(calls(), povrayCall("k1.pov", "k1.png") +
                            "rsvg-convert [-w] [800] [-h] [600] [-o] [k1s.png] [k1.svg]\n");
 }
@@ -86,9 +86,9 @@ TEST_F(StandInRun, WindowsLikeHomeUsesPvengineAndRendersNoSvgButStillViews) {
     standIn("rsvg");
     standIn("rsvg-convert");
     standIn("java");
-    parameters.java = "java";
-    povray_renderer.render("k1.pov", "k1.png");
-    svg_renderer.render("k1.svg", "k1s.png");
+    options.java = true;
+    povray_renderer.render("k1.pov", "k1.png", options);
+    svg_renderer.render("k1.svg", "k1s.png", options);
     EXPECT_EQ(calls(), "pvengine [+Ik1.pov] [+Ok1.png]" +
                            kPovrayArgs.substr(0, kPovrayArgs.size() - 1) + " [/EXIT]\n" +
                            viewerCall("k1.png") + viewerCall("k1s.png"));
@@ -99,8 +99,8 @@ TEST_F(StandInRun, UnsetHomeCountsAsUnixLike) {
     setEnv("HOME", nullptr);
     standIn("povray");
     standIn("rsvg-convert");
-    povray_renderer.render("k1.pov", "k1.png");
-    svg_renderer.render("k1.svg", "k1s.png");
+    povray_renderer.render("k1.pov", "k1.png", options);
+    svg_renderer.render("k1.svg", "k1s.png", options);
     EXPECT_EQ(calls(), povrayCall("k1.pov", "k1.png") +
                            "rsvg-convert [-w] [800] [-h] [600] [-o] [k1s.png] [k1.svg]\n");
 }
@@ -109,19 +109,19 @@ TEST_F(StandInRun, LogfileCollectsTheToolsErrorOutputElseItIsDropped) {
     onlyStandIns();
     standIn("povray");
     standIn("rsvg-convert");
-    povray_renderer.render("k1.pov", "k1.png");
+    povray_renderer.render("k1.pov", "k1.png", options);
     EXPECT_FALSE(dir.exists("log/povray.log"));
-    parameters.logfile = true;
-    povray_renderer.render("k1.pov", "k1.png");
+    options.logfile = true;
+    povray_renderer.render("k1.pov", "k1.png", options);
     EXPECT_EQ(dir.read("log/povray.log"), "stand-in povray complains\n");
-    svg_renderer.render("k1.svg", "k1s.png");  // the second command overwrites the first's
+    svg_renderer.render("k1.svg", "k1s.png", options);  // the second command overwrites the first's
     EXPECT_EQ(dir.read("log/povray.log"), "stand-in rsvg-convert complains\n");
 }
 
 // Each failing step ends the rendering with its own message; nothing runs after it.
 TEST_F(StandInRun, AFailingCommandStopsWithItsMessage) {
     onlyStandIns();
-    parameters.java = "java";
+    options.java = true;
     struct Case {
         const char* what;
         const char* renderer;  // "povray" or "svg"
@@ -145,11 +145,11 @@ TEST_F(StandInRun, AFailingCommandStopsWithItsMessage) {
         bool svg = std::string(c.renderer) == "svg";
         std::string error = failure([&] {
             if (svg) {
-                svg_renderer.render("k1.svg", "k1.png");
-                svg_renderer.render("k2.svg", "k2.png");
+                svg_renderer.render("k1.svg", "k1.png", options);
+                svg_renderer.render("k2.svg", "k2.png", options);
             } else {
-                povray_renderer.render("k1.pov", "k1.png");
-                povray_renderer.render("k2.pov", "k2.png");
+                povray_renderer.render("k1.pov", "k1.png", options);
+                povray_renderer.render("k2.pov", "k2.png", options);
             }
         });
         EXPECT_EQ(error, c.expectedError) << c.what;
@@ -159,11 +159,11 @@ TEST_F(StandInRun, AFailingCommandStopsWithItsMessage) {
 
 TEST_F(StandInRun, MissingProgramsAreRenderingErrors) {
     onlyStandIns();  // an empty bin: neither povray nor rsvg nor rsvg-convert exists
-    EXPECT_EQ(failure([] { povray_renderer.render("k1.pov", "k1.png"); }), kPovrayError);
-    EXPECT_EQ(failure([] { svg_renderer.render("k1.svg", "k1.png"); }), kSvgError);
+    EXPECT_EQ(failure([&] { povray_renderer.render("k1.pov", "k1.png", options); }), kPovrayError);
+    EXPECT_EQ(failure([&] { svg_renderer.render("k1.svg", "k1.png", options); }), kSvgError);
     standIn("povray");
-    parameters.java = "java";
-    EXPECT_EQ(failure([] { povray_renderer.render("k1.pov", "k1.png"); }), kViewerError);
+    options.java = true;
+    EXPECT_EQ(failure([&] { povray_renderer.render("k1.pov", "k1.png", options); }), kViewerError);
 }
 
 class WithoutLogDir : public InRunDir {
@@ -175,9 +175,9 @@ TEST_F(WithoutLogDir, LogfileFailsTheCommandBeforeTheToolRuns) {
     onlyStandIns();
     standIn("povray");
     standIn("rsvg-convert");
-    parameters.logfile = true;
-    EXPECT_EQ(failure([] { povray_renderer.render("k1.pov", "k1.png"); }), kPovrayError);
-    EXPECT_EQ(failure([] { svg_renderer.render("k1.svg", "k1.png"); }), kSvgError);
+    options.logfile = true;
+    EXPECT_EQ(failure([&] { povray_renderer.render("k1.pov", "k1.png", options); }), kPovrayError);
+    EXPECT_EQ(failure([&] { svg_renderer.render("k1.svg", "k1.png", options); }), kSvgError);
     EXPECT_EQ(calls(), "");
 }
 
@@ -188,11 +188,11 @@ TEST_F(StandInRun, UnsafeNamesArriveAsOneArgumentAndRunNothing) {
     standIn("povray");
     standIn("rsvg-convert");
     standIn("java");
-    parameters.java = "java";
+    options.java = true;
     const std::string scene = "my $(touch injected) `touch injected2`; it's 1.pov";
     const std::string image = "-out $HOME & touch injected3.png";
-    povray_renderer.render(scene, image);
-    svg_renderer.render("a \"b\" $x.svg", image);
+    povray_renderer.render(scene, image, options);
+    svg_renderer.render("a \"b\" $x.svg", image, options);
     EXPECT_EQ(calls(), "povray [+I\"" + scene + "\"] [+O\"./" + image + "\"]" + kPovrayArgs +
                            viewerCall("./" + image) +
                            "rsvg-convert [-w] [800] [-h] [600] [-o] [./" + image +
@@ -237,23 +237,24 @@ using RealRender = InRunDir;
 
 TEST_F(RealRender, PovrayMakesAPngOfTheSizeAsked) {
     dir.write("k1.pov", kScenePov);
-    parameters.width = 160;
-    parameters.height = 120;
-    EXPECT_EQ(povray_renderer.render("k1.pov", "k_1_POV.png"), 0);
+    options.width = 160;
+    options.height = 120;
+    EXPECT_EQ(povray_renderer.render("k1.pov", "k_1_POV.png", options), 0);
     expectPicture(dir, "k_1_POV.png", 160, 120);
 }
 
 TEST_F(RealRender, RsvgMakesAPngOfTheSizeAsked) {
     dir.write("k_1.svg", kSceneSvg);
-    parameters.width = 200;
-    parameters.height = 150;
-    svg_renderer.render("k_1.svg", "k_1_SVG.png");
+    options.width = 200;
+    options.height = 150;
+    svg_renderer.render("k_1.svg", "k_1_SVG.png", options);
     expectPicture(dir, "k_1_SVG.png", 200, 150);
 }
 
 TEST_F(RealRender, AMissingSceneIsARenderingError) {
-    EXPECT_EQ(failure([] { povray_renderer.render("none.pov", "none.png"); }), kPovrayError);
-    EXPECT_EQ(failure([] { svg_renderer.render("none.svg", "none.png"); }), kSvgError);
+    EXPECT_EQ(failure([&] { povray_renderer.render("none.pov", "none.png", options); }),
+              kPovrayError);
+    EXPECT_EQ(failure([&] { svg_renderer.render("none.svg", "none.png", options); }), kSvgError);
     EXPECT_EQ(dir.files(), std::set<std::string>{});
 }
 
@@ -264,10 +265,10 @@ TEST_F(RealRender, UnsafeLongAndDashNamesRenderAndRunNothingElse) {
     const std::string svgImage = std::string(220, 'l') + " $x.png";  // past 200 characters
     dir.write(povScene, kScenePov);
     dir.write(svgScene, kSceneSvg);
-    parameters.width = 64;
-    parameters.height = 48;
-    povray_renderer.render(povScene, povImage);
-    svg_renderer.render(svgScene, svgImage);
+    options.width = 64;
+    options.height = 48;
+    povray_renderer.render(povScene, povImage, options);
+    svg_renderer.render(svgScene, svgImage, options);
     expectPicture(dir, povImage, 64, 48);
     expectPicture(dir, svgImage, 64, 48);
     EXPECT_EQ(dir.files(), (std::set<std::string>{povScene, povImage, svgScene, svgImage}));
@@ -275,12 +276,12 @@ TEST_F(RealRender, UnsafeLongAndDashNamesRenderAndRunNothingElse) {
 
 TEST_F(RealRender, LogfileKeepsTheRendererMessages) {
     dir.write("k1.pov", kScenePov);
-    parameters.width = 32;
-    parameters.height = 24;
-    parameters.logfile = true;
-    povray_renderer.render("k1.pov", "k1.png");
+    options.width = 32;
+    options.height = 24;
+    options.logfile = true;
+    povray_renderer.render("k1.pov", "k1.png", options);
     EXPECT_NE(dir.read("log/povray.log").find("POV-Ray"), std::string::npos);
-    EXPECT_EQ(failure([] { svg_renderer.render("none.svg", "none.png"); }), kSvgError);
+    EXPECT_EQ(failure([&] { svg_renderer.render("none.svg", "none.png", options); }), kSvgError);
     EXPECT_NE(dir.read("log/povray.log").find("none.svg"), std::string::npos);
 }
 

@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "analysis/network.h"
-#include "driver/parameters.h"
 #include "e2e/harness.h"
 #include "e2e/png_check.h"
 #include "engines/povray.h"
@@ -247,8 +246,6 @@ void expectPovrayRenders(const RunDir& dir, const std::string& scene) {
 class KarateScenes : public ::testing::Test {
   protected:
     void SetUp() override {
-        saved = parameters;
-        parameters = Parameters();
         std::ifstream input(e2e::sourceDir() / "examples" / "karate.txt");
         Graph_builder_txt().readFile(input, network.graph, "karate.txt");
         std::vector<std::vector<VertexId>> parts(3);
@@ -256,7 +253,6 @@ class KarateScenes : public ::testing::Test {
             parts[id < 10 ? 0 : id < 22 ? 1 : 2].push_back(id);
         partition = scene_test::formCommunities(network, parts);
     }
-    void TearDown() override { parameters = saved; }
 
     // Writes both scenes into the run directory as the run does, one after the other.
   public:
@@ -264,18 +260,18 @@ class KarateScenes : public ::testing::Test {
         std::srand(1);
         Povray engine1((dir / name1).string());
         Povray engine2((dir / name2).string());
-        Graphics(&engine1).generateNetworkFile(partition.list, &network, false);
-        Graphics(&engine2).generateNetworkFile(partition.list, &network, true);
+        Graphics(&engine1, options).generateNetworkFile(partition.list, &network, false);
+        Graphics(&engine2, options).generateNetworkFile(partition.list, &network, true);
     }
 
-    Parameters saved;
+    SceneOptions options;
     RunDir dir;
     Network network;
-    scene_test::Partition partition;
+    scene_test::Formed partition;
 };
 
 TEST_F(KarateScenes, ParseAsStatementsAndKeepTheirGeometry) {
-    parameters.namesFile = "0";
+    options.idsAsLabels = true;
     compose("k1.pov", "k2.pov");
     checkScenes(dir.read("k1.pov"), dir.read("k2.pov"), 34, 3);
     const ParsedScene scene1 = parsePov(dir.read("k1.pov"));
@@ -285,7 +281,7 @@ TEST_F(KarateScenes, ParseAsStatementsAndKeepTheirGeometry) {
 }
 
 TEST_F(KarateScenes, PovrayRendersBothScenes) {
-    parameters.namesFile = "0";
+    options.idsAsLabels = true;
     // A name that must be escaped inside the POV-Ray string.
     network.graph.vertexMap.find(0)->name = "say \"hi\" \\o/";
     compose("k1.pov", "k2.pov");

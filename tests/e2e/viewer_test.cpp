@@ -147,9 +147,9 @@ TEST_F(JavaRun, RenderWaitsForTheViewerShowingTheRenderedImage) {
               "background { color rgb <0.5, 0.1, 0.1> }\n"
               "sphere { <0, 0, 0>, 1.5 pigment { color rgb <0.2, 0.6, 1> } }\n");
     setEnv("DISPLAY", display.name().c_str());
-    parameters.java = "java";
-    parameters.width = 120;
-    parameters.height = 90;
+    options.java = true;
+    options.width = 120;
+    options.height = 90;
     const std::string image = "k 1.png";
 
     bool shown = false;
@@ -160,7 +160,7 @@ TEST_F(JavaRun, RenderWaitsForTheViewerShowingTheRenderedImage) {
         shown = png.decoded && display.waitForPicture(png.picture, 30s).has_value();
         display.requestClose(window);
     });
-    int status = povray_renderer.render("k1.pov", image);
+    int status = povray_renderer.render("k1.pov", image, options);
     closer.join();
     EXPECT_EQ(status, 0);
     EXPECT_TRUE(shown);

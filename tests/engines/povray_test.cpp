@@ -7,8 +7,6 @@
 #include <sstream>
 #include <string>
 
-#include "driver/parameters.h"
-
 namespace {
 
 const std::string includes =
@@ -24,9 +22,6 @@ const std::string includes =
 
 class PovrayTest : public ::testing::Test {
   protected:
-    void SetUp() override { savedBackground = parameters.bckgnd; }
-    void TearDown() override { parameters.bckgnd = savedBackground; }
-
     // Everything written since the last call.
     std::string written() {
         engine.file.flush();
@@ -41,14 +36,13 @@ class PovrayTest : public ::testing::Test {
         written();
     }
 
-    std::string savedBackground;
     std::ostringstream out;
     Povray engine{out, "scene1.pov"};
     std::size_t seen = 0;
 };
 
 TEST_F(PovrayTest, HeaderOnBlackBackground) {
-    parameters.bckgnd = "black";
+    engine.options.bckgnd = "black";
     engine.addHeaders(-1, 1.0f, 10.0f);
     EXPECT_EQ(written(), includes +
                              "camera { orthographic location <0, 0, -26> look_at  <0, 0, 0> }\n"
@@ -59,7 +53,7 @@ TEST_F(PovrayTest, HeaderOnBlackBackground) {
 }
 
 TEST_F(PovrayTest, HeaderOnWhiteBackgroundEndsWithBackgroundLine) {
-    parameters.bckgnd = "white";
+    engine.options.bckgnd = "white";
     engine.addHeaders(-1, 1.0f, 10.0f);
     std::string header = written();
     EXPECT_EQ(std::count(header.begin(), header.end(), '\n'), 13);
@@ -69,7 +63,7 @@ TEST_F(PovrayTest, HeaderOnWhiteBackgroundEndsWithBackgroundLine) {
 }
 
 TEST_F(PovrayTest, HeaderNumbers) {
-    parameters.bckgnd = "black";
+    engine.options.bckgnd = "black";
     struct Case {
         int light;
         float unitLength, sceneRadius;
@@ -113,7 +107,7 @@ TEST_F(PovrayTest, NumberFormatSwitchesAtFirstCylinderForGood) {
               "sphere { <1.50000, -2.00000, 0.00000>, 0.25000 pigment { rgb <1.00000, 0.20000, "
               "0.20000> }  }\n");
     // The light integers stay integers; its z and the camera z turn fixed as well.
-    parameters.bckgnd = "black";
+    engine.options.bckgnd = "black";
     engine.addHeaders(-100000, 1.0f, 10.0f);
     std::string header = written();
     EXPECT_NE(header.find("location <0, 0, -26.00000> look_at"), std::string::npos);
@@ -243,7 +237,7 @@ TEST_F(PovrayTest, CircleAndBlock) {
 }
 
 TEST_F(PovrayTest, TinySceneAndCloseAddsNothing) {
-    parameters.bckgnd = "black";
+    engine.options.bckgnd = "black";
     Engine& scene = engine;
     scene.addHeaders(-1, 1.0f, 2.0f);
     scene.addHost(0, 0, -0.1f, 0.5f, magenta, magenta, 1.0f);

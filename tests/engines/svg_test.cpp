@@ -8,7 +8,6 @@
 #include <sstream>
 #include <string>
 
-#include "driver/parameters.h"
 #include "e2e/harness.h"
 
 namespace {
@@ -20,14 +19,11 @@ const std::string prologue =
 
 class SvgTest : public ::testing::Test {
   protected:
-    void SetUp() override { saved = parameters; }
-    void TearDown() override { parameters = saved; }
-
     void window(float hstart, float hend, float vstart, float vend) {
-        parameters.hstart = hstart;
-        parameters.hend = hend;
-        parameters.vstart = vstart;
-        parameters.vend = vend;
+        engine.options.hstart = hstart;
+        engine.options.hend = hend;
+        engine.options.vstart = vstart;
+        engine.options.vend = vend;
     }
     // Everything written since the last call.
     std::string written() {
@@ -38,14 +34,13 @@ class SvgTest : public ::testing::Test {
         return fresh;
     }
 
-    Parameters saved;
     std::ostringstream out;
     Svg engine{out, "scene1.svg"};
     std::size_t seen = 0;
 };
 
 TEST_F(SvgTest, HeaderWithBlackBackground) {
-    parameters.bckgnd = "black";
+    engine.options.bckgnd = "black";
     window(0, 1, 0, 1);
     engine.addHeaders(-1, 1.0f, 10.0f);
     EXPECT_EQ(written(), prologue +
@@ -57,7 +52,7 @@ TEST_F(SvgTest, HeaderWithBlackBackground) {
 }
 
 TEST_F(SvgTest, WindowNarrowsViewBoxButNotBackground) {
-    parameters.bckgnd = "black";
+    engine.options.bckgnd = "black";
     window(0.25f, 0.75f, 0.25f, 0.75f);
     engine.addHeaders(-1, 1.0f, 10.0f);
     std::string header = written();
@@ -68,7 +63,7 @@ TEST_F(SvgTest, WindowNarrowsViewBoxButNotBackground) {
 }
 
 TEST_F(SvgTest, WhiteBackgroundHeaderIsFiveLines) {
-    parameters.bckgnd = "white";
+    engine.options.bckgnd = "white";
     window(0, 1, 0, 1);
     engine.addHeaders(-1, 1.0f, 10.0f);
     EXPECT_EQ(written(), prologue +
@@ -78,7 +73,7 @@ TEST_F(SvgTest, WhiteBackgroundHeaderIsFiveLines) {
 }
 
 TEST_F(SvgTest, FrameValuesComputedInDoubleAreWrittenFromTheDouble) {
-    parameters.bckgnd = "black";
+    engine.options.bckgnd = "black";
     window(0, 1, 0, 1);
     // S = 312.65; 0.45 S as a float would show 140.693, W = 1.2 S at 681.54 would show 2126.41.
     engine.addHeaders(-1, 1.0f, 120.25f);

@@ -6,6 +6,8 @@
 #include <sstream>
 #include <streambuf>
 
+#include "graph/text.h"
+
 using ::testing::ElementsAre;
 
 namespace {
@@ -209,12 +211,28 @@ TEST(EdgeListReader, ReadFileBuildsTheSimpleGraph) {
                 ElementsAre(graph.vertexMap.find(3), graph.vertexMap.find(7)));
 }
 
-TEST(EdgeListReader, DescribeToken) {
-    EXPECT_EQ(Graph_builder_txt::describeToken("abc"), "abc");
-    EXPECT_EQ(Graph_builder_txt::describeToken(std::string("\x1F\x7F~ ", 4)), "\\x1F\\x7F~ ");
-    EXPECT_EQ(Graph_builder_txt::describeToken(std::string(65, '\n')), [] {
+// Tokens of input files and arguments of option errors share one escaper with two rules.
+TEST(Escaping, TokensAndArgumentsKeepTheirOwnRules) {
+    auto lineBreaks = [](int count) {
         std::string s;
-        for (int i = 0; i < 64; ++i) s += "\\x0A";
-        return s + "...";
-    }());
+        for (int i = 0; i < count; ++i) s += "\\x0A";
+        return s;
+    };
+    struct Case {
+        std::string text;
+        Escape rule;
+        std::string expected;
+    } cases[] = {
+        {"abc", Escape::Token, "abc"},
+        {"abc", Escape::Argument, "abc"},
+        {std::string("\x1F\x7F~ ", 4), Escape::Token, "\\x1F\\x7F~ "},
+        {std::string("\x1F\x7F~ ", 4), Escape::Argument, "\\x1F\\x7F~ "},
+        {"caf\xC3\xA9", Escape::Token, "caf\\xC3\\xA9"},
+        {"caf\xC3\xA9", Escape::Argument, "caf\xC3\xA9"},
+        {std::string(65, '\n'), Escape::Token, lineBreaks(64) + "..."},
+        {std::string(65, '\n'), Escape::Argument, lineBreaks(65)},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(escaped(c.text, c.rule), c.expected)
+            << (c.rule == Escape::Token ? "token " : "argument ") << c.text.size();
 }

@@ -6,6 +6,8 @@
 #include <random>
 #include <sstream>
 
+#include "analysis/network.h"
+
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 
@@ -33,6 +35,19 @@ Graph bulk(std::vector<Edge> edges, bool simple = true) {
     return graph;
 }
 
+// The starting communities detection makes of the graph as it is now.
+struct Starting {
+    explicit Starting(const Graph& graph)
+        : graph(graph), list(makeStartingCommunities(graph, store)) {}
+    const Community* of(VertexId id) const {
+        const Vertex* v = graph.vertexMap.find(id);
+        return v ? list[v->index] : nullptr;
+    }
+    const Graph& graph;
+    Arena<Community> store;
+    std::vector<Community*> list;
+};
+
 // Everything a later stage can observe of a freshly read graph, in comparable form.
 struct Snapshot {
     std::vector<VertexId> order;
@@ -55,14 +70,15 @@ struct Snapshot {
 
 Snapshot snapshot(const Graph& graph) {
     Snapshot s{};
+    const Starting starting(graph);
     s.order = ids(graph.vertices);
     for (const Vertex* v : graph.vertices) {
         s.adjacency.push_back(ids(v->neighbours));
         s.vertexIndices.push_back(v->index);
-        s.startingMember.push_back(graph.communityOf(v->id)->members.front());
+        s.startingMember.push_back(starting.of(v->id)->members.front());
     }
-    const int base = graph.communities.empty() ? 0 : graph.communities.front()->number;
-    for (const Community* c : graph.communities) {
+    const int base = starting.list.empty() ? 0 : starting.list.front()->number;
+    for (const Community* c : starting.list) {
         s.communityNumbers.push_back(c->number - base);
         s.communityIndices.push_back(c->index);
         s.members.push_back(c->members);
@@ -109,7 +125,8 @@ TEST(Graph, SelfLoopIsOneEntryForItself) {
     EXPECT_EQ(v->degree, 1);
     EXPECT_EQ(graph.numArcs, 1u);
     EXPECT_EQ(graph.degreeSquares, 2);
-    const Community* c = graph.communityOf(4);
+    const Starting starting(graph);
+    const Community* c = starting.of(4);
     EXPECT_THAT(c->neighbours, ElementsAre(c));
     EXPECT_EQ(c->degreeSum, 1u);
     EXPECT_EQ(c->internalDegree, 1u);
@@ -121,27 +138,30 @@ TEST(Graph, SelfLoopIsOneEntryForItself) {
 
 TEST(Graph, VerticesAndCommunitiesFollowFirstAppearanceNotId) {
     Community::next_available_number = 1;
-    Graph graph = incremental({{7, 3}, {3, 9}});
-    EXPECT_THAT(ids(graph.vertices), ElementsAre(7, 3, 9));
-    ASSERT_EQ(graph.communities.size(), 3u);
-    EXPECT_EQ(graph.communityOf(7)->number, 1);
-    EXPECT_EQ(graph.communityOf(3)->number, 2);
-    EXPECT_EQ(graph.communityOf(9)->number, 3);
-    EXPECT_THAT(graph.communityOf(3)->members, ElementsAre(3));
-    EXPECT_EQ(graph.communityOf(5), nullptr);
+    Network network;
+    for (const Edge e : {Edge{7, 3}, Edge{3, 9}}) network.graph.addEdge(e.u, e.v);
+    EXPECT_THAT(ids(network.graph.vertices), ElementsAre(7, 3, 9));
+    network.listStartingCommunities();
+    ASSERT_EQ(network.startingCommunities.size(), 3u);
+    EXPECT_EQ(network.startingCommunity(7)->number, 1);
+    EXPECT_EQ(network.startingCommunity(3)->number, 2);
+    EXPECT_EQ(network.startingCommunity(9)->number, 3);
+    EXPECT_THAT(network.startingCommunity(3)->members, ElementsAre(3));
+    EXPECT_EQ(network.startingCommunity(5), nullptr);
     // Detection walks the starting communities by ascending id.
     std::vector<int> numbers;
-    for (const Community* c : graph.communitiesById()) numbers.push_back(c->number);
+    for (const Community* c : network.communitiesList) numbers.push_back(c->number);
     EXPECT_THAT(numbers, ElementsAre(2, 1, 3));
 }
 
 TEST(Graph, CommunityAdjacencyMirrorsVertexAdjacency) {
     Graph graph = incremental({{0, 1}, {2, 0}, {0, 0}, {1, 2}});
+    const Starting starting(graph);
     for (const Vertex* v : graph.vertices) {
-        const Community* c = graph.communityOf(v->id);
+        const Community* c = starting.of(v->id);
         ASSERT_EQ(c->neighbours.size(), v->neighbours.size());
         for (std::size_t k = 0; k < v->neighbours.size(); ++k)
-            EXPECT_EQ(c->neighbours[k], graph.communityOf(v->neighbours[k]->id));
+            EXPECT_EQ(c->neighbours[k], starting.of(v->neighbours[k]->id));
         EXPECT_EQ(c->degreeSum, static_cast<std::uint32_t>(v->degree));
         EXPECT_THAT(c->cuts, ::testing::Each(1u));
     }
@@ -213,6 +233,7 @@ TEST(Graph, BulkBuildEqualsEdgeByEdge) {
 TEST(Graph, BulkBuildNumbersByAppearanceWhateverTheIds) {
     Community::next_available_number = 10;
     Graph graph = bulk({{9, 5}, {5, 1}, {1, 9}, {7, 7}});
+    const Starting starting(graph);
     EXPECT_THAT(ids(graph.vertices), ElementsAre(9, 5, 1, 7));
     const std::vector<std::pair<VertexId, int>> expected = {{9, 10}, {5, 11}, {1, 12}, {7, 13}};
     for (std::size_t k = 0; k < expected.size(); ++k) {
@@ -222,17 +243,16 @@ TEST(Graph, BulkBuildNumbersByAppearanceWhateverTheIds) {
         ASSERT_NE(v, nullptr);
         EXPECT_EQ(v->index, k);
         EXPECT_EQ(graph.vertices[k], v);
-        const Community* c = graph.communityOf(id);
-        EXPECT_EQ(c, graph.communities[k]);
+        const Community* c = starting.of(id);
+        EXPECT_EQ(c, starting.list[k]);
         EXPECT_EQ(c->number, number);
         EXPECT_EQ(c->index, k);
         EXPECT_THAT(c->members, ElementsAre(id));
     }
     EXPECT_EQ(Community::next_available_number, 14);
-    // A vertex made afterwards continues both sequences.
+    // A vertex made afterwards continues the positions.
     graph.addEdge(3, 9);
-    EXPECT_EQ(graph.communityOf(3)->number, 14);
-    EXPECT_EQ(graph.communityOf(3)->index, 4u);
+    EXPECT_EQ(graph.vertexMap.find(3)->index, 4u);
     EXPECT_THAT(neighbourIds(graph, 9), ElementsAre(5, 1, 3));
 }
 
@@ -258,7 +278,6 @@ TEST(Graph, AddVertexRebuildsTheInducedSubgraph) {
     for (const Vertex* v : copy.vertices) EXPECT_EQ(v->degree, 2);
     EXPECT_THAT(neighbourIds(copy, 1), ElementsAre(0, 2));
     EXPECT_NE(copy.vertexMap.find(0), source.vertexMap.find(0));
-    EXPECT_EQ(copy.communityOf(0), nullptr);
 }
 
 TEST(Graph, AddVertexCopiesLooksButNotAnalysis) {

@@ -10,15 +10,14 @@
 #include <random>
 #include <sstream>
 
-#include "driver/parameters.h"
 #include "engines/povray.h"
 #include "scene/espiral.h"
 #include "scene/test_scene.h"
 
 using scene_test::Call;
 using scene_test::formCommunities;
+using scene_test::Formed;
 using scene_test::networkOf;
-using scene_test::Partition;
 using scene_test::RecordingEngine;
 using scene_test::sameColour;
 using ::testing::ElementsAre;
@@ -28,14 +27,9 @@ namespace {
 // Every test starts from the default options and the unseeded random sequence.
 class SceneTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        saved = parameters;
-        parameters = Parameters();
-        std::srand(1);
-    }
-    void TearDown() override { parameters = saved; }
+    void SetUp() override { std::srand(1); }
 
-    Parameters saved;
+    SceneOptions options;
 };
 
 tColor grey(float level) {
@@ -75,9 +69,8 @@ TEST_F(ColourTest, WorkedExamplesOfEveryScheme) {
         {"other", 5, 3, grey(0.87931f)},    // g = 0.25, no parity shift, no shading
     };
     for (const Case& c : cases) {
-        parameters.color = c.scheme;
         expectColourNear(
-            Graphics::computeHostColor(c.levels, c.level), c.expected,
+            Graphics::computeHostColor(c.levels, c.level, c.scheme), c.expected,
             std::string(c.scheme) + " " + std::to_string(c.levels) + "/" + std::to_string(c.level));
     }
 }
@@ -101,9 +94,9 @@ using LayoutTest = SceneTest;
 //   3   4
 TEST_F(LayoutTest, VertexSizesFollowTheLogarithmOfTheDegree) {
     auto network = networkOf({{0, 1}, {0, 2}, {0, 3}, {0, 4}});
-    Partition partition = formCommunities(*network, {{0, 1, 2, 3, 4}});
+    Formed partition = formCommunities(*network, {{0, 1, 2, 3, 4}});
     RecordingEngine engine;
-    Graphics graphics(&engine);
+    Graphics graphics(&engine, options);
     graphics.compute_sizes_for_real_communities(partition.list, network.get());
 
     const float centre = float(std::log(5.0) / std::log(4.0) * 0.029 * 15 + 0.0007);
@@ -117,21 +110,21 @@ TEST_F(LayoutTest, VertexSizesFollowTheLogarithmOfTheDegree) {
 
 TEST_F(LayoutTest, GraphOfDegreeOneUsesLnTwoAndStaysFinite) {
     auto network = networkOf({{0, 1}, {2, 3}});
-    Partition partition = formCommunities(*network, {{0, 1}, {2, 3}});
+    Formed partition = formCommunities(*network, {{0, 1}, {2, 3}});
     RecordingEngine engine;
-    Graphics graphics(&engine);
+    Graphics graphics(&engine, options);
     graphics.compute_sizes_for_real_communities(partition.list, network.get());
     EXPECT_FLOAT_EQ(network->graph.vertexMap.find(2)->size, 0.4357f);
 }
 
 TEST_F(LayoutTest, WeightedSizesFollowStrengthWithTheSameNumbers) {
     auto network = networkOf({{0, 1}, {0, 2}, {0, 3}, {0, 4}});
-    Partition partition = formCommunities(*network, {{0, 1, 2, 3, 4}});
+    Formed partition = formCommunities(*network, {{0, 1, 2, 3, 4}});
     RecordingEngine engine;
-    Graphics graphics(&engine);
+    Graphics graphics(&engine, options);
     graphics.compute_sizes_for_real_communities(partition.list, network.get());
     const float byDegree = network->graph.vertexMap.find(0)->size;
-    parameters.weighted = true;
+    options.sizesByStrength = true;
     network->graph.vertexMap.find(0)->size = 0.0f;
     graphics.compute_sizes_for_real_communities(partition.list, network.get());
     EXPECT_EQ(network->graph.vertexMap.find(0)->size, byDegree);
@@ -154,7 +147,7 @@ TEST_F(LayoutTest, OneCommunitySitsAtTenDegreesAndGivesTheSceneRadius) {
     store[0].realSize = 2.0f;
     store[0].abstractSize = 6.0f;
     RecordingEngine engine;
-    Graphics graphics(&engine);
+    Graphics graphics(&engine, options);
     const SpiralLayout layout = graphics.placeCommunities({&store[0]});
     EXPECT_FLOAT_EQ(layout.w, 2.0f / 6.0f);
     EXPECT_FLOAT_EQ(store[0].rho, 2.0f);
@@ -166,7 +159,7 @@ TEST_F(LayoutTest, OneCommunitySitsAtTenDegreesAndGivesTheSceneRadius) {
 
 TEST_F(LayoutTest, EmptyListPlacesNothing) {
     RecordingEngine engine;
-    Graphics graphics(&engine);
+    Graphics graphics(&engine, options);
     const SpiralLayout layout = graphics.placeCommunities({});
     EXPECT_EQ(layout.sceneRadius, 0.0f);
     EXPECT_EQ(layout.w, 0.0f);
@@ -178,7 +171,7 @@ TEST_F(LayoutTest, ScaleComesFromTheFirstCommunityWithInternalEdges) {
     store[1].realSize = 3.0f, store[1].abstractSize = 4.0f;
     store[2].realSize = 0.0f, store[2].abstractSize = 8.0f;  // no members: radius w × 8
     RecordingEngine engine;
-    Graphics graphics(&engine);
+    Graphics graphics(&engine, options);
     const SpiralLayout layout = graphics.placeCommunities({&store[0], &store[1], &store[2]});
     EXPECT_FLOAT_EQ(layout.w, 0.75f);
     // The first community keeps its real size; the last is sized by its internal edges.
@@ -192,7 +185,7 @@ TEST_F(LayoutTest, WithoutInternalEdgesEveryRadiusIsTheRealSize) {
     std::vector<Community> store(3);
     for (Community& c : store) c.realSize = 0.5f, c.abstractSize = 0.0f;
     RecordingEngine engine;
-    Graphics graphics(&engine);
+    Graphics graphics(&engine, options);
     const SpiralLayout layout = graphics.placeCommunities({&store[0], &store[1], &store[2]});
     EXPECT_EQ(layout.w, 0.0f);
     for (int k = 1; k < 3; ++k) {
@@ -215,7 +208,7 @@ TEST_F(LayoutTest, ConsecutiveCentresLieAtTheirDistance) {
     std::list<Community*> list;
     for (Community& c : store) list.push_back(&c);
     RecordingEngine engine;
-    Graphics graphics(&engine);
+    Graphics graphics(&engine, options);
     const SpiralLayout layout = graphics.placeCommunities(list);
     int outside = 0;
     for (std::size_t k = 1; k < store.size(); ++k) {
@@ -245,10 +238,10 @@ using SceneOutputTest = SceneTest;
 // colours by hand. The first bar switches the writer to fixed notation for good.
 TEST_F(SceneOutputTest, CommunitySceneOfTwoCommunitiesExactly) {
     auto network = path4();
-    Partition partition = formCommunities(*network, {{0, 1}, {2, 3}});
+    Formed partition = formCommunities(*network, {{0, 1}, {2, 3}});
     std::ostringstream out;
     Povray povray(out, "scene2.pov");
-    Graphics graphics(&povray);
+    Graphics graphics(&povray, options);
     graphics.generateNetworkFile(partition.list, network.get(), true);
 
     std::string text = out.str();
@@ -276,9 +269,9 @@ TEST_F(SceneOutputTest, CommunitySceneOfTwoCommunitiesExactly) {
 // one vertex each in community order, then the legend, then close.
 TEST_F(SceneOutputTest, VertexSceneDrawsInItsLayerOrder) {
     auto network = path4();
-    Partition partition = formCommunities(*network, {{0, 1}, {2, 3}});
+    Formed partition = formCommunities(*network, {{0, 1}, {2, 3}});
     RecordingEngine engine;
-    Graphics graphics(&engine);
+    Graphics graphics(&engine, options);
     graphics.generateNetworkFile(partition.list, network.get(), false);
 
     std::vector<Call::Kind> kinds;
@@ -318,9 +311,9 @@ TEST_F(SceneOutputTest, VerticesSitInTheirDiscsAtTheDepthOfTheirShell) {
                               {9, 7},
                               {9, 9},
                               {10, 10}});
-    Partition partition = formCommunities(*network, {{0, 1, 2, 3, 4, 5, 6}, {7, 8, 9}, {10}});
+    Formed partition = formCommunities(*network, {{0, 1, 2, 3, 4, 5, 6}, {7, 8, 9}, {10}});
     RecordingEngine engine;
-    Graphics graphics(&engine);
+    Graphics graphics(&engine, options);
     graphics.generateNetworkFile(partition.list, network.get(), false);
 
     std::map<VertexId, int> shells;
@@ -385,13 +378,13 @@ TEST_F(SceneOutputTest, BothScenesPlaceEveryCommunityAtTheSameCentre) {
                               {7, 8},
                               {8, 6},
                               {8, 9}});
-    Partition partition = formCommunities(*network, {{0, 1, 2}, {3, 4, 5}, {6, 7, 8}, {9}});
+    Formed partition = formCommunities(*network, {{0, 1, 2}, {3, 4, 5}, {6, 7, 8}, {9}});
     RecordingEngine vertexEngine, communityEngine;
-    Graphics first(&vertexEngine);
+    Graphics first(&vertexEngine, options);
     first.generateNetworkFile(partition.list, network.get(), false);
     std::vector<std::pair<float, float>> centres;
     for (const Community* c : partition.list) centres.emplace_back(c->x, c->y);
-    Graphics second(&communityEngine);
+    Graphics second(&communityEngine, options);
     second.generateNetworkFile(partition.list, network.get(), true);
     for (std::size_t k = 0; k < centres.size(); ++k) {
         const Community* c = *std::next(partition.list.begin(), long(k));
@@ -408,9 +401,9 @@ TEST_F(SceneOutputTest, CommunityColoursRepeatEveryTwentyCommunities) {
     auto network = networkOf(edges);
     std::vector<std::vector<VertexId>> parts;
     for (VertexId k = 0; k < 25; ++k) parts.push_back({2 * k, 2 * k + 1});
-    Partition partition = formCommunities(*network, parts);
+    Formed partition = formCommunities(*network, parts);
     RecordingEngine engine;
-    Graphics graphics(&engine);
+    Graphics graphics(&engine, options);
     graphics.generateNetworkFile(partition.list, network.get(), true);
     const std::vector<Call> spheres = engine.of(Call::Host);
     ASSERT_EQ(spheres.size(), 25u);
@@ -450,10 +443,10 @@ TEST_F(SceneOutputTest, DegenerateNetworksGiveFiniteScenes) {
         for (bool communityScene : {false, true}) {
             std::srand(1);
             auto network = networkOf(c.edges);
-            Partition partition = formCommunities(*network, c.parts);
-            parameters.namesFile = "0";
+            Formed partition = formCommunities(*network, c.parts);
+            options.idsAsLabels = true;
             RecordingEngine engine;
-            Graphics graphics(&engine);
+            Graphics graphics(&engine, options);
             graphics.generateNetworkFile(partition.list, network.get(), communityScene);
             std::size_t hosts = 0;
             for (const Call& call : engine.calls) {
@@ -470,15 +463,15 @@ TEST_F(SceneOutputTest, DegenerateNetworksGiveFiniteScenes) {
 
 TEST_F(SceneOutputTest, TwoRunsWriteIdenticalScenes) {
     auto network = networkOf({{0, 1}, {1, 2}, {2, 0}, {2, 3}, {3, 4}, {4, 5}, {5, 3}, {1, 6}});
-    Partition partition = formCommunities(*network, {{0, 1, 2, 6}, {3, 4, 5}});
-    parameters.namesFile = "0";
+    Formed partition = formCommunities(*network, {{0, 1, 2, 6}, {3, 4, 5}});
+    options.idsAsLabels = true;
     std::string texts[2];
     for (std::string& text : texts) {
         std::srand(1);
         std::ostringstream first, second;
         Povray vertexScene(first, "1.pov"), communityScene(second, "2.pov");
-        Graphics(&vertexScene).generateNetworkFile(partition.list, network.get(), false);
-        Graphics(&communityScene).generateNetworkFile(partition.list, network.get(), true);
+        Graphics(&vertexScene, options).generateNetworkFile(partition.list, network.get(), false);
+        Graphics(&communityScene, options).generateNetworkFile(partition.list, network.get(), true);
         text = first.str() + second.str();
     }
     EXPECT_EQ(texts[0], texts[1]);
@@ -506,7 +499,7 @@ TEST_F(SceneOutputTest, ShellsOnTwoThreadsGiveTheSameScene) {
     for (auto& part : parts)
         std::erase_if(part, [&](VertexId id) { return !network->graph.vertexMap.find(id); });
     std::erase_if(parts, [](const std::vector<VertexId>& part) { return part.empty(); });
-    Partition partition = formCommunities(*network, parts);
+    Formed partition = formCommunities(*network, parts);
     const std::size_t saved = Graphics::shellsOnTwoThreadsFrom;
     std::string texts[2];
     std::map<VertexId, int> shells[2];
@@ -516,7 +509,7 @@ TEST_F(SceneOutputTest, ShellsOnTwoThreadsGiveTheSameScene) {
         std::srand(1);
         std::ostringstream out;
         Povray scene(out, "1.pov");
-        Graphics(&scene).generateNetworkFile(partition.list, network.get(), false);
+        Graphics(&scene, options).generateNetworkFile(partition.list, network.get(), false);
         texts[run] = out.str();
         for (const auto& [id, vertex] : network->graph.vertexMap)
             shells[run][id] = vertex->shellIndex;
@@ -544,7 +537,7 @@ TEST_F(EdgeTest, SamplingThresholdDecidesEveryEntry) {
     auto network = networkOf(edges);
     std::vector<VertexId> all;
     for (VertexId k = 0; k <= 200; ++k) all.push_back(k);
-    Partition partition = formCommunities(*network, {all});
+    Formed partition = formCommunities(*network, {all});
 
     struct Case {
         float edges;
@@ -558,15 +551,15 @@ TEST_F(EdgeTest, SamplingThresholdDecidesEveryEntry) {
         {1.0f, 0, 1.0f},    {0.0f, 0, 0.0f},  // nothing
     };
     for (const Case& c : cases) {
-        parameters.edges = c.edges;
-        parameters.minEdges = c.minEdges;
+        options.edges = c.edges;
+        options.minEdges = c.minEdges;
         std::srand(5);
         std::vector<VertexId> expected;
         for (VertexId k = 1; k <= 200; ++k)
             if (c.threshold > float(std::rand() / 2147483648.0)) expected.push_back(k);
 
         RecordingEngine engine;
-        Graphics graphics(&engine);
+        Graphics graphics(&engine, options);
         std::srand(5);
         std::vector<VertexId> drawn;
         for (VertexId k = 1; k <= 200; ++k) {
@@ -586,10 +579,10 @@ TEST_F(EdgeTest, SamplingThresholdDecidesEveryEntry) {
 
 TEST_F(EdgeTest, EveryEntryConsumesOneDrawWhateverIsDrawn) {
     auto network = networkOf({{0, 1}, {1, 2}, {1, 3}, {3, 3}, {5, 6}});
-    Partition partition = formCommunities(*network, {{0, 1}, {2, 3}, {5, 6}});
+    Formed partition = formCommunities(*network, {{0, 1}, {2, 3}, {5, 6}});
     (void)partition;
     RecordingEngine engine;
-    Graphics graphics(&engine);
+    Graphics graphics(&engine, options);
     Vertex* v = network->graph.vertexMap.find(3);  // two entries: 1 and itself
     std::srand(9);
     graphics.drawEdge(v, 1, 1, network.get(), false, false);
@@ -601,7 +594,7 @@ TEST_F(EdgeTest, EveryEntryConsumesOneDrawWhateverIsDrawn) {
     EXPECT_TRUE(engine.calls.empty());
     // With both kinds asked for, the edge 3–1 is drawn (between communities) and the
     // self-loop never.
-    parameters.edges = 1.0f;
+    options.edges = 1.0f;
     graphics.drawEdge(v, 1, 1, network.get(), true, true);
     ASSERT_EQ(engine.calls.size(), 1u);
     EXPECT_TRUE(sameColour(engine.calls[0].colour, white));
@@ -609,10 +602,10 @@ TEST_F(EdgeTest, EveryEntryConsumesOneDrawWhateverIsDrawn) {
 
 TEST_F(EdgeTest, EdgesBetweenCommunitiesComeFirstInTheVertexScene) {
     auto network = networkOf({{0, 1}, {1, 2}, {2, 3}, {3, 0}});
-    Partition partition = formCommunities(*network, {{0, 1}, {2, 3}});
-    parameters.edges = 1.0f;
+    Formed partition = formCommunities(*network, {{0, 1}, {2, 3}});
+    options.edges = 1.0f;
     RecordingEngine engine;
-    Graphics graphics(&engine);
+    Graphics graphics(&engine, options);
     graphics.generateNetworkFile(partition.list, network.get(), false);
     const std::vector<Call> edges = engine.of(Call::Cylinder);
     ASSERT_EQ(edges.size(), 4u);
@@ -679,9 +672,9 @@ TEST_F(LegendTest, DegreeLegendSkipsValuesOfOne) {
 TEST_F(LegendTest, LegendColoursAndPlacementFollowTheBackground) {
     auto network = networkOf(starOf(5));
     for (const char* background : {"black", "white"}) {
-        parameters.bckgnd = background;
+        options.bckgnd = background;
         RecordingEngine engine;
-        Graphics graphics(&engine);
+        Graphics graphics(&engine, options);
         graphics.generateNetworkFile({}, network.get(), false);
         const std::vector<Call> hosts = engine.of(Call::Host);
         const std::vector<Call> texts = engine.of(Call::Text);
@@ -701,10 +694,10 @@ TEST_F(LegendTest, LegendColoursAndPlacementFollowTheBackground) {
 }
 
 TEST_F(LegendTest, StrengthLegendHasFiveEntriesOfRadiusZero) {
-    parameters.weighted = true;
+    options.sizesByStrength = true;
     auto network = networkOf(starOf(10));
     RecordingEngine engine;
-    Graphics graphics(&engine);
+    Graphics graphics(&engine, options);
     graphics.generateNetworkFile({}, network.get(), false);
     std::vector<std::string> texts;
     for (const Call& text : engine.of(Call::Text)) texts.push_back(text.text);
@@ -717,17 +710,17 @@ TEST_F(LegendTest, StrengthLegendHasFiveEntriesOfRadiusZero) {
         EXPECT_FLOAT_EQ(hosts[j].numbers[1], 3 * V * (j + 1) + float(-1.0f * 15 * 0.5));
     }
     // A multigraph keeps the degree legend.
-    parameters.multigraph = true;
+    options.sizesByStrength = false;
     RecordingEngine degreeEngine;
-    Graphics(&degreeEngine).generateNetworkFile({}, network.get(), false);
+    Graphics(&degreeEngine, options).generateNetworkFile({}, network.get(), false);
     EXPECT_EQ(degreeEngine.of(Call::Text).size(), 2u);
 }
 
 TEST_F(LegendTest, StrengthLegendOfASingleEdgeUsesLnTwo) {
-    parameters.weighted = true;
+    options.sizesByStrength = true;
     auto network = networkOf({{0, 1}});
     RecordingEngine engine;
-    Graphics(&engine).generateNetworkFile({}, network.get(), false);
+    Graphics(&engine, options).generateNetworkFile({}, network.get(), false);
     for (const Call& call : engine.calls)
         for (float value : call.numbers) EXPECT_TRUE(std::isfinite(value));
     EXPECT_EQ(engine.of(Call::Text).front().text, "1");
@@ -758,38 +751,38 @@ class LabelTest : public SceneTest {
 
     std::deque<Vertex> vertices;
     RecordingEngine engine;
-    Graphics graphics{&engine};
+    Graphics graphics{&engine, options};
 };
 
 TEST_F(LabelTest, GridFollowsImageSizeAndTruncatedFontZoom) {
     EXPECT_EQ(graphics.columns, 80);
     EXPECT_EQ(graphics.rows, 50);
-    parameters.font = 1.5f;
+    options.font = 1.5f;
     graphics.resetGrid();
     EXPECT_EQ(graphics.columns, 80);
     EXPECT_EQ(graphics.rows, 50);
-    parameters.font = 2.0f;
-    parameters.width = 1000;
+    options.font = 2.0f;
+    options.width = 1000;
     graphics.resetGrid();
     EXPECT_EQ(graphics.columns, 50);
     EXPECT_EQ(graphics.rows, 25);
-    parameters.font = 1e30f;  // far beyond any image: no cell at all, and no label
+    options.font = 1e30f;  // far beyond any image: no cell at all, and no label
     graphics.resetGrid();
     EXPECT_EQ(graphics.columns, 0);
-    parameters.namesFile = "0";
+    options.idsAsLabels = true;
     EXPECT_EQ(label(vertex(0, 0, 0.5f)), nullptr);
 }
 
 TEST_F(LabelTest, WithoutNamesNothingIsLabelledAndTheGridStaysFree) {
     EXPECT_EQ(label(vertex(0, 0, 0.5f)), nullptr);
     EXPECT_EQ(graphics.cell(42, 25), 0);
-    parameters.namesFile = "names.txt";  // a names file gives only the names it holds
+    options.idsAsLabels = false;  // a names file gives only the names it holds
     EXPECT_EQ(label(vertex(0, 0, 0.5f)), nullptr);
     EXPECT_NE(label(vertex(0, 0, 0.5f, "hub")), nullptr);
 }
 
 TEST_F(LabelTest, LabelsTakeTheFirstFreePlaceAroundTheirVertex) {
-    parameters.namesFile = "0";
+    options.idsAsLabels = true;
     // d = 1.2 × 0.5: right of the vertex the anchor is x = 0.6, column 42, row 25.
     const Call* first = label(vertex(0, 0, 0.5f));
     ASSERT_NE(first, nullptr);
@@ -819,7 +812,7 @@ TEST_F(LabelTest, LabelsTakeTheFirstFreePlaceAroundTheirVertex) {
 }
 
 TEST_F(LabelTest, CrowdedPlaceDropsTheLabelWithoutMarking) {
-    parameters.namesFile = "0";
+    options.idsAsLabels = true;
     // A vertex of tiny size: all six candidates start on column 40, row 25.
     ASSERT_NE(label(vertex(0, 0, 0.0001f)), nullptr);
     // Rightwards the two marks score 2, leftwards column 40 scores 1: too much for one
@@ -831,7 +824,7 @@ TEST_F(LabelTest, CrowdedPlaceDropsTheLabelWithoutMarking) {
 }
 
 TEST_F(LabelTest, LabelsLeavingTheGridOrOnItsEdgeRowsAreDropped) {
-    parameters.namesFile = "0";
+    options.idsAsLabels = true;
     struct Case {
         float x, y;
         bool drawn;
@@ -888,8 +881,8 @@ TEST_F(LabelTest, AcceptanceDependsOnTheLabelLengthInBytes) {
 }
 
 TEST_F(LabelTest, FontZoomOfTwoDoublesTheLabelSize) {
-    parameters.namesFile = "0";
-    parameters.font = 2.0f;
+    options.idsAsLabels = true;
+    options.font = 2.0f;
     graphics.resetGrid();
     const Call* call = label(vertex(0, 0, 0.5f));
     ASSERT_NE(call, nullptr);

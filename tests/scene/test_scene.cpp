@@ -4,8 +4,8 @@
 
 namespace scene_test {
 
-Partition formCommunities(Network& network, const std::vector<std::vector<VertexId>>& parts) {
-    Partition partition;
+Formed formCommunities(Network& network, const std::vector<std::vector<VertexId>>& parts) {
+    Formed partition;
     std::unordered_map<VertexId, Community*> owner;
     for (const std::vector<VertexId>& part : parts) {
         auto community = std::make_unique<Community>();

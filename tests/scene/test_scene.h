@@ -17,11 +17,11 @@ namespace scene_test {
 // Communities over a network's vertices, one per part, in part order. Each has its members
 // in the given order, degreeSum, internalDegree and size, and its neighbours with cuts in
 // order of first contact along the members' adjacency; every member's `community` is set.
-struct Partition {
+struct Formed {
     std::vector<std::unique_ptr<Community>> owned;
     std::list<Community*> list;
 };
-Partition formCommunities(Network& network, const std::vector<std::vector<VertexId>>& parts);
+Formed formCommunities(Network& network, const std::vector<std::vector<VertexId>>& parts);
 
 // A network built edge by edge.
 std::unique_ptr<Network> networkOf(const std::vector<Edge>& edges);

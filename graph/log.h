@@ -7,7 +7,11 @@
 
 class Log {
 public:
+    // Writes nowhere until opened.
+    Log() = default;
     explicit Log(std::string fileName);
+    // Creates or empties the file and writes there from now on.
+    void open(std::string fileName);
     ~Log();
     Log(const Log&) = delete;
     Log& operator=(const Log&) = delete;
@@ -25,16 +29,22 @@ public:
     std::ofstream stream;
 };
 
-// The twelve process-wide logs, constructed in this order at start-up (each truncates its file).
-extern Log logCore;
-extern Log logGomoryHu;
-extern Log logGomoryHu2;
-extern Log logGomoryHu3;
-extern Log logGomoryHu4;
-extern Log logGomoryHu5;
-extern Log logCommunities;
-extern Log logKMax;
-extern Log logKMin;
-extern Log logTInicial;
-extern Log logTMedio;
-extern Log logTFinal;
+// The program's twelve logs. They are opened by the program at start-up, in this order
+// (each creates or empties its file); analyses write into the set they are given.
+struct Logs {
+    Log core;
+    Log gomoryHu;
+    Log gomoryHu2;
+    Log gomoryHu3;
+    Log gomoryHu4;
+    Log gomoryHu5;
+    Log communities;
+    Log kMax;
+    Log kMin;
+    Log tInicial;
+    Log tMedio;
+    Log tFinal;
+
+    // Opens the twelve under "log/".
+    void open();
+};

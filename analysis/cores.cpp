@@ -1,0 +1,119 @@
+#include "analysis/cores.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "graph/threads.h"
+
+using peeling::Buckets;
+using peeling::kNone;
+using peeling::peelAll;
+
+std::vector<int> computeCoreness(const Graph& graph) {
+    const std::vector<Vertex*>& vertices = graph.vertices;
+    std::vector<int> core = bigVector(vertices.size(), 0);
+    for (std::size_t p = 0; p < vertices.size(); ++p) core[p] = vertices[p]->degree;
+    peelAll(core, [&](Index at, auto&& visit) {
+        for (const Vertex* neighbour : vertices[at]->neighbours) visit(neighbour->index);
+    });
+    return core;
+}
+
+void InducedCores::compute(const Graph& graph, Vertex* const* members, std::size_t count) {
+    if (placeOf_.size() < graph.vertices.size()) placeOf_.resize(graph.vertices.size(), kNone);
+    for (std::size_t i = 0; i < count; ++i) placeOf_[members[i]->index] = static_cast<Index>(i);
+    // The copy of member i links to every listed neighbour already copied (place ≤ i), in
+    // the order of i's list: the neighbour's adjacency gains i, then i's gains the
+    // neighbour (a self-loop thus gives two entries). The links are collected in that order
+    // (one visit of each neighbour, whose record is a cache miss), counted, then laid out,
+    // so each adjacency comes out as the copies' would.
+    links_.clear();
+    offset_.assign(count + 1, 0);
+    for (std::size_t i = 0; i < count; ++i)
+        for (const Vertex* neighbour : members[i]->neighbours) {
+            const Index j = placeOf_[neighbour->index];
+            if (j > i) continue;
+            links_.emplace_back(j, static_cast<Index>(i));
+            ++offset_[j + 1];
+            ++offset_[i + 1];
+        }
+    for (std::size_t i = 0; i < count; ++i) offset_[i + 1] += offset_[i];
+    ends_.resize(offset_[count]);
+    {
+        std::vector<Index> cursor(offset_.begin(), offset_.end() - 1);
+        for (const auto& [j, i] : links_) {
+            ends_[cursor[j]++] = i;
+            ends_[cursor[i]++] = j;
+        }
+    }
+    for (std::size_t i = 0; i < count; ++i) placeOf_[members[i]->index] = kNone;
+
+    // Peeling as findCores does it, from buckets in degree-list order.
+    shell.resize(count);
+    topCore.clear();
+    maxShell = 0;
+    if (count == 0) return;
+    int largest = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        shell[i] = static_cast<int>(offset_[i + 1] - offset_[i]);
+        largest = std::max(largest, shell[i]);
+    }
+    const Buckets buckets = peelAll(shell, [&](Index at, auto&& visit) {
+        for (Index k = offset_[at]; k < offset_[at + 1]; ++k) visit(ends_[k]);
+    });
+    for (int top = largest; top >= 0; --top) {
+        if (buckets.head(top) == kNone) continue;
+        maxShell = top;
+        for (Index at = buckets.head(top); at != kNone; at = buckets.next(at))
+            topCore.push_back(at);
+        break;
+    }
+}
+
+CommunityShells computeCommunityShells(const Partition& partition, const Graph& graph,
+                                       std::size_t twoThreadsFrom) {
+    const std::vector<Community*>& communities = partition.communities;
+    CommunityShells result;
+    result.shell.assign(graph.vertices.size(), 0);
+    result.maxShell.assign(communities.size(), 0);
+    result.topCore.resize(communities.size());
+    // The members of every community, looked up by id once, one community after another.
+    std::vector<Vertex*> walk;
+    std::vector<std::size_t> begin;
+    walk.reserve(graph.vertices.size());
+    begin.reserve(communities.size() + 1);
+    for (const Community* community : communities) {
+        begin.push_back(walk.size());
+        for (const VertexId id : community->members)
+            if (Vertex* vertex = graph.vertexMap.find(id)) walk.push_back(vertex);
+    }
+    begin.push_back(walk.size());
+    // The communities do not depend on each other, and each writes only its own results:
+    // large partitions share them between this thread and a second one, split where half
+    // of the members' adjacency lies on either side.
+    auto shellsOf = [&](std::size_t from, std::size_t to) {
+        InducedCores cores;
+        for (std::size_t k = from; k < to; ++k) {
+            Vertex* const* members = walk.data() + begin[k];
+            const std::size_t count = begin[k + 1] - begin[k];
+            cores.compute(graph, members, count);
+            for (std::size_t i = 0; i < count; ++i)
+                result.shell[members[i]->index] = cores.shell[i];
+            result.maxShell[k] = cores.maxShell;
+            result.topCore[k] = cores.topCore;
+        }
+    };
+    std::size_t total = 0;
+    for (const Vertex* v : walk) total += v->neighbours.size();
+    if (total < twoThreadsFrom || communities.size() < 2) {
+        shellsOf(0, communities.size());
+        return result;
+    }
+    const std::size_t split = halfOfTheWork(communities.size(), [&](std::size_t k) {
+        std::size_t work = 0;
+        for (std::size_t i = begin[k]; i < begin[k + 1]; ++i) work += walk[i]->neighbours.size();
+        return work;
+    });
+    onTwoThreads(split, communities.size(), shellsOf);
+    return result;
+}

@@ -1,0 +1,69 @@
+#include "graph/memory.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdint>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
+#include "graph/threads.h"
+
+namespace {
+
+// The allocator's own default for M_TOP_PAD.
+[[maybe_unused]] constexpr int kDefaultTopPad = 128 * 1024;
+
+}  // namespace
+
+void prepareFreshMemory(const void* data, std::size_t bytes) {
+#ifdef MADV_HUGEPAGE
+    constexpr std::uintptr_t kHuge = std::uintptr_t{1} << 21;
+    const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(data);
+    const std::uintptr_t begin = (start + kHuge - 1) & ~(kHuge - 1);
+    const std::uintptr_t end = (start + bytes) & ~(kHuge - 1);
+    if (end <= begin) return;
+    madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#ifdef MADV_POPULATE_WRITE
+    // Below a few huge pages a thread costs more than it saves.
+    if (end - begin < (std::uintptr_t{8} << 20)) return;
+    const std::uintptr_t middle = begin + ((end - begin) / 2 & ~(kHuge - 1));
+    auto populate = [](std::uintptr_t from, std::uintptr_t to) {
+        madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);
+    };
+    inParallel([&] { populate(begin, middle); }, [&] { populate(middle, end); });
+#endif
+#else
+    (void)data;
+    (void)bytes;
+#endif
+}
+
+HeapGrowthAdvice::HeapGrowthAdvice(std::size_t bytes) {
+#if defined(__GLIBC__) && defined(MADV_HUGEPAGE)
+    // Worth it only for growth spanning many huge pages.
+    if (bytes < (std::size_t{32} << 20)) return;
+    active_ = mallopt(M_TOP_PAD, static_cast<int>(std::min<std::size_t>(bytes, INT_MAX))) == 1;
+    top_ = static_cast<char*>(sbrk(0));
+#else
+    (void)bytes;
+#endif
+}
+
+HeapGrowthAdvice::~HeapGrowthAdvice() {
+#if defined(__GLIBC__) && defined(MADV_HUGEPAGE)
+    if (active_) mallopt(M_TOP_PAD, kDefaultTopPad);
+#endif
+}
+
+void HeapGrowthAdvice::check() {
+#if defined(__GLIBC__) && defined(MADV_HUGEPAGE)
+    if (!active_) return;
+    char* top = static_cast<char*>(sbrk(0));
+    if (top == top_) return;
+    if (top > top_) prepareFreshMemory(top_, static_cast<std::size_t>(top - top_));
+    top_ = top;
+#endif
+}

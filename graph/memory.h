@@ -1,0 +1,83 @@
+// Memory helpers for building and analysing large graphs: fresh memory readied before its
+// first touch, heap growth in large advised steps, and an arena of stable objects.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <utility>
+#include <vector>
+
+// Readies fresh memory for its first use: asks the kernel to back the whole 2 MiB pages
+// inside [data, data + bytes) with huge pages, and has a large range made present at once,
+// half of it by a second thread. First touches of fresh memory dominate the time of
+// building large graphs: a huge page takes one fault where small pages take 512, and on a
+// virtual machine the faults also wait for the host, which two threads keep busier. The
+// contents are not changed, and nothing changes when the kernel declines.
+void prepareFreshMemory(const void* data, std::size_t bytes);
+
+// While it lives, the heap grows in one step by at least the given number of bytes, and
+// what it grows by is readied by prepareFreshMemory (check() looks for the growth; call it
+// after each allocation of a loop that makes many small ones). Building the adjacency of a
+// large graph makes millions of small vectors, hundreds of megabytes in all, and on small
+// pages every 4 KiB of them costs a fault of its own. Nothing happens where the allocator
+// is not the system's own heap.
+class HeapGrowthAdvice {
+  public:
+    explicit HeapGrowthAdvice(std::size_t bytes);
+    ~HeapGrowthAdvice();
+    HeapGrowthAdvice(const HeapGrowthAdvice&) = delete;
+    HeapGrowthAdvice& operator=(const HeapGrowthAdvice&) = delete;
+    void check();
+
+  private:
+    char* top_ = nullptr;
+    bool active_ = false;
+};
+
+// Room for count elements, readied by prepareFreshMemory before it is first touched.
+template <class T, class Allocator>
+void reserveBig(std::vector<T, Allocator>& vector, std::size_t count) {
+    vector.reserve(count);
+    prepareFreshMemory(vector.data(), count * sizeof(T));
+}
+
+// A vector of count copies of value, its memory readied by prepareFreshMemory.
+template <class T>
+std::vector<T> bigVector(std::size_t count, T value) {
+    std::vector<T> vector;
+    reserveBig(vector, count);
+    vector.assign(count, value);
+    return vector;
+}
+
+// Stable storage for many objects: they are built in place in chunks that never move, so
+// raw pointers to them stay valid while the arena lives, and one allocation serves many
+// objects. Everything is destroyed with the arena.
+template <class T>
+class Arena {
+  public:
+    template <class... Args>
+    T* emplace(Args&&... args) {
+        if (chunks_.empty() || chunks_.back().size() == chunks_.back().capacity()) {
+            const std::size_t last = chunks_.empty() ? 0 : chunks_.back().capacity();
+            grow(std::clamp<std::size_t>(2 * last, 4, 4096));
+        }
+        return &chunks_.back().emplace_back(std::forward<Args>(args)...);
+    }
+
+    // Room for the next count objects in one chunk, so a graph built in one go has its
+    // objects contiguous.
+    void reserve(std::size_t count) {
+        if (count == 0) return;
+        if (chunks_.empty() || chunks_.back().capacity() - chunks_.back().size() < count)
+            grow(count);
+    }
+
+  private:
+    void grow(std::size_t capacity) {
+        chunks_.emplace_back();
+        reserveBig(chunks_.back(), capacity);
+    }
+
+    std::vector<std::vector<T>> chunks_;
+};

@@ -1,0 +1,88 @@
+#include "graph/text.h"
+
+#include <charconv>
+#include <cstdint>
+#include <filesystem>
+#include <limits>
+
+namespace {
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Bytes of a token that a message shows.
+constexpr std::size_t kShownBytes = 64;
+
+}  // namespace
+
+const char* parseId(const char* p, const char* limit, VertexId* id) {
+    std::uint32_t value = 0;
+    const auto [end, error] = std::from_chars(p, limit, value);
+    if (error != std::errc() || end == p ||
+        value > static_cast<std::uint32_t>(std::numeric_limits<VertexId>::max()) ||
+        static_cast<std::size_t>(end - p) > kLongestToken)
+        return nullptr;
+    *id = static_cast<VertexId>(value);
+    return end;
+}
+
+bool parseId(std::string_view token, VertexId* id) {
+    const char* end = token.data() + token.size();
+    return !token.empty() && parseId(token.data(), end, id) == end;
+}
+
+std::size_t plainDecimalLength(std::string_view text) {
+    std::size_t i = 0;
+    const std::size_t n = text.size();
+    auto digits = [&] {
+        const std::size_t start = i;
+        while (i < n && isDigit(text[i])) ++i;
+        return i - start;
+    };
+    if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
+    std::size_t mantissa = digits();
+    if (i < n && text[i] == '.') {
+        ++i;
+        mantissa += digits();
+    }
+    if (mantissa == 0) return 0;
+    if (i < n && (text[i] == 'e' || text[i] == 'E')) {
+        std::size_t j = i + 1;
+        if (j < n && (text[j] == '+' || text[j] == '-')) ++j;
+        if (j < n && isDigit(text[j])) {
+            i = j;
+            digits();
+        }
+    }
+    return i;
+}
+
+std::string escaped(std::string_view text, Escape rule) {
+    static const char* const kHex = "0123456789ABCDEF";
+    const bool token = rule == Escape::Token;
+    const std::size_t shown = token ? std::min(text.size(), kShownBytes) : text.size();
+    std::string out;
+    out.reserve(shown + 3);
+    for (std::size_t i = 0; i < shown; ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c < 0x20 || c == 0x7F || (token && c > 0x7F)) {
+            out += "\\x";
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    if (shown < text.size()) out += "...";
+    return out;
+}
+
+std::ifstream openForReading(const std::string& name, const char* what) {
+    std::error_code error;
+    std::ifstream input;
+    if (!std::filesystem::is_directory(name, error)) input.open(name, std::ios::binary);
+    if (!input.is_open())
+        throw Fatal("ERROR: " + std::string(what) + " " + name + " cannot be opened\n");
+    return input;
+}
