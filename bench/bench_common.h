@@ -49,7 +49,7 @@ inline std::uint64_t bareScan(const char* path) {
             std::uint32_t value = 0;
             p = std::from_chars(p, safe, value).ptr;
             sum += value;
-            if (p < safe && *p > ' ') ++p;
+            if (p<safe&& * p> ' ') ++p;
         }
         if (last) break;
         kept = static_cast<std::size_t>(end - safe);

@@ -35,7 +35,6 @@ using bench::bareScan;
 using bench::cpuSeconds;
 using bench::now;
 
-
 // Peak resident set in MiB since the last reset.
 double peakMiB() {
     rusage usage{};
@@ -49,7 +48,6 @@ double currentMiB() {
     status >> pages >> resident;
     return resident * 4096.0 / (1024.0 * 1024.0);
 }
-
 
 bool resetPeak() {
     std::ofstream clear("/proc/self/clear_refs");
@@ -72,7 +70,6 @@ struct Stage {
                     cpuSeconds() - cpu, peakMiB(), isolated ? "" : " (process)", extra.c_str());
     }
 };
-
 
 void run(const char* path) {
     std::printf("%s\n", path);

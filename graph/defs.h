@@ -13,6 +13,6 @@ using Index = std::uint32_t;
 // A fatal condition: the place that detects it throws, and only main catches it, prints
 // the message (which already ends with its line break) to standard output and exits with 1.
 class Fatal : public std::runtime_error {
-public:
+  public:
     explicit Fatal(const std::string& message) : std::runtime_error(message) {}
 };

@@ -6,7 +6,7 @@
 #include <string>
 
 class Log {
-public:
+  public:
     // Writes nowhere until opened.
     Log() = default;
     explicit Log(std::string fileName);

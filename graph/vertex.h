@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "graph/defs.h"
 #include "graph/colour.h"
+#include "graph/defs.h"
 
 class Community;
 class Component;

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, then builds and runs the whole test suite twice: a release
+# Installs what is missing; checks that every include points down a floor and that every
+# C++ file matches .clang-format; then builds and runs the whole test suite twice: a release
 # build, and a build under AddressSanitizer + UndefinedBehaviorSanitizer; then builds the
 # fuzz targets with clang and gives each a smoke run (its corpus, then a few seconds).
 set -euo pipefail
@@ -7,6 +8,10 @@ cd "$(dirname "$0")/.."
 
 bash scripts/deps.sh
 jobs=$(nproc)
+
+bash scripts/floors.sh
+git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
+echo "format: every C++ file matches .clang-format"
 
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DQUORVANE_TESTS=ON >/dev/null
 cmake --build build/release -j"$jobs"

@@ -11,8 +11,8 @@ packages=(
     # the benchmark table (make bench): GNU time for a run's total and peak memory
     time
     povray povray-includes fonts-povray librsvg2-bin libxml2-utils libpng-dev
-    # the fuzz build (libFuzzer comes with clang's runtime libraries)
-    clang libclang-rt-14-dev
+    # the fuzz build (libFuzzer comes with clang's runtime libraries); the format check
+    clang libclang-rt-14-dev clang-format
 )
 
 missing=()

@@ -1,5 +1,4 @@
 #include "auxiliary/component.h"
-#include "scene/types.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -13,6 +12,7 @@
 
 #include "analysis/network.h"
 #include "aux_support.h"
+#include "scene/types.h"
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;

@@ -42,20 +42,30 @@ const std::string kHelp = Parameters::helpText();
 
 TEST(NumberConversion, IntegersTakeTheLongestPrefixAndSaturate) {
     const std::vector<std::pair<std::string, int>> cases = {
-        {"12", 12},          {"12px", 12},         {"abc", 0},        {"", 0},
-        {"-5", -5},          {"+3", 3},            {"  7", 7},        {"0x10", 0},
-        {"3.9", 3},          {"2147483647", INT_MAX}, {"2147483648", INT_MAX},
-        {"99999999999999999999", INT_MAX},         {"-2147483648", INT_MIN},
-        {"-99999999999", INT_MIN},                 {"- 5", 0},
+        {"12", 12},
+        {"12px", 12},
+        {"abc", 0},
+        {"", 0},
+        {"-5", -5},
+        {"+3", 3},
+        {"  7", 7},
+        {"0x10", 0},
+        {"3.9", 3},
+        {"2147483647", INT_MAX},
+        {"2147483648", INT_MAX},
+        {"99999999999999999999", INT_MAX},
+        {"-2147483648", INT_MIN},
+        {"-99999999999", INT_MIN},
+        {"- 5", 0},
     };
     for (const auto& [text, expected] : cases) EXPECT_EQ(toInteger(text), expected) << text;
 }
 
 TEST(NumberConversion, DecimalsArePlainDecimalsOnly) {
     const std::vector<std::pair<std::string, float>> cases = {
-        {"0.5", 0.5f}, {"1e3", 1000.0f}, {"1e", 1.0f},     {"1e+", 1.0f},  {"2.5E-1x", 0.25f},
+        {"0.5", 0.5f}, {"1e3", 1000.0f}, {"1e", 1.0f},       {"1e+", 1.0f}, {"2.5E-1x", 0.25f},
         {".5", 0.5f},  {"5.", 5.0f},     {"-2.5abc", -2.5f}, {"abc", 0.0f}, {"nan", 0.0f},
-        {"inf", 0.0f}, {"-inf", 0.0f},   {"0x10", 0.0f},   {".", 0.0f},    {"+.25", 0.25f},
+        {"inf", 0.0f}, {"-inf", 0.0f},   {"0x10", 0.0f},     {".", 0.0f},   {"+.25", 0.25f},
         {" 3", 3.0f},  {"", 0.0f},
     };
     for (const auto& [text, expected] : cases) EXPECT_EQ(toDecimal(text), expected) << text;
@@ -124,12 +134,48 @@ TEST(Configuration, CarriageReturnLineEndsWork) {
 }
 
 TEST(CommandLine, OptionsSetTheirFields) {
-    Parameters p = parse({"-input", "net.txt", "-logfile", "-logstdout", "-multigraph",
-                          "-weighted", "-granularity", "7", "-bckgnd", "white", "-color", "bwi",
-                          "-fromlayer", "2", "-edges", "0.25", "-minEdges", "12", "-W", "640",
-                          "-H", "480", "-font", "2", "-window", "0.1", "0.2", "0.3", "0.4", "-u",
-                          "1.5", "-net", "-java", "-render", "svg", "-nocliques", "-opacity",
-                          "0.5", "-onlygraphic", "-nographic", "-strengthsIntervals", "x"});
+    Parameters p = parse({"-input",
+                          "net.txt",
+                          "-logfile",
+                          "-logstdout",
+                          "-multigraph",
+                          "-weighted",
+                          "-granularity",
+                          "7",
+                          "-bckgnd",
+                          "white",
+                          "-color",
+                          "bwi",
+                          "-fromlayer",
+                          "2",
+                          "-edges",
+                          "0.25",
+                          "-minEdges",
+                          "12",
+                          "-W",
+                          "640",
+                          "-H",
+                          "480",
+                          "-font",
+                          "2",
+                          "-window",
+                          "0.1",
+                          "0.2",
+                          "0.3",
+                          "0.4",
+                          "-u",
+                          "1.5",
+                          "-net",
+                          "-java",
+                          "-render",
+                          "svg",
+                          "-nocliques",
+                          "-opacity",
+                          "0.5",
+                          "-onlygraphic",
+                          "-nographic",
+                          "-strengthsIntervals",
+                          "x"});
     EXPECT_EQ(p.inputFile, "net.txt");
     EXPECT_TRUE(p.logfile);
     EXPECT_TRUE(p.multigraph);
@@ -209,8 +255,7 @@ TEST(CommandLine, ErrorsNameTheFirstBadArgument) {
         {{"-input", "a", "-window", "0", "1", "0"},
          "ERROR: '-window' parameter must be followed by four values: hstart hend vstart "
          "vend\n\n"},
-        {{"-input", "a", "-u"},
-         "ERROR: '-u' parameter must be followed by unit length value\n\n"},
+        {{"-input", "a", "-u"}, "ERROR: '-u' parameter must be followed by unit length value\n\n"},
         {{"-input", "a", "-render"},
          "ERROR: '-render' parameter must be followed by renderer name\n\n"},
         {{"-input", "a", "-render", "SVG"},
@@ -241,13 +286,15 @@ TEST(ValueChecks, ValuesThatWouldBreakTheRunAreRejected) {
     const std::string f = "ERROR: '-font' parameter must be at least 1\n\n";
     const std::string u = "ERROR: '-u' parameter must be greater than 0\n\n";
     const std::vector<Case> cases = {
-        {{"-W", "abc"}, w},   {{"-W", "0"}, w},          {{"-W", "100001"}, w},
-        {{"-W", "-3"}, w},    {{"-W", "1"}, ""},         {{"-W", "100000"}, ""},
-        {{"-H", "0"}, h},     {{"-H", "100000"}, ""},    {{"-font", "0.99"}, f},
-        {{"-font", "1"}, ""}, {{"-font", "1e999"}, f},   {{"-font", "nan"}, f},
-        {{"-u", "0"}, u},     {{"-u", "-1"}, u},         {{"-u", "1e999"}, u},
-        {{"-u", "1e-30"}, ""}, {{"-u", "x"}, u},
-        {{"-W", "0", "-u", "0"}, w},  // width is checked first
+        {{"-W", "abc"}, w},      {{"-W", "0"}, w},
+        {{"-W", "100001"}, w},   {{"-W", "-3"}, w},
+        {{"-W", "1"}, ""},       {{"-W", "100000"}, ""},
+        {{"-H", "0"}, h},        {{"-H", "100000"}, ""},
+        {{"-font", "0.99"}, f},  {{"-font", "1"}, ""},
+        {{"-font", "1e999"}, f}, {{"-font", "nan"}, f},
+        {{"-u", "0"}, u},        {{"-u", "-1"}, u},
+        {{"-u", "1e999"}, u},    {{"-u", "1e-30"}, ""},
+        {{"-u", "x"}, u},        {{"-W", "0", "-u", "0"}, w},  // width is checked first
     };
     for (const auto& c : cases) {
         std::vector<std::string> args = {"-input", "a"};
@@ -288,22 +335,20 @@ TEST(OutputNames, DerivedFromTheInputAndTheOptions) {
         {{"-input", "nets/karate.txt", "-onlygraphic"},
          {"karate_col_b_800x6001.pov", "karate_col_b_800x6002.pov", "karate_1_POV.png",
           "karate_2_POV.png"}},
-        {{"-input", "karate.txt", "-bckgnd", "white", "-color", "bwi", "-W", "1024", "-H",
-          "768"},
+        {{"-input", "karate.txt", "-bckgnd", "white", "-color", "bwi", "-W", "1024", "-H", "768"},
          {"karate_bwi_w_1024x7681.pov", "karate_bwi_w_1024x7682.pov",
           "karate_bwi_w_1024x768_1_POV.png", "karate_bwi_w_1024x768_2_POV.png"}},
         {{"-input", "D:\\nets\\karate.txt"},
          {"karate_col_b_800x6001.pov", "karate_col_b_800x6002.pov",
           "karate_col_b_800x600_1_POV.png", "karate_col_b_800x600_2_POV.png"}},
         {{"-input", "edges"},
-         {"edges_col_b_800x6001.pov", "edges_col_b_800x6002.pov",
-          "edges_col_b_800x600_1_POV.png", "edges_col_b_800x600_2_POV.png"}},
+         {"edges_col_b_800x6001.pov", "edges_col_b_800x6002.pov", "edges_col_b_800x600_1_POV.png",
+          "edges_col_b_800x600_2_POV.png"}},
         {{"-input", "data/run.1/net"},
          {"run_col_b_800x6001.pov", "run_col_b_800x6002.pov", "run_col_b_800x600_1_POV.png",
           "run_col_b_800x600_2_POV.png"}},
         {{"-input", "a.b.c", "-render", "svg", "-onlygraphic"},
-         {"a.b_col_b_800x600_1.svg", "a.b_col_b_800x600_2.svg", "a.b_1_SVG.png",
-          "a.b_2_SVG.png"}},
+         {"a.b_col_b_800x600_1.svg", "a.b_col_b_800x600_2.svg", "a.b_1_SVG.png", "a.b_2_SVG.png"}},
         {{"-input", "nets/karate.txt", "-output", "out", "-render", "svg", "-names",
           "-onlygraphic"},
          {"out1.pov", "out2.pov", "out1.png", "out2.png"}},

@@ -28,8 +28,7 @@ std::string blocks(int count) {
         return (state >> 8) % bound;
     };
     for (int b = 0; b < count; ++b)
-        for (int e = 0; e < 40; ++e)
-            out << b * 12 + next(12) << ' ' << b * 12 + next(12) << '\n';
+        for (int e = 0; e < 40; ++e) out << b * 12 + next(12) << ' ' << b * 12 + next(12) << '\n';
     for (int e = 0; e < count * 3; ++e) out << next(12 * count) << ' ' << next(12 * count) << '\n';
     return out.str();
 }
@@ -75,7 +74,7 @@ TEST(CommunitiesLog, KarateClubRowsAddUpToTheNetwork) {
     }
     EXPECT_EQ(sizes, 34);       // every member once
     EXPECT_EQ(sums, 2u * 78u);  // every edge end once
-    EXPECT_EQ(expected, 4);  // the partition the literal rules reach on this network
+    EXPECT_EQ(expected, 4);     // the partition the literal rules reach on this network
     EXPECT_GT(externals, 0u);
 }
 

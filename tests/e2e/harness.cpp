@@ -17,14 +17,18 @@ namespace e2e {
 
 namespace fs = std::filesystem;
 
-std::string binary() { return QUORVANE_BINARY; }
-fs::path sourceDir() { return QUORVANE_SOURCE_DIR; }
+std::string binary() {
+    return QUORVANE_BINARY;
+}
+fs::path sourceDir() {
+    return QUORVANE_SOURCE_DIR;
+}
 
 const std::set<std::string>& logFiles() {
     static const std::set<std::string> names = {
-        "log/cores.log",       "log/gomory_hu.log",  "log/gomory_hu2.log", "log/gomory_hu3.log",
-        "log/gomory_hu4.log",  "log/gomory_hu5.log", "log/communities.log", "log/kmax.log",
-        "log/kmin.log",        "log/tinicial.log",   "log/tmedio.log",     "log/tfinal.log"};
+        "log/cores.log",      "log/gomory_hu.log",  "log/gomory_hu2.log",  "log/gomory_hu3.log",
+        "log/gomory_hu4.log", "log/gomory_hu5.log", "log/communities.log", "log/kmax.log",
+        "log/kmin.log",       "log/tinicial.log",   "log/tmedio.log",      "log/tfinal.log"};
     return names;
 }
 
@@ -67,7 +71,9 @@ std::string RunDir::read(const std::string& name) const {
     return text.str();
 }
 
-bool RunDir::exists(const std::string& name) const { return fs::exists(dir_ / name); }
+bool RunDir::exists(const std::string& name) const {
+    return fs::exists(dir_ / name);
+}
 
 std::set<std::string> RunDir::files() const {
     std::set<std::string> names;
@@ -82,8 +88,7 @@ Result RunDir::run(const std::vector<std::string>& args,
 }
 
 Result RunDir::runProgram(const std::string& program, const std::vector<std::string>& args,
-                          const std::map<std::string, std::string>& env,
-                          int timeoutSeconds) const {
+                          const std::map<std::string, std::string>& env, int timeoutSeconds) const {
     int outPipe[2], errPipe[2];
     if (pipe(outPipe) != 0 || pipe(errPipe) != 0) throw std::runtime_error("pipe failed");
 

@@ -21,7 +21,7 @@ struct Result {
 std::string progress(bool svg = false, bool rendering = false);
 
 class RunDir {
-public:
+  public:
     // A fresh directory under the system's temporary folder, with a "log" subdirectory
     // unless withLog is false. Removed with everything in it on destruction.
     explicit RunDir(bool withLog = true);
@@ -49,7 +49,7 @@ public:
                       const std::map<std::string, std::string>& env = {},
                       int timeoutSeconds = 300) const;
 
-private:
+  private:
     std::filesystem::path dir_;
 };
 

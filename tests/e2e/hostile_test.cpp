@@ -86,8 +86,8 @@ TEST(HostileInput, OddContentIsReadOrReportedOnOneLine) {
             EXPECT_EQ(r.out, kBuilding + c.error) << c.what;
         }
         EXPECT_EQ(r.err, "") << c.what;
-        EXPECT_EQ(dir.files(), c.error.empty() ? derivedFiles("in.txt", false, false)
-                                               : logsAnd({"in.txt"}))
+        EXPECT_EQ(dir.files(),
+                  c.error.empty() ? derivedFiles("in.txt", false, false) : logsAnd({"in.txt"}))
             << c.what;
     }
 }

@@ -46,7 +46,8 @@ TEST(Options, ErrorsStopBeforeTheInputIsTouched) {
          "ERROR: '-H' parameter must be between 1 and 100000\n\n"},
         {{"-input", "net.txt", "-font", "0.5"}, "ERROR: '-font' parameter must be at least 1\n\n"},
         {{"-input", "net.txt", "-u", "0"}, "ERROR: '-u' parameter must be greater than 0\n\n"},
-        {{"-W", "5", "-input"}, "ERROR: '-input' parameter must be followed by input file name\n\n"},
+        {{"-W", "5", "-input"},
+         "ERROR: '-input' parameter must be followed by input file name\n\n"},
         {{"-nographic"}, "ERROR: '-input' parameter is required\n\n"},
     };
     for (const auto& c : cases) {

@@ -1,8 +1,7 @@
 // The edge-list reader under hostile input: giant tokens must cost no memory and still be
 // reported as they look.
-#include <sys/resource.h>
-
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <cstring>
 #include <sstream>
