@@ -153,6 +153,32 @@ TEST(HostileInput, AHundredMegabyteLineIsReadInBoundedTimeAndMemory) {
     }
 }
 
+// A run that runs out of memory says so on one line and exits with 1: nothing on standard
+// error, no scene file. (Not under the sanitizers, which reserve more address space than
+// the limit leaves.)
+TEST(HostileInput, RunningOutOfMemoryIsOneErrorLine) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "address space limits and AddressSanitizer do not mix";
+#endif
+    RunDir dir;
+    {
+        std::ofstream out(dir / "big.txt");
+        std::uint32_t state = 12345;
+        for (std::uint32_t v = 1; v <= 100000; ++v)
+            for (int k = 0; k < 5; ++k) {
+                state = state * 1664525u + 1013904223u;
+                out << v << ' ' << state % v << '\n';
+            }
+    }
+    const e2e::Result r = dir.runProgram(
+        "/bin/sh",
+        {"-c", "ulimit -v 100000; exec \"$0\" -input big.txt -nographic", e2e::binary()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.out.ends_with("\nERROR: Out of memory\n")) << r.out;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(dir.files(), logsAnd({"big.txt"}));
+}
+
 // Names that a shell would split, expand or run, that a program would take for an option,
 // and a long one; each works as an input name (the derived output names contain it too).
 const std::vector<std::string>& hostileNames() {
