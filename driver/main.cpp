@@ -62,9 +62,14 @@ RenderOptions renderOptions(const Parameters& p) {
 
 // ---- The stages ----
 
+// A progress line, shown at once even when standard output is a pipe.
+void say(const char* line) {
+    std::cout << line << std::flush;
+}
+
 void readGraph(const std::string& inputFile, Graph& graph) {
     std::ifstream input = openForReading(inputFile, "Input file");
-    std::cout << "\tBuilding graph...\n";
+    say("\tBuilding graph...\n");
     Graph_builder_txt().readFile(input, graph, inputFile);
 }
 
@@ -109,7 +114,7 @@ std::unique_ptr<Engine> createEngine(const std::string& scene, const EngineOptio
 void writeScenes(const Layout& layout, const Graph& graph, const Parameters& p,
                  const SceneOptions& options) {
     const bool povray = p.render == "povray";
-    std::cout << (povray ? "\tGenerating .pov file...\n" : "\tGenerating .svg file...\n");
+    say(povray ? "\tGenerating .pov file...\n" : "\tGenerating .svg file...\n");
     refuseInputAsScene(p.sceneFile1, p.inputFile);
     refuseInputAsScene(p.sceneFile2, p.inputFile);
     const EngineOptions looks = engineOptions(p);
@@ -124,8 +129,15 @@ void writeScenes(const Layout& layout, const Graph& graph, const Parameters& p,
     createdScenes.clear();
 }
 
+// Labels that do not fit are left out of the picture; the run says how many.
+void reportLabels(const Layout& layout) {
+    std::cout << "\tLabels: " << layout.labels.size() << " of " << layout.labelsAsked
+              << " drawn (the others would overlap)\n"
+              << std::flush;
+}
+
 void render(const Parameters& p) {
-    std::cout << "\tRendering image...\n";
+    say("\tRendering image...\n");
     const RenderOptions options = renderOptions(p);
     if (p.render == "povray") {
         povray_renderer.render(p.sceneFile1, p.imageFile1, options);
@@ -140,6 +152,16 @@ int run(int argc, const char* const* argv) {
     // Every invocation creates or empties the logs first, whatever follows.
     Logs logs;
     logs.open();
+    switch (Parameters::requestOf(argc, argv)) {
+        case Parameters::Request::Help:
+            std::cout << Parameters::helpText();
+            return 0;
+        case Parameters::Request::Version:
+            std::cout << Parameters::versionLine();
+            return 0;
+        case Parameters::Request::Run:
+            break;
+    }
     parameters.validateParameters(argc, argv);
     const Parameters& p = parameters;
     const SceneOptions looks = sceneOptions(p);
@@ -148,14 +170,15 @@ int run(int argc, const char* const* argv) {
     network.attachLogs(&logs);
     readGraph(p.inputFile, network.graph);
     readNames(p.namesFile, network.graph);
-    std::cout << "\tFinding communities...\n";
+    say("\tFinding communities...\n");
     const std::vector<int> coreness = computeCoreness(network.graph);
     const Partition partition = findCommunities(network);
     const CommunityShells shells = computeCommunityShells(partition, network.graph);
     const Layout layout = Graphics(nullptr, looks).layOut(partition, &shells, network.graph);
     writeScenes(layout, network.graph, p, looks);
+    if (!p.namesFile.empty()) reportLabels(layout);
     if (!p.nographic) render(p);
-    std::cout << "Done!\n";
+    say("Done!\n");
     return 0;
 }
 

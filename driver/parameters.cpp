@@ -17,25 +17,61 @@ Parameters parameters;
 namespace {
 
 const char* const kHelp =
+    "Quorvane shows the structure of a network: its communities, found by greedy modularity "
+    "agglomeration, and the k-core shells inside them, drawn as two pictures.\n"
+    "Input: a text file of edges, one 'u v' or 'u v w' line each (integer vertex ids separated "
+    "by whitespace; a weight w is read and ignored); lines beginning with '#' or '%' are "
+    "comments.\n"
+    "\n"
     "Parameters:\n"
     "-input <file>: Name of input file containing the network edges. Required.\n"
-    "-output <file>: Name of output .pov and .png files. Optional. Default: <inputFileName>.pov "
-    "and <inputFileName>.png\n"
-    "-logfile: Generate log files in log directory. Optional.\n"
-    "-logstdout: Generate log information on stdout. Optional.\n"
+    "-output <stem>: Names of the scene and image files: <stem>1.pov, <stem>2.pov (with -render "
+    "svg <stem>1.svg, <stem>2.svg) and <stem>1.png, <stem>2.png. Optional. Default: named after "
+    "the input and the options, <stem>1.pov and <stem>_1_POV.png, for example "
+    "karate_col_b_800x6001.pov and karate_col_b_800x600_1_POV.png\n"
+    "-names [<file>]: Labels the vertices with the names of a file of 'id label' lines (a "
+    "label in double quotes may hold blanks); without a file, with their ids. Optional. "
+    "Default: no labels\n"
+    "-nographic: Writes the scene files and stops before rendering them. Optional. Default: "
+    "off\n"
+    "-onlygraphic: Names the images after the input file alone (<input>_1_POV.png). Optional. "
+    "Default: off\n"
+    "-logfile: Sends the renderers' error output to log/povray.log (the log directory must "
+    "exist). Optional. Default: off\n"
+    "-logstdout: Accepted, no effect.\n"
     "-bckgnd <value>: Background color. Possible values: 'white' and 'black'. Optional. "
     "Default: black\n"
     "-color <value>: Graph color. Possible values: 'col', 'bw' (black and white, one scale) and "
     "'bwi' (black and white, interlaced scale). Optional. Default: col\n"
     "-W <value>: Image width in pixels. Optional. Default: 800\n"
     "-H <value>: Image height in pixels. Optional. Default: 600\n"
-    "-u <value>: Unit length. Optional. Default: 1.0\n"
-    "-java: Shows the visualization in a window (Requires java).\n"
+    "-window <hstart> <hend> <vstart> <vend>: The part of the picture rendered, as fractions "
+    "of its width and height. Optional. Default: 0 1 0 1\n"
+    "-u <value>: Unit length: scales the vertices' radii, the legend and the camera's "
+    "distance. Optional. Default: 1.0\n"
+    "-font <value>: Zoom of the labels, at least 1 (the whole part counts). Optional. Default: "
+    "1.0\n"
+    "-edges <value>: Share of the edges drawn in the vertex picture (0.0 - 1.0). Optional. "
+    "Default: 0.0, with at least -minEdges of them\n"
+    "-minEdges <value>: Number of edges drawn at least, on average. Optional. Default: 1000\n"
+    "-weighted: Sizes the vertices by strength rather than degree (not with -multigraph). "
+    "Optional. Default: off\n"
+    "-multigraph: Keeps the sizes by degree when -weighted is given. Optional. Default: off\n"
+    "-java: Shows each image in a window once it is rendered (runs java -jar visualizer.jar "
+    "IMAGE in the working directory). Optional. Default: off\n"
     "-render <renderer>: Selects the render engine. Possible values: 'povray' and 'svg'. "
     "Default: povray\n"
     "-opacity <value>: Selects the edges opacity. Only for SVG graphics. Range: 0.0-1.0. "
     "Optional. Default: 0.2\n"
-    "These parameters can also be set in file quorvane.cfg.\n"
+    "-granularity <value>: Accepted, no effect.\n"
+    "-fromlayer <value>: Accepted, no effect.\n"
+    "-strengthsIntervals <value>: Accepted, no effect.\n"
+    "-net: Accepted, no effect.\n"
+    "-nocliques: Accepted, no effect.\n"
+    "-h, -help, --help: Prints this help and exits.\n"
+    "-version, --version: Prints the version and exits.\n"
+    "The parameters bckgnd, color, edges, minedges, width, height, u, render and opacity can "
+    "also be set in file quorvane.cfg, one 'key = value' line each; the command line wins.\n"
     "\n";
 
 const int kMaxImageSide = 100000;
@@ -105,8 +141,12 @@ void Parameters::printHelp() const {
     std::cout << kHelp;
 }
 
+std::string Parameters::versionLine() {
+    return std::string("quorvane ") + QUORVANE_VERSION + "\n";
+}
+
 void Parameters::printHeader() const {
-    std::cout << "Quorvane 1.0.0\n"
+    std::cout << "Quorvane " QUORVANE_VERSION "\n"
               << "--------------\n\n"
               << "Community structure visualization.\n"
               << "This program is free software, distributed in the hope that it will be useful,\n"
@@ -182,20 +222,37 @@ class Parameters::Arguments {
     int i_ = 0;
 };
 
+Parameters::Request Parameters::requestOf(int argc, const char* const* argv) {
+    // The words are walked as the options read them, so that a value is never taken for a
+    // request ("-output -h" names the output "-h"); an option that fails leaves its values
+    // behind it as far as they were read, and the walk goes on.
+    Parameters scratch;
+    Arguments args(argc, argv);
+    while (args.next()) {
+        const std::string word = args.word();
+        if (word == "-h" || word == "-help" || word == "--help") return Request::Help;
+        if (word == "-version" || word == "--version") return Request::Version;
+        try {
+            scratch.readOption(word, args);
+        } catch (const Fatal&) {
+        }
+    }
+    return Request::Run;
+}
+
 void Parameters::readCommandLine(int argc, const char* const* argv) {
     if (argc < 2) optionError("'-input' parameter is required");
     Arguments args(argc, argv);
-    bool inputGiven = false;
     while (args.next()) {
         const std::string arg = args.word();
-        if (arg == "-input") {
-            inputFile = args.value("'-input' parameter must be followed by input file name");
-            inputGiven = true;
-        } else if (!readFlag(arg) && !readFileOption(arg, args) && !readLookOption(arg, args)) {
+        if (!readOption(arg, args))
             optionError(escaped(arg, Escape::Argument) + " is not a valid parameter");
-        }
     }
     if (!inputGiven) optionError("'-input' parameter is required");
+}
+
+bool Parameters::readOption(const std::string& arg, Arguments& args) {
+    return readFlag(arg) || readFileOption(arg, args) || readLookOption(arg, args);
 }
 
 bool Parameters::readFlag(const std::string& arg) {
@@ -221,17 +278,16 @@ bool Parameters::readFlag(const std::string& arg) {
 
 // The names file, the output names, and the options that take a value without effect.
 bool Parameters::readFileOption(const std::string& arg, Arguments& args) {
-    if (arg == "-names") {
+    if (arg == "-input") {
+        inputFile = args.value("'-input' parameter must be followed by input file name");
+        inputGiven = true;
+    } else if (arg == "-names") {
         if (args.valueFollows())
             namesFile = args.value("");
         else
             namesFile.assign(1, '0');  // (not = "0": a false -Wrestrict in g++ 12)
     } else if (arg == "-output") {
-        std::string x = args.value("'-output' parameter must be followed by output file name");
-        sceneFile1 = x + "1.pov";
-        sceneFile2 = x + "2.pov";
-        imageFile1 = x + "1.png";
-        imageFile2 = x + "2.png";
+        outputStem = args.value("'-output' parameter must be followed by output file name");
         outputGiven = true;
     } else if (arg == "-granularity") {
         args.value("'-granularity' parameter must be followed by granularity (integer)");
@@ -302,7 +358,14 @@ void Parameters::checkValues() const {
 }
 
 void Parameters::deriveOutputNames() {
-    if (outputGiven) return;
+    const bool povray = render == "povray";
+    if (outputGiven) {
+        sceneFile1 = outputStem + (povray ? "1.pov" : "1.svg");
+        sceneFile2 = outputStem + (povray ? "2.pov" : "2.svg");
+        imageFile1 = outputStem + "1.png";
+        imageFile2 = outputStem + "2.png";
+        return;
+    }
 
     // The extension is cut before the directories, as the names have always been derived.
     std::string base = inputFile;
@@ -317,7 +380,6 @@ void Parameters::deriveOutputNames() {
                        std::to_string(width) + "x" + std::to_string(height);
     if (!namesFile.empty()) stem += "_names";
 
-    const bool povray = render == "povray";
     sceneFile1 = stem + (povray ? "1.pov" : "_1.svg");
     sceneFile2 = stem + (povray ? "2.pov" : "_2.svg");
     const std::string imageStem = onlygraphic ? base : stem;

@@ -21,6 +21,13 @@ class Parameters {
     void deriveOutputNames();
 
     static std::string helpText();
+    // "quorvane VERSION" and a line feed.
+    static std::string versionLine();
+    // What a command line asks for: a run, or only the help or the version. A help or
+    // version word anywhere as an option word wins over every error of the line; as the
+    // value of an option it stays a value.
+    enum class Request { Run, Help, Version };
+    static Request requestOf(int argc, const char* const* argv);
     void printHelp() const;
     void printHeader() const;
 
@@ -53,12 +60,16 @@ class Parameters {
 
   private:
     class Arguments;
+    // One option word and its values; false for a word that is no option.
+    bool readOption(const std::string& arg, Arguments& args);
     // The kinds of option words; each returns false for a word not of its kind.
     bool readFlag(const std::string& arg);
     bool readFileOption(const std::string& arg, Arguments& args);
     bool readLookOption(const std::string& arg, Arguments& args);
 
+    bool inputGiven = false;
     bool outputGiven = false;
+    std::string outputStem;
 };
 
 extern Parameters parameters;

@@ -6,10 +6,13 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <string_view>
 
 #include "graph/defs.h"
+#include "graph/text.h"
 
 PovrayRenderer povray_renderer;
 
@@ -98,9 +101,28 @@ std::string povrayCommand(const std::string& scene, const std::string& image,
     return command;
 }
 
-std::string viewerCommand(const std::string& image, const char* home) {
+std::string viewerCommand(const std::string& image, const char* home,
+                          const std::string& errorFile) {
     return "java -jar visualizer.jar " + shellWord(fileArgument(image)) + " 2> " +
-           nullDevice(isUnixLike(home));
+           (errorFile.empty() ? nullDevice(isUnixLike(home)) : shellWord(errorFile));
+}
+
+std::string viewerFailureReason(const char* pathValue, const char* display,
+                                const std::string& viewerSaid) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file("visualizer.jar", error))
+        return "visualizer.jar is not in the working directory";
+    if (!onPath("java", pathValue)) return "java is not on the PATH";
+    if (!display || !*display) return "there is no display (DISPLAY is not set)";
+    if (!viewerSaid.empty()) return "the viewer said: " + escaped(viewerSaid, Escape::Argument);
+    return "";
+}
+
+std::string viewerFailure(const std::string& reason) {
+    std::string message = kViewerError;
+    if (reason.empty()) return message;
+    message.pop_back();
+    return message + " Reason: " + reason + ".\n";
 }
 
 bool onPath(const std::string& program, const char* pathValue) {
@@ -128,9 +150,47 @@ bool runCommand(const std::string& command) {
     return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+namespace {
+
+// A fresh temporary file for a command's error output; removed with the object.
+class ErrorFile {
+  public:
+    ErrorFile() {
+        std::error_code error;
+        std::string pattern =
+            (std::filesystem::temp_directory_path(error) / "quorvane-viewer-XXXXXX").string();
+        const int descriptor = mkstemp(pattern.data());
+        if (descriptor < 0) return;
+        close(descriptor);
+        name_ = pattern;
+    }
+    ~ErrorFile() {
+        if (!name_.empty()) std::remove(name_.c_str());
+    }
+    ErrorFile(const ErrorFile&) = delete;
+    ErrorFile& operator=(const ErrorFile&) = delete;
+
+    const std::string& name() const { return name_; }
+    std::string firstLine() const {
+        std::ifstream in(name_);
+        std::string line;
+        std::getline(in, line);
+        return line;
+    }
+
+  private:
+    std::string name_;
+};
+
+}  // namespace
+
 void runViewer(const std::string& image, const RenderOptions& options, const char* home) {
     if (!options.java) return;
-    if (!runCommand(viewerCommand(image, home))) throw Fatal(kViewerError);
+    // The viewer's error output is kept aside (never shown) in case it fails.
+    const ErrorFile errors;
+    if (runCommand(viewerCommand(image, home, isUnixLike(home) ? errors.name() : ""))) return;
+    throw Fatal(viewerFailure(
+        viewerFailureReason(std::getenv("PATH"), std::getenv("DISPLAY"), errors.firstLine())));
 }
 
 int PovrayRenderer::render(std::string scene, std::string image, const RenderOptions& options) {

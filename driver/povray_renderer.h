@@ -58,7 +58,16 @@ std::string fixedSix(float value);
 std::string povrayCommand(const std::string& scene, const std::string& image,
                           const RenderOptions& options, const char* home);
 // The viewer command for an image: "java -jar visualizer.jar IMAGE 2> NULL".
-std::string viewerCommand(const std::string& image, const char* home);
+// With errorFile, the viewer's error output goes there instead.
+std::string viewerCommand(const std::string& image, const char* home,
+                          const std::string& errorFile = "");
+// Why the viewer failed, the first that applies: no visualizer.jar in the working directory,
+// no java on pathValue, no display; else the viewer's own first line of error output; else
+// nothing ("").
+std::string viewerFailureReason(const char* pathValue, const char* display,
+                                const std::string& viewerSaid);
+// The viewer's ERROR line: kViewerError followed by the reason, when there is one.
+std::string viewerFailure(const std::string& reason);
 
 // Whether program is an executable regular file in one of the directories of pathValue
 // (the value of "PATH"; an empty entry is the current directory, nullptr the shell's
@@ -72,5 +81,5 @@ bool onPath(const std::string& program, const char* pathValue);
 bool runCommand(const std::string& command);
 
 // The viewer step of both renderers: when options.java is set, runs the viewer on image and
-// throws Fatal with kViewerError when it fails.
+// throws Fatal with viewerFailure when it fails.
 void runViewer(const std::string& image, const RenderOptions& options, const char* home);

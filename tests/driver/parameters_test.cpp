@@ -349,9 +349,14 @@ TEST(OutputNames, DerivedFromTheInputAndTheOptions) {
           "run_col_b_800x600_2_POV.png"}},
         {{"-input", "a.b.c", "-render", "svg", "-onlygraphic"},
          {"a.b_col_b_800x600_1.svg", "a.b_col_b_800x600_2.svg", "a.b_1_SVG.png", "a.b_2_SVG.png"}},
+        {{"-input", "nets/karate.txt", "-output", "out", "-names", "-onlygraphic"},
+         {"out1.pov", "out2.pov", "out1.png", "out2.png"}},
+        // The scene files take the renderer's extension, given before or after -output.
         {{"-input", "nets/karate.txt", "-output", "out", "-render", "svg", "-names",
           "-onlygraphic"},
-         {"out1.pov", "out2.pov", "out1.png", "out2.png"}},
+         {"out1.svg", "out2.svg", "out1.png", "out2.png"}},
+        {{"-input", "nets/karate.txt", "-render", "svg", "-output", "run/-x"},
+         {"run/-x1.svg", "run/-x2.svg", "run/-x1.png", "run/-x2.png"}},
     };
     for (const auto& c : cases) {
         Names got = derive(c.args);
@@ -363,11 +368,42 @@ TEST(OutputNames, DerivedFromTheInputAndTheOptions) {
 }
 
 TEST(Help, ListsTheDocumentedOptionsAndTheRealBackgroundDefault) {
-    EXPECT_EQ(kHelp.rfind("Parameters:\n-input <file>: ", 0), 0u);
-    EXPECT_NE(kHelp.find("Optional. Default: black\n"), std::string::npos);
+    EXPECT_EQ(kHelp.rfind("Quorvane shows the structure of a network", 0), 0u);
+    EXPECT_NE(kHelp.find("\nInput: a text file of edges"), std::string::npos);
+    EXPECT_NE(kHelp.find("\nParameters:\n-input <file>: Name of input file containing the "
+                         "network edges. Required.\n"),
+              std::string::npos);
+    EXPECT_NE(kHelp.find("\n-bckgnd <value>: Background color. Possible values: 'white' and "
+                         "'black'. Optional. Default: black\n"),
+              std::string::npos);
     EXPECT_EQ(kHelp.find("Default: white"), std::string::npos);
-    EXPECT_EQ(kHelp.substr(kHelp.size() - 56),
-              "These parameters can also be set in file quorvane.cfg.\n\n");
+    EXPECT_TRUE(kHelp.ends_with("the command line wins.\n\n"));
+}
+
+// Help and version words win over any error of the line, but never as an option's value.
+TEST(Help, RequestWordsAreFoundAsOptionsOnly) {
+    using Request = Parameters::Request;
+    const std::vector<std::pair<std::vector<std::string>, Request>> cases = {
+        {{}, Request::Run},
+        {{"-input", "a"}, Request::Run},
+        {{"-h"}, Request::Help},
+        {{"-W", "abc", "-h"}, Request::Help},
+        {{"-bogus", "--help"}, Request::Help},
+        {{"-bckgnd", "pink", "-help"}, Request::Help},
+        {{"-input", "a", "--version"}, Request::Version},
+        {{"-version", "-h"}, Request::Version},
+        {{"-output", "-h", "-input", "a"}, Request::Run},
+        {{"-input", "--help"}, Request::Run},
+        {{"-window", "0", "-h", "0", "1"}, Request::Run},
+        {{"-names", "-h"}, Request::Help},
+        {{"-input"}, Request::Run},
+    };
+    for (const auto& [words, expected] : cases) {
+        std::vector<const char*> argv = {"quorvane"};
+        for (const std::string& word : words) argv.push_back(word.c_str());
+        EXPECT_EQ(Parameters::requestOf(static_cast<int>(argv.size()), argv.data()), expected)
+            << ::testing::PrintToString(words);
+    }
 }
 
 }  // namespace

@@ -154,6 +154,8 @@ TEST(ViewerCommand, ImageQuotedAndErrorsToTheNullDeviceWhateverTheLogSetting) {
     EXPECT_EQ(viewerCommand("my $x.png", kUnixHome),
               "java -jar visualizer.jar 'my $x.png' 2> /dev/null");
     EXPECT_EQ(viewerCommand("-k.png", kUnixHome), "java -jar visualizer.jar ./-k.png 2> /dev/null");
+    EXPECT_EQ(viewerCommand("k.png", kUnixHome, "/tmp/e r"),
+              "java -jar visualizer.jar k.png 2> '/tmp/e r'");
 }
 
 class OnPathTest : public ::testing::Test {

@@ -32,9 +32,10 @@ const std::set<std::string>& logFiles() {
     return names;
 }
 
-std::string progress(bool svg, bool rendering) {
+std::string progress(bool svg, bool rendering, const std::string& labels) {
     std::string text = "\tBuilding graph...\n\tFinding communities...\n";
     text += svg ? "\tGenerating .svg file...\n" : "\tGenerating .pov file...\n";
+    if (!labels.empty()) text += "\tLabels: " + labels + " drawn (the others would overlap)\n";
     if (rendering) text += "\tRendering image...\n";
     return text + "Done!\n";
 }

@@ -17,8 +17,9 @@ struct Result {
     long peakKilobytes = 0;  // the process's own largest resident size
 };
 
-// The run directory's text for the progress lines of a complete run.
-std::string progress(bool svg = false, bool rendering = false);
+// The run directory's text for the progress lines of a complete run; labels is the count of
+// the labels line ("N of M"), when labels are drawn.
+std::string progress(bool svg = false, bool rendering = false, const std::string& labels = "");
 
 class RunDir {
   public:

@@ -242,7 +242,7 @@ TEST(HostileNamesFile, HostileFileNamesAreReadAndRunNothing) {
             continue;
         }
         EXPECT_EQ(r.status, 0) << name;
-        EXPECT_EQ(r.out, e2e::progress()) << name;
+        EXPECT_EQ(r.out, e2e::progress(false, false, "2 of 2")) << name;
         EXPECT_EQ(r.err, "") << name;
         std::set<std::string> expected = derivedFiles("karate.txt", false, false, "_names");
         expected.insert(name);
@@ -254,7 +254,7 @@ TEST(HostileNamesFile, HostileFileNamesAreReadAndRunNothing) {
     const e2e::Result r =
         dir.run({"-input", "karate.txt", "-names", "./-labels.txt", "-nographic"}, {}, kTimeout);
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, e2e::progress());
+    EXPECT_EQ(r.out, e2e::progress(false, false, "1 of 1"));
 }
 
 TEST(HostileNamesFile, BadContentOrNameIsOneErrorLine) {
@@ -320,7 +320,7 @@ TEST(HostileNamesFile, HostileLabelsAreRead) {
         const e2e::Result r = dir.run(
             {"-input", "karate.txt", "-names", "names.txt", "-render", render}, {}, kTimeout);
         EXPECT_EQ(r.status, 0) << render << r.out;
-        EXPECT_EQ(r.out, e2e::progress(std::string(render) == "svg", true)) << render;
+        EXPECT_EQ(r.out, e2e::progress(std::string(render) == "svg", true, "8 of 9")) << render;
         EXPECT_EQ(r.err, "") << render;
     }
 }

@@ -1,6 +1,9 @@
 // Vertex names in a whole run: `-names FILE` loads the labels after the graph is read.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "e2e/harness.h"
 
 namespace {
@@ -18,7 +21,7 @@ TEST(NamesEndToEnd, KarateWithANamesFileRuns) {
     const e2e::Result result =
         dir.run({"-input", "karate.txt", "-names", "names.txt", "-nographic"});
     EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.out, e2e::progress());
+    EXPECT_EQ(result.out, e2e::progress(false, false, "4 of 4"));
     EXPECT_EQ(result.err, "");
 }
 
@@ -58,7 +61,36 @@ TEST(NamesEndToEnd, NamesZeroReadsNoFile) {
           std::vector<std::string>{"-input", "karate.txt", "-nographic", "-names"}}) {
         const e2e::Result result = dir.run(args);
         EXPECT_EQ(result.status, 0);
-        EXPECT_EQ(result.out, e2e::progress());
+        EXPECT_EQ(result.out, e2e::progress(false, false, "31 of 34"));
+    }
+}
+
+// The labels line counts the vertices with a label to draw and the labels that fit; it is
+// printed whenever labels are asked for, also when there is none to draw, and never
+// otherwise. The count is the layout's, whatever the renderer.
+TEST(NamesEndToEnd, TheLabelsLineSaysHowManyWereDrawn) {
+    struct Case {
+        std::vector<std::string> extra;
+        std::string names;  // the names file's text
+        std::string labels;
+    } cases[] = {
+        {{"-names"}, "", "31 of 34"},
+        {{"-names", "-render", "svg"}, "", "31 of 34"},
+        {{"-names", "names.txt"}, "0 \"Mr Hi\"\n33 Officer\n", "2 of 2"},
+        {{"-names", "names.txt"}, "1000 nobody\n", "0 of 0"},
+        {{"-names", "names.txt"}, "0 " + std::string(200, 'x') + "\n1 y\n", "1 of 2"},
+        {{}, "", ""},
+    };
+    for (const Case& c : cases) {
+        e2e::RunDir dir;
+        dir.copyExample("karate.txt");
+        dir.write("names.txt", c.names);
+        std::vector<std::string> args = {"-input", "karate.txt", "-nographic"};
+        args.insert(args.end(), c.extra.begin(), c.extra.end());
+        const e2e::Result result = dir.run(args);
+        const bool svg = c.extra.size() > 1 && c.extra.back() == "svg";
+        EXPECT_EQ(result.status, 0) << c.labels;
+        EXPECT_EQ(result.out, e2e::progress(svg, false, c.labels)) << c.names;
     }
 }
 

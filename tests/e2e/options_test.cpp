@@ -2,6 +2,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -24,6 +28,81 @@ TEST(Options, NoArgumentsReportsTheMissingInputWithHelpAndTruncatesTheLogs) {
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(dir.files(), e2e::logFiles());
     for (const auto& log : e2e::logFiles()) EXPECT_EQ(dir.read(log), "") << log;
+}
+
+// The option words the parser compares an argument with, read from its source: an option
+// added later is found here without anyone listing it.
+std::set<std::string> optionWordsOfTheParser() {
+    std::ifstream source(e2e::sourceDir() / "driver" / "parameters.cpp");
+    const std::string text{std::istreambuf_iterator<char>(source),
+                           std::istreambuf_iterator<char>()};
+    std::set<std::string> words;
+    const std::regex compared(R"re(== "(--?[A-Za-z][A-Za-z-]*)")re");
+    for (auto at = std::sregex_iterator(text.begin(), text.end(), compared);
+         at != std::sregex_iterator(); ++at)
+        words.insert((*at)[1]);
+    return words;
+}
+
+// -h, -help and --help print the help, -version and --version the version, anywhere on the
+// line as an option word, over any other error of the line; they run nothing else.
+TEST(Options, HelpAndVersionWordsPrintAndRunNothing) {
+    const std::string version = "quorvane " QUORVANE_VERSION "\n";
+    struct Case {
+        std::vector<std::string> args;
+        std::string out;
+    } cases[] = {
+        {{"-h"}, kHelp},
+        {{"-help"}, kHelp},
+        {{"--help"}, kHelp},
+        {{"-input", "net.txt", "-W", "abc", "-h"}, kHelp},
+        {{"-bogus", "-help"}, kHelp},
+        {{"-version"}, version},
+        {{"--version", "-input", "net.txt"}, version},
+    };
+    for (const Case& c : cases) {
+        RunDir dir;
+        dir.copyExample("karate.txt", "net.txt");
+        const e2e::Result r = dir.run(c.args);
+        EXPECT_EQ(r.status, 0) << c.args[0];
+        EXPECT_EQ(r.out, c.out) << c.args[0];
+        EXPECT_EQ(r.err, "") << c.args[0];
+        std::set<std::string> files = e2e::logFiles();
+        files.insert("net.txt");
+        EXPECT_EQ(dir.files(), files) << c.args[0];
+    }
+    EXPECT_EQ(version, "quorvane 1.0.0\n");
+    EXPECT_EQ(kHelp.substr(0, kHelp.find('\n')),
+              "Quorvane shows the structure of a network: its communities, found by greedy "
+              "modularity agglomeration, and the k-core shells inside them, drawn as two "
+              "pictures.");
+    // Every option the parser accepts has its line in the help.
+    const std::set<std::string> words = optionWordsOfTheParser();
+    EXPECT_GE(words.size(), 31u);  // 26 options, the three help words and the two versions
+    for (const std::string& word : words) {
+        const std::regex line("(^|\n)([-a-z, ]*, )?" + word + "[ ,:]");
+        EXPECT_TRUE(std::regex_search(kHelp, line)) << word << " has no line in the help";
+    }
+}
+
+// -output names the scene files with the renderer's extension and the images .png.
+TEST(Options, OutputNamesFollowTheRenderer) {
+    for (const char* render : {"povray", "svg"}) {
+        RunDir dir;
+        dir.copyExample("karate.txt");
+        const bool svg = std::string(render) == "svg";
+        std::vector<std::string> args = {"-input", "karate.txt", "-output",
+                                         "out",    "-render",    render};
+        if (!svg) args.push_back("-nographic");  // POV-Ray takes its time; rsvg does not
+        const e2e::Result r = dir.run(args);
+        EXPECT_EQ(r.status, 0) << render << r.out;
+        std::set<std::string> files = e2e::logFiles();
+        files.insert({"karate.txt", svg ? "out1.svg" : "out1.pov", svg ? "out2.svg" : "out2.pov"});
+        if (svg) files.insert({"out1.png", "out2.png"});
+        EXPECT_EQ(dir.files(), files) << render;
+        EXPECT_EQ(dir.read(svg ? "out1.svg" : "out1.pov").rfind(svg ? "<?xml" : "#include", 0), 0u)
+            << render;
+    }
 }
 
 TEST(Options, ErrorsStopBeforeTheInputIsTouched) {

@@ -27,6 +27,9 @@ std::string viewerCall(const std::string& image) {
     return "java [-jar] [visualizer.jar] [" + image + "]\n";
 }
 
+// The viewer's failure in a run directory without the viewer's jar.
+const std::string kNoJar = viewerFailure("visualizer.jar is not in the working directory");
+
 // The message a render call failed with, or "" when it did not fail.
 template <class Render>
 std::string failure(Render render) {
@@ -130,11 +133,11 @@ TEST_F(StandInRun, AFailingCommandStopsWithItsMessage) {
         std::string expectedCalls;
     } cases[] = {
         {"povray fails", "povray", "povray", kPovrayError, povrayCall("k1.pov", "k1.png")},
-        {"viewer fails after povray", "povray", "java", kViewerError,
+        {"viewer fails after povray", "povray", "java", kNoJar,
          povrayCall("k1.pov", "k1.png") + viewerCall("k1.png")},
         {"rsvg-convert fails", "svg", "rsvg-convert", kSvgError,
          "rsvg-convert [-w] [800] [-h] [600] [-o] [k1.png] [k1.svg]\n"},
-        {"viewer fails after rsvg-convert", "svg", "java", kViewerError,
+        {"viewer fails after rsvg-convert", "svg", "java", kNoJar,
          "rsvg-convert [-w] [800] [-h] [600] [-o] [k1.png] [k1.svg]\n" + viewerCall("k1.png")},
     };
     for (const Case& c : cases) {
@@ -163,7 +166,37 @@ TEST_F(StandInRun, MissingProgramsAreRenderingErrors) {
     EXPECT_EQ(failure([&] { svg_renderer.render("k1.svg", "k1.png", options); }), kSvgError);
     standIn("povray");
     options.java = true;
-    EXPECT_EQ(failure([&] { povray_renderer.render("k1.pov", "k1.png", options); }), kViewerError);
+    EXPECT_EQ(failure([&] { povray_renderer.render("k1.pov", "k1.png", options); }), kNoJar);
+}
+
+// A viewer that fails says why: the first reason that applies, looked for after the failure.
+TEST_F(StandInRun, AFailingViewerSaysWhy) {
+    onlyStandIns();
+    standIn("povray");
+    options.java = true;
+    struct Case {
+        bool jar;
+        bool java;
+        const char* display;
+        std::string reason;
+    } cases[] = {
+        {false, true, ":0", "visualizer.jar is not in the working directory"},
+        {true, false, ":0", "java is not on the PATH"},
+        {true, true, nullptr, "there is no display (DISPLAY is not set)"},
+        {true, true, "", "there is no display (DISPLAY is not set)"},
+        {true, true, ":0", "the viewer said: stand-in java complains"},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove(dir / "visualizer.jar");
+        std::filesystem::remove(dir / "bin/java");
+        if (c.jar) dir.write("visualizer.jar", "not a real jar");
+        if (c.java) standIn("java", 1);
+        setEnv("DISPLAY", c.display);
+        EXPECT_EQ(failure([&] { povray_renderer.render("k1.pov", "k1.png", options); }),
+                  viewerFailure(c.reason))
+            << c.reason;
+    }
+    EXPECT_EQ(viewerFailure(""), kViewerError);
 }
 
 class WithoutLogDir : public InRunDir {

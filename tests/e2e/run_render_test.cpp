@@ -71,7 +71,8 @@ TEST(RunRendering, AFailingViewerEndsTheRunBeforeTheSecondImage) {
     EXPECT_EQ(r.out,
               "\tBuilding graph...\n\tFinding communities...\n\tGenerating .svg file...\n"
               "\tRendering image...\n"
-              "ERROR: Error displaying image. Verify java is installed in your system.\n");
+              "ERROR: Error displaying image. Verify java is installed in your system. Reason: "
+              "visualizer.jar is not in the working directory.\n");
     EXPECT_EQ(dir.read("calls.log"),
               "rsvg-convert -w 800 -h 600 -o karate_col_b_800x600_1_SVG.png "
               "karate_col_b_800x600_1.svg\n"
