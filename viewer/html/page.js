@@ -265,7 +265,9 @@
             visit(G.start[r0 * G.cols], G.start[(r1 + 1) * G.cols]);
             return;
         }
-        for (let r = r0; r <= r1; r++) visit(G.start[r * G.cols + c0], G.start[r * G.cols + c1 + 1]);
+        for (let r = r0; r <= r1; r++) {
+            visit(G.start[r * G.cols + c0], G.start[r * G.cols + c1 + 1]);
+        }
     }
 
     // ---- Looks ----
@@ -569,7 +571,9 @@
             const py = OY - M.cy[c] * S;
             const rp = M.radius[c] * S;
             const extent = rp + reach + 1;
-            if (M.size[c] === 0 || px + extent < 0 || px - extent > W || py + extent < 0 || py - extent > H) {
+            const outside =
+                px + extent < 0 || px - extent > W || py + extent < 0 || py - extent > H;
+            if (M.size[c] === 0 || outside) {
                 mode[c] = 0;
             } else if (rp < DISC_RADIUS || M.size[c] > DISC_DENSITY * Math.PI * rp * rp) {
                 mode[c] = 1;
@@ -635,8 +639,8 @@
                     const e = edges[k];
                     const a = M.from[e];
                     const b = M.to[e];
-                    if (highlight >= 0 && (M.comm[a] !== highlight && M.comm[b] !== highlight) !== dimmed)
-                        continue;
+                    const away = M.comm[a] !== highlight && M.comm[b] !== highlight;
+                    if (highlight >= 0 && away !== dimmed) continue;
                     const x1 = OX + M.x[a] * S;
                     const y1 = OY - M.y[a] * S;
                     const x2 = OX + M.x[b] * S;
@@ -720,8 +724,22 @@
         return labelOrder;
     }
 
-    // Vertices whose labels may be drawn, in the order they are tried.
+    // Vertices whose labels may be drawn, in the order they are tried: when few vertices are
+    // drawn (in communities showing their members) or few lie on screen, those, ordered by
+    // degree; else the whole graph's degree order, walked until enough labels are placed.
     function labelCandidates() {
+        const byDegree = (a, b) => M.degree[b] - M.degree[a] || a - b;
+        let drawn = 0;
+        for (let c = 0; c < M.c; c++) if (mode[c] === 2) drawn += M.size[c];
+        if (drawn === 0) return [];
+        if (drawn <= LABEL_LOCAL) {
+            const list = [];
+            for (let c = 0; c < M.c; c++) {
+                if (mode[c] !== 2) continue;
+                for (let v = M.start[c]; v < M.start[c + 1]; v++) if (labelOf(v)) list.push(v);
+            }
+            return list.sort(byDegree);
+        }
         const { x0, y0, x1, y1 } = visibleScene();
         let onScreen = 0;
         eachRun(x0, y0, x1, y1, (first, end) => {
@@ -732,7 +750,7 @@
         eachRun(x0, y0, x1, y1, (first, end) => {
             for (let k = first; k < end; k++) if (mode[G.gc[k]] === 2) list.push(G.gv[k]);
         });
-        return list.filter((v) => labelOf(v)).sort((a, b) => M.degree[b] - M.degree[a] || a - b);
+        return list.filter((v) => labelOf(v)).sort(byDegree);
     }
 
     // Labels go where they overlap no other label: beside the vertex, right, left, above or
@@ -761,7 +779,9 @@
             return true;
         };
         const take = ([left, top, right, bottom]) => {
-            for (let j = top; j <= bottom; j++) taken.fill(1, j * cols + left, j * cols + right + 1);
+            for (let j = top; j <= bottom; j++) {
+                taken.fill(1, j * cols + left, j * cols + right + 1);
+            }
         };
         let tried = 0;
         let placed = 0;
@@ -903,19 +923,28 @@
 
     let tooltipText = null;
 
+    // "1 vertex", "12,345 vertices".
+    function counted(n, one, many) {
+        return `${n.toLocaleString("en-US")} ${n === 1 ? one : many}`;
+    }
+
     function vertexLines(v) {
         const c = M.comm[v];
         const lines = [];
         const name = M.labels.length ? M.labels[v] : "";
         if (name) lines.push(name);
         lines.push(`id ${M.ids[v]}`);
-        lines.push(`community ${c + 1} (${M.size[c]} vertices)`);
+        lines.push(`community ${c + 1} (${counted(M.size[c], "vertex", "vertices")})`);
         lines.push(`shell ${M.shell[v]} \u00b7 coreness ${M.core[v]} \u00b7 degree ${M.degree[v]}`);
         return lines;
     }
 
     function communityLines(c) {
-        return [`community ${c + 1}`, `${M.size[c]} vertices`, `top shell ${M.maxShell[c]}`];
+        return [
+            `community ${c + 1}`,
+            counted(M.size[c], "vertex", "vertices"),
+            `top shell ${M.maxShell[c]}`,
+        ];
     }
 
     // Shows what is under the pointer, else the chosen vertex beside it, else nothing.
@@ -924,7 +953,10 @@
         let lines = null;
         let at = null;
         if (hovered && pointer && !dragging) {
-            lines = hovered.vertex !== undefined ? vertexLines(hovered.vertex) : communityLines(hovered.community);
+            lines =
+                hovered.vertex !== undefined
+                    ? vertexLines(hovered.vertex)
+                    : communityLines(hovered.community);
             at = pointer;
         } else if (selected >= 0 && picture === "vertices") {
             const x = view.ox + M.x[selected] * view.s;
@@ -976,7 +1008,8 @@
         const c = M.comm[v];
         const radius = Math.max(M.radius[c], 1e-9);
         // Device pixels the community's disc needs to show its members, with room to spare.
-        const members = 1.5 * Math.max(DISC_RADIUS, Math.sqrt(M.size[c] / (DISC_DENSITY * Math.PI)));
+        const members =
+            1.5 * Math.max(DISC_RADIUS, Math.sqrt(M.size[c] / (DISC_DENSITY * Math.PI)));
         const wanted = Math.max(
             view.s,
             (0.3 * room) / radius,
@@ -1078,7 +1111,9 @@
     }
 
     function markCurrent() {
-        [...matchList.children].forEach((item, k) => item.classList.toggle("current", k === current));
+        [...matchList.children].forEach((item, k) => {
+            item.classList.toggle("current", k === current);
+        });
     }
 
     function pick(k) {
@@ -1097,7 +1132,9 @@
         searchBox.addEventListener("keydown", (event) => {
             if (event.key === "Enter") {
                 clearTimeout(searchTimer);
-                if (matchList.hidden || matches.length === 0) showMatches(findMatches(searchBox.value));
+                if (matchList.hidden || matches.length === 0) {
+                    showMatches(findMatches(searchBox.value));
+                }
                 pick(Math.max(0, current));
             } else if (event.key === "ArrowDown" || event.key === "ArrowUp") {
                 event.preventDefault();
@@ -1149,7 +1186,8 @@
             swatch.style.background = css(M.palette[M.colour[c]]);
             const numbers = document.createElement("span");
             numbers.className = "numbers";
-            numbers.textContent = `${M.size[c]} vertices \u00b7 top shell ${M.maxShell[c]}`;
+            numbers.textContent =
+                `${counted(M.size[c], "vertex", "vertices")} \u00b7 top shell ${M.maxShell[c]}`;
             item.append(swatch, `${c + 1}  `, numbers);
             item.addEventListener("click", () => toggleHighlight(c));
             legendRows.set(c, item);
@@ -1158,14 +1196,15 @@
         list.replaceChildren(...rows);
         const more = document.getElementById("legend-more");
         if (M.c > rows.length) {
-            more.textContent = `and ${M.c - rows.length} smaller ones`;
+            more.textContent = `and ${counted(M.c - rows.length, "smaller one", "smaller ones")}`;
             more.hidden = false;
         }
         let largest = 0;
         for (let v = 0; v < M.n; v++) largest = Math.max(largest, M.degree[v]);
         document.getElementById("summary").textContent =
-            `${M.n} vertices \u00b7 ${M.c} communities \u00b7 ${M.style.length} edges drawn` +
-            ` \u00b7 largest degree ${largest}`;
+            `${counted(M.n, "vertex", "vertices")} \u00b7 ` +
+            `${counted(M.c, "community", "communities")} \u00b7 ` +
+            `${counted(M.style.length, "edge", "edges")} drawn \u00b7 largest degree ${largest}`;
     }
 
     // ---- Gestures ----
@@ -1195,12 +1234,16 @@
                 view.oy += dy;
                 travelled += Math.abs(dx) + Math.abs(dy);
             } else if (touching.size === 2) {
-                const [other] = [...touching].filter(([id]) => id !== event.pointerId).map(([, p]) => p);
+                const [other] = [...touching]
+                    .filter(([id]) => id !== event.pointerId)
+                    .map(([, p]) => p);
                 const before = Math.hypot(last.x - other.x, last.y - other.y);
                 const after = Math.hypot(event.clientX - other.x, event.clientY - other.y);
                 view.ox += dx / 2;
                 view.oy += dy / 2;
-                if (before > 0) zoomAt((event.clientX + other.x) / 2, (event.clientY + other.y) / 2, after / before);
+                const middleX = (event.clientX + other.x) / 2;
+                const middleY = (event.clientY + other.y) / 2;
+                if (before > 0) zoomAt(middleX, middleY, after / before);
             }
             last.x = event.clientX;
             last.y = event.clientY;
@@ -1216,8 +1259,11 @@
             const wasDrag = dragging;
             dragging = false;
             stage.classList.remove("dragging");
-            if (event.type === "pointerup" && !wasDrag && travelled <= 4) click(event.clientX, event.clientY);
-            else requestFrame();
+            if (event.type === "pointerup" && !wasDrag && travelled <= 4) {
+                click(event.clientX, event.clientY);
+            } else {
+                requestFrame();
+            }
         };
         stage.addEventListener("pointerup", release);
         stage.addEventListener("pointercancel", release);
