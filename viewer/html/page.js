@@ -466,6 +466,8 @@
                 if (animation) requestFrame();
             }
             drawNow();
+            // The view moved under a still pointer: what it points at may have changed.
+            if (pointer && !dragging) hoverAt(pointer.x, pointer.y);
         });
     }
 
@@ -1003,6 +1005,7 @@
         setPicture("vertices");
         selected = v;
         hovered = null;
+        pointer = null;
         const area = freeArea();
         const room = Math.min(area.right - area.left, area.bottom - area.top);
         const c = M.comm[v];
@@ -1024,6 +1027,7 @@
     function showCommunity(c, animate) {
         setPicture("vertices");
         hovered = null;
+        pointer = null;
         const area = freeArea();
         const room = Math.min(area.right - area.left, area.bottom - area.top);
         const s = clampScale((0.35 * room) / Math.max(M.radius[c], 1e-9));
@@ -1258,6 +1262,7 @@
             if (touching.size > 0) return;
             const wasDrag = dragging;
             dragging = false;
+            if (event.pointerType === "mouse") pointer = { x: event.clientX, y: event.clientY };
             stage.classList.remove("dragging");
             if (event.type === "pointerup" && !wasDrag && travelled <= 4) {
                 click(event.clientX, event.clientY);
