@@ -71,7 +71,7 @@ def main():
                 args = [build / "bench" / "synthetic_page", str(size), str(EDGES), str(page)]
                 subprocess.run(args + (["labels"] if labels else []), check=True, cwd=work)
                 ready, draws = [], []
-                driver = browser(work / "profile")
+                driver = browser(tempfile.mkdtemp(prefix="profile-", dir=work))
                 try:
                     for _ in range(LOADS):
                         driver.get("about:blank")
