@@ -13,6 +13,8 @@ packages=(
     povray povray-includes fonts-povray librsvg2-bin libxml2-utils libpng-dev
     # the fuzz build (libFuzzer comes with clang's runtime libraries); the format check
     clang libclang-rt-14-dev clang-format
+    # the interactive page's tests in a real browser (headless Chromium through Selenium)
+    chromium chromium-driver python3-selenium
 )
 
 missing=()

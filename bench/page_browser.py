@@ -1,0 +1,100 @@
+"""The interactive page's browser figures: for synthetic runs of the given sizes (written by
+synthetic_page), the time from navigation to window.quorvane.ready in headless Chromium,
+the time of redraw() at the fitted view (best of several loads and draws), and the slowest
+redraw() while zooming in on the middle, twice closer a step up to 4096 times.
+
+    /usr/bin/python3 bench/page_browser.py BUILD_DIR [VERTICES ...]   (default 200000 2000000)
+"""
+
+import shutil
+import subprocess
+import sys
+import tempfile
+from pathlib import Path
+
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+
+LOADS = 5
+DRAWS = 15
+EDGES = 10000
+ZOOMS = 12
+
+# One wheel step at the middle of the free area that zooms twice closer, then the best of
+# three full redraws.
+ZOOM_STEP = """
+const side = document.getElementById("side").getBoundingClientRect();
+const bar = document.getElementById("toolbar").getBoundingClientRect();
+document.getElementById("stage").dispatchEvent(new WheelEvent("wheel", {
+    deltaY: -Math.log(2) / 0.0015, clientX: side.left / 2, clientY: (bar.bottom + innerHeight) / 2,
+    bubbles: true, cancelable: true}));
+return Math.min(quorvane.redraw(), quorvane.redraw(), quorvane.redraw());
+"""
+
+
+def browser(profile):
+    options = webdriver.ChromeOptions()
+    options.binary_location = shutil.which("chromium")
+    for flag in (
+        "--headless=new",
+        "--no-sandbox",
+        "--disable-gpu",
+        "--disable-quic",
+        "--no-first-run",
+        "--disable-background-networking",
+        "--disable-component-update",
+        "--disable-sync",
+        "--window-size=1280,800",
+        "--force-device-scale-factor=1",
+        f"--user-data-dir={profile}",
+    ):
+        options.add_argument(flag)
+    driver = webdriver.Chrome(service=Service(shutil.which("chromedriver")), options=options)
+    driver.set_script_timeout(120)
+    driver.set_page_load_timeout(120)
+    return driver
+
+
+def main():
+    build = Path(sys.argv[1])
+    sizes = [int(v) for v in sys.argv[2:]] or [200000, 2000000]
+    work = Path(tempfile.mkdtemp(prefix="quorvane-page-bench-"))
+    try:
+        print(
+            "| vertices | labels | page MB | ready ms (best, worst) "
+            "| redraw ms, fitted (best, median) | redraw ms, slowest zoom |"
+        )
+        print("|---:|:---:|---:|---:|---:|---:|")
+        for size in sizes:
+            for labels in (False, True):
+                page = work / f"page-{size}-{labels}.html"
+                args = [build / "bench" / "synthetic_page", str(size), str(EDGES), str(page)]
+                subprocess.run(args + (["labels"] if labels else []), check=True, cwd=work)
+                ready, draws = [], []
+                driver = browser(tempfile.mkdtemp(prefix="profile-", dir=work))
+                try:
+                    for _ in range(LOADS):
+                        driver.get("about:blank")
+                        driver.get(page.as_uri())
+                        ready.append(
+                            driver.execute_async_script(
+                                "const done = arguments[arguments.length - 1];"
+                                "quorvane.ready.then(done);"
+                            )
+                        )
+                    draws = sorted(driver.execute_script("return quorvane.redraw()") for _ in range(DRAWS))
+                    zoomed = [driver.execute_script(ZOOM_STEP) for _ in range(ZOOMS)]
+                finally:
+                    driver.quit()
+                print(
+                    f"| {size:,} | {'yes' if labels else 'no'} | {page.stat().st_size / 1e6:.1f} "
+                    f"| {min(ready):.0f}, {max(ready):.0f} | {draws[0]:.1f}, {draws[len(draws) // 2]:.1f} "
+                    f"| {max(zoomed):.1f} at {2 ** (1 + zoomed.index(max(zoomed)))}x |",
+                    flush=True,
+                )
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,346 @@
+"""The interactive page in headless Chromium: pages written by the fixture program
+(make_pages.cpp) are loaded from file:// and checked through window.quorvane, real pointer
+input and screenshots. Usage: page_test.py PATH/TO/page_fixtures
+
+Exits 77 (skipped) when Chromium is not installed; any other missing piece is a failure.
+"""
+
+import base64
+import math
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+import zlib
+from pathlib import Path
+
+CHROMIUM = shutil.which("chromium")
+if CHROMIUM is None:
+    print("chromium is not installed: the page's browser tests are skipped")
+    sys.exit(77)
+
+from selenium import webdriver  # noqa: E402
+from selenium.webdriver.chrome.service import Service  # noqa: E402
+from selenium.webdriver.common.action_chains import ActionChains  # noqa: E402
+from selenium.webdriver.common.actions.action_builder import ActionBuilder  # noqa: E402
+from selenium.webdriver.common.actions.wheel_input import ScrollOrigin  # noqa: E402
+from selenium.webdriver.common.by import By  # noqa: E402
+
+FIXTURES = sys.argv.pop(1) if len(sys.argv) > 1 else None
+
+# What make_pages.cpp put in small.html: id -> (label, community number, colour).
+RED, BLUE, GREEN = (255, 51, 51), (51, 51, 255), (51, 255, 51)
+SMALL = {
+    1: ("Alpha", 1, RED),
+    3: ("Charlie", 1, RED),
+    10: ("Foxtrot", 2, BLUE),
+    12: ("Hotel", 2, BLUE),
+    20: ("Juliett", 3, GREEN),
+    22: ("12 Monkeys", 3, GREEN),
+}
+# hostile.html: id -> the label as the page must show it (cleaned as the SVG scene does).
+HOSTILE = {
+    1: '<img src=x onerror="window.pwned=1">',
+    2: "</script><script>window.pwned=2</script>",
+    3: "<!-- <script>window.pwned=3</script>",
+    4: "line\u2028sep\u2029end",
+    5: "\"quotes\" 'single' \\back\\slash",
+    6: "ctrl[31mred",
+    7: "bad??utf?",
+    8: "]}</SCRIPT ><script>window.pwned=8</script>",
+    9: "&amp; &lt;b&gt; ${window.pwned=9} `tick`",
+    10: '\\u003c/script> \\" end',
+}
+
+
+def decode_png(data):
+    """Pixels of an 8-bit, non-interlaced RGB or RGBA PNG as rows of (r, g, b) tuples."""
+    assert data[:8] == b"\x89PNG\r\n\x1a\n"
+    at, packed = 8, b""
+    while at < len(data):
+        length, kind = struct.unpack(">I4s", data[at : at + 8])
+        body = data[at + 8 : at + 8 + length]
+        at += 12 + length
+        if kind == b"IHDR":
+            width, height, depth, colour, _, _, interlace = struct.unpack(">IIBBBBB", body)
+            assert depth == 8 and interlace == 0 and colour in (2, 6)
+            channels = 3 if colour == 2 else 4
+        elif kind == b"IDAT":
+            packed += body
+    raw = zlib.decompress(packed)
+    stride = width * channels
+    rows, previous = [], bytearray(stride)
+    for y in range(height):
+        kind = raw[y * (stride + 1)]
+        line = bytearray(raw[y * (stride + 1) + 1 : (y + 1) * (stride + 1)])
+        for i in range(stride):
+            left = line[i - channels] if i >= channels else 0
+            up = previous[i]
+            corner = previous[i - channels] if i >= channels else 0
+            if kind == 1:
+                line[i] = (line[i] + left) & 255
+            elif kind == 2:
+                line[i] = (line[i] + up) & 255
+            elif kind == 3:
+                line[i] = (line[i] + (left + up) // 2) & 255
+            elif kind == 4:
+                p = left + up - corner
+                pa, pb, pc = abs(p - left), abs(p - up), abs(p - corner)
+                guess = left if pa <= pb and pa <= pc else up if pb <= pc else corner
+                line[i] = (line[i] + guess) & 255
+        rows.append([tuple(line[x * channels : x * channels + 3]) for x in range(width)])
+        previous = line
+    return rows
+
+
+def close(colour, expected, tolerance=3):
+    return all(abs(a - b) <= tolerance for a, b in zip(colour, expected))
+
+
+class Page(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.pages = Path(tempfile.mkdtemp(prefix="quorvane-page-"))
+        made = subprocess.run([FIXTURES, str(cls.pages)], cwd=cls.pages, capture_output=True)
+        assert made.returncode == 0, made.stdout + made.stderr
+        options = webdriver.ChromeOptions()
+        options.binary_location = CHROMIUM
+        for flag in (
+            "--headless=new",
+            "--no-sandbox",
+            "--disable-gpu",
+            "--disable-quic",
+            "--no-first-run",
+            "--disable-background-networking",
+            "--disable-component-update",
+            "--disable-sync",
+            "--window-size=1000,700",
+            "--force-device-scale-factor=1",
+            f"--user-data-dir={cls.pages / 'profile'}",
+        ):
+            options.add_argument(flag)
+        options.set_capability("goog:loggingPrefs", {"browser": "ALL", "performance": "ALL"})
+        cls.driver = webdriver.Chrome(service=Service(shutil.which("chromedriver")), options=options)
+        cls.driver.set_script_timeout(60)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.driver.quit()
+        shutil.rmtree(cls.pages, ignore_errors=True)
+
+    def open(self, name):
+        """Loads a page and waits for its first frame; returns the console and network logs."""
+        self.driver.get_log("browser")
+        self.driver.get_log("performance")
+        url = (self.pages / name).as_uri()
+        self.driver.get(url)
+        drawn = self.driver.execute_async_script(
+            "const done = arguments[arguments.length - 1];"
+            "window.quorvane.ready.then(t => done(t), e => done('failed: ' + e));"
+        )
+        self.assertIsInstance(drawn, (int, float), drawn)
+        return url
+
+    def js(self, expression, *args):
+        return self.driver.execute_script("return " + expression, *args)
+
+    def locate(self, vertex):
+        point = self.js("quorvane.locate(arguments[0])", vertex)
+        self.assertIsNotNone(point, f"vertex {vertex} is not on screen")
+        return point["x"], point["y"]
+
+    def shot(self, x=0, y=0, width=None, height=None, scale=1):
+        """The rendered pixels of a viewport rectangle (CSS pixels), scaled down by scale."""
+        width = width or self.js("innerWidth")
+        height = height or self.js("innerHeight")
+        clip = {"x": x, "y": y, "width": width, "height": height, "scale": scale}
+        taken = self.driver.execute_cdp_cmd("Page.captureScreenshot", {"format": "png", "clip": clip})
+        return decode_png(base64.b64decode(taken["data"]))
+
+    def pixel(self, x, y):
+        return self.shot(int(x), int(y), 1, 1)[0][0]
+
+    def hover(self, x, y):
+        action = ActionBuilder(self.driver)
+        action.pointer_action.move_to_location(int(round(x)), int(round(y)))
+        action.perform()
+
+    def free_centre(self):
+        """The middle of the stage part that no panel covers."""
+        return self.js(
+            "(() => { const bar = document.getElementById('toolbar').getBoundingClientRect();"
+            " const side = document.getElementById('side').getBoundingClientRect();"
+            " return [side.left / 2, (bar.bottom + innerHeight) / 2]; })()"
+        )
+
+    def test_loads_without_errors_or_requests(self):
+        for name in ("small.html", "hostile.html"):
+            url = self.open(name)
+            self.js("quorvane.redraw()")
+            console = [e for e in self.driver.get_log("browser") if e["level"] in ("SEVERE", "WARNING")]
+            self.assertEqual(console, [], name)
+            requests = []
+            for entry in self.driver.get_log("performance"):
+                message = entry["message"]
+                if '"Network.requestWillBeSent"' in message and url not in message:
+                    requests.append(message[:300])
+            self.assertEqual(requests, [], name)
+
+    def test_vertex_shows_its_colour_and_tooltip(self):
+        self.open("small.html")
+        at = {vertex: self.locate(vertex) for vertex in SMALL}
+        for vertex, (_, _, colour) in SMALL.items():
+            seen = self.pixel(*at[vertex])
+            self.assertTrue(close(seen, colour), (vertex, seen, colour))
+        for vertex, (label, community, _) in SMALL.items():
+            self.hover(*at[vertex])
+            lines = self.js("quorvane.tooltip()").split("\n")
+            self.assertEqual(lines[0], label)
+            self.assertIn(f"id {vertex}", lines)
+            self.assertIn(f"community {community} (", lines[2])
+        self.hover(2, self.js("innerHeight") - 2)  # a corner far from every vertex
+        self.assertIsNone(self.js("quorvane.tooltip()"))
+        self.assertIsNone(self.js("quorvane.locate(999)"))
+
+    def test_search_orders_matches_and_centres_the_first(self):
+        self.open("small.html")
+        # Exact id, exact label (case aside), then labels starting with the text; by id.
+        self.assertEqual(self.js("quorvane.search('bravo')"), [2, 5, 13])
+        self.assertEqual(self.js("quorvane.search('12')"), [12, 21, 22])
+        self.assertEqual(self.js("quorvane.search(' BRAVO t')"), [13])
+        self.assertEqual(self.js("quorvane.search('zulu')"), [])
+        self.assertEqual(self.js("quorvane.search('Charlie')"), [3])
+        x, y = self.locate(3)
+        centre = self.free_centre()
+        self.assertLess(math.hypot(x - centre[0], y - centre[1]), 2)
+        self.assertTrue(self.js("quorvane.tooltip()").startswith("Charlie\nid 3\n"))
+        # The box: typing lists the matches, Enter chooses the first.
+        box = self.driver.find_element(By.ID, "search")
+        box.clear()
+        box.send_keys("golf")
+        time.sleep(0.3)
+        listed = [item.text for item in self.driver.find_elements(By.CSS_SELECTOR, "#matches li")]
+        self.assertEqual(listed, ["Golf id 11"])
+        box.send_keys("\n")
+        time.sleep(0.5)  # the user's choice moves the view over a quarter of a second
+        x, y = self.locate(11)
+        self.assertLess(math.hypot(x - centre[0], y - centre[1]), 2)
+
+    def test_legend_highlights_and_edges_hide(self):
+        self.open("small.html")
+        rows = self.driver.find_elements(By.CSS_SELECTOR, "#legend-list li")
+        self.assertEqual([row.text.split()[0] for row in rows], ["1", "2", "3"])
+        rows[1].click()  # community 2, blue
+        at = {vertex: self.locate(vertex) for vertex in (1, 10, 20)}
+        self.assertTrue(close(self.pixel(*at[10]), BLUE))
+        for vertex in (1, 20):
+            dimmed = self.pixel(*at[vertex])
+            self.assertLess(sum(dimmed), sum(SMALL[vertex][2]) / 3, (vertex, dimmed))
+        rows[1].click()
+        self.assertTrue(close(self.pixel(*at[1]), RED))
+        # The middle of edge 10-12 shows the edge, then the background.
+        (x1, y1), (x2, y2) = self.locate(10), self.locate(12)
+        middle = ((x1 + x2) / 2, (y1 + y2) / 2)
+        self.assertGreater(self.pixel(*middle)[2], 20)
+        self.driver.find_element(By.ID, "edges-shown").click()
+        self.assertTrue(close(self.pixel(*middle), (0, 0, 0)))
+
+    def test_community_picture_has_one_disc_each_and_leads_back(self):
+        self.open("small.html")
+        self.assertTrue(self.js("quorvane.show('communities')"))
+        right = int(self.js("document.getElementById('side').getBoundingClientRect().left"))
+        rows = self.shot(0, 0, right, self.js("innerHeight"), scale=0.5)
+        for colour in (RED, BLUE, GREEN):
+            discs = blobs(rows, colour)
+            self.assertEqual(len(discs), 1, colour)
+        # Clicking the green disc shows the vertex picture centred on its community.
+        x, y = centroid(blobs(rows, GREEN)[0])
+        ActionChains(self.driver).move_by_offset(0, 0).perform()
+        action = ActionBuilder(self.driver)
+        action.pointer_action.move_to_location(int(2 * x), int(2 * y)).click()
+        action.perform()
+        time.sleep(0.6)  # the user's click moves the view over a quarter of a second
+        self.assertEqual(self.driver.find_element(By.ID, "picture").text, "Communities")
+        for vertex in (20, 22):
+            self.assertTrue(close(self.pixel(*self.locate(vertex)), GREEN))
+
+    def test_pan_zoom_and_fit(self):
+        self.open("small.html")
+
+        def gap():  # vertices 4 and 5 lie 0.002 scene units apart
+            (ax, ay), (bx, by) = self.locate(4), self.locate(5)
+            return math.hypot(ax - bx, ay - by)
+
+        fitted = gap()
+        x, y = self.locate(1)
+        ActionChains(self.driver).move_to_element_with_offset(
+            self.driver.find_element(By.ID, "overlay-layer"), 0, 0
+        ).perform()
+        action = ActionBuilder(self.driver)
+        action.pointer_action.move_to_location(int(x), int(y)).pointer_down()
+        action.pointer_action.move_to_location(int(x) + 60, int(y) - 40).pointer_up()
+        action.perform()
+        moved = self.locate(1)
+        self.assertLess(math.hypot(moved[0] - x - 60, moved[1] - y + 40), 2)
+        for _ in range(25):  # each step zooms in at the pair's current place
+            px, py = self.locate(4)
+            ActionChains(self.driver).scroll_from_origin(
+                ScrollOrigin.from_viewport(int(px), int(py)), 0, -300
+            ).perform()
+            self.js("quorvane.redraw()")
+        self.assertGreaterEqual(gap() / fitted, 1000)
+        ActionChains(self.driver).double_click(self.driver.find_element(By.ID, "overlay-layer")).perform()
+        time.sleep(0.6)
+        self.assertAlmostEqual(gap() / fitted, 1, delta=0.01)
+
+    def test_hostile_labels_are_text(self):
+        self.open("hostile.html")
+        self.assertIsNone(self.js("window.pwned"))
+        self.assertEqual(self.js("document.title"), "</title><script>window.pwned=10</script> \u00b7 Quorvane")
+        self.assertEqual(self.js("document.querySelectorAll('script').length"), 2)
+        self.assertEqual(self.js("document.querySelectorAll('img, iframe, object, embed').length"), 0)
+        for vertex, label in HOSTILE.items():
+            self.assertTrue(self.js("quorvane.select(arguments[0])", vertex))
+            self.assertEqual(self.js("quorvane.tooltip()").split("\n")[0], label)
+            self.assertEqual(self.js("document.querySelectorAll('#tooltip *').length"), 4)
+            self.assertEqual(self.js("quorvane.search(arguments[0])", label)[0], vertex)
+        self.assertIsNone(self.js("window.pwned"))
+        console = [e for e in self.driver.get_log("browser") if e["level"] == "SEVERE"]
+        self.assertEqual(console, [])
+
+
+def blobs(rows, colour):
+    """Connected groups (4-neighbours) of the pixels that have colour, largest first;
+    groups of fewer than 20 pixels (edge antialiasing) are left out."""
+    height, width = len(rows), len(rows[0])
+    seen = [[False] * width for _ in range(height)]
+    found = []
+    for y in range(height):
+        for x in range(width):
+            if seen[y][x] or not close(rows[y][x], colour, 6):
+                continue
+            group, stack = [], [(x, y)]
+            seen[y][x] = True
+            while stack:
+                px, py = stack.pop()
+                group.append((px, py))
+                for nx, ny in ((px + 1, py), (px - 1, py), (px, py + 1), (px, py - 1)):
+                    if 0 <= nx < width and 0 <= ny < height and not seen[ny][nx] and close(rows[ny][nx], colour, 6):
+                        seen[ny][nx] = True
+                        stack.append((nx, ny))
+            if len(group) >= 20:
+                found.append(group)
+    return sorted(found, key=len, reverse=True)
+
+
+def centroid(group):
+    return sum(p[0] for p in group) / len(group), sum(p[1] for p in group) / len(group)
+
+
+if __name__ == "__main__":
+    if FIXTURES is None:
+        sys.exit("usage: page_test.py PATH/TO/page_fixtures")
+    unittest.main(verbosity=2)
