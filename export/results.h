@@ -9,8 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "analysis/cores.h"
+#include "analysis/partition.h"
 #include "graph/colour.h"
 #include "graph/defs.h"
+#include "scene/graphics.h"
 
 class Graph;
 
@@ -74,3 +77,10 @@ struct RunResults {
     float opacity = 0.2f;              // edge opacity
     float font = 1.0f;                 // label zoom
 };
+
+// The results of a run gathered from its stages: the graph, the partition, the shells inside
+// the communities, the core numbers, and the layout the scenes were drawn from (with the
+// options it was drawn with). labelsShown tells whether labels were asked for. O(V + links).
+RunResults collectResults(const Graph& graph, const Partition& partition,
+                          const CommunityShells& shells, const std::vector<int>& coreness,
+                          const Layout& layout, const SceneOptions& options, bool labelsShown);

@@ -1,0 +1,84 @@
+#include "export/results.h"
+
+#include <algorithm>
+
+#include "graph/graph.h"
+
+namespace {
+
+// The pairs of adjacent communities with their cuts, from each community's links, once per
+// pair.
+std::vector<RunResults::Link> linksOf(const Partition& partition, const Graph& graph) {
+    std::vector<RunResults::Link> links;
+    auto placeOf = [&](const Community* community) -> Index {
+        for (const VertexId id : community->members)
+            if (const Vertex* vertex = graph.vertexMap.find(id))
+                return partition.communityOf[vertex->index];
+        return kNoCommunity;
+    };
+    for (Index a = 0; a < partition.communities.size(); ++a) {
+        const Community* community = partition.communities[a];
+        for (std::size_t k = 0; k < community->neighbours.size(); ++k) {
+            const Index b = placeOf(community->neighbours[k]);
+            if (b != kNoCommunity && a < b) links.push_back({a, b, community->cuts[k]});
+        }
+    }
+    std::sort(links.begin(), links.end(), [](const RunResults::Link& x, const RunResults::Link& y) {
+        return x.a != y.a ? x.a < y.a : x.b < y.b;
+    });
+    return links;
+}
+
+}  // namespace
+
+RunResults collectResults(const Graph& graph, const Partition& partition,
+                          const CommunityShells& shells, const std::vector<int>& coreness,
+                          const Layout& layout, const SceneOptions& options, bool labelsShown) {
+    RunResults results;
+    results.graph = &graph;
+    const std::size_t count = graph.vertices.size();
+    results.community = partition.communityOf;
+    results.shell = shells.shell;
+    results.coreness = coreness;
+    results.x.resize(count);
+    results.y.resize(count);
+    results.radius.resize(count);
+    for (std::size_t p = 0; p < count; ++p) {
+        const Layout::VertexPlace& place = layout.vertices[p];
+        results.x[p] = place.x;
+        results.y[p] = place.y;
+        results.radius[p] = options.unitLength * place.size;
+    }
+    results.byId.reserve(count);
+    for (const auto& [id, vertex] : graph.vertexMap) results.byId.push_back(vertex->index);
+
+    results.communities.resize(partition.communities.size());
+    for (std::size_t k = 0; k < partition.communities.size(); ++k) {
+        const Community* community = partition.communities[k];
+        const Layout::CommunityPlace& place = layout.communities[k];
+        RunResults::Community& entry = results.communities[k];
+        entry.size = static_cast<Index>(community->size);
+        entry.internal = community->internalDegree;
+        entry.external = community->degreeSum - community->internalDegree;
+        entry.degreeSum = community->degreeSum;
+        entry.maxShell = shells.maxShell[k];
+        entry.x = place.x;
+        entry.y = place.y;
+        entry.radius = place.realSize;
+        entry.sphere = layout.spiral.w * place.abstractSize;
+        entry.colour = place.colour;
+    }
+    results.links = linksOf(partition, graph);
+    results.drawnEdges.reserve(layout.edges.size());
+    for (const Layout::DrawnEdge& edge : layout.edges)
+        results.drawnEdges.push_back({edge.from, edge.to, edge.colour, edge.opacity});
+
+    results.labelsShown = labelsShown;
+    results.idsAsLabels = options.idsAsLabels;
+    results.labelsAsked = layout.labelsAsked;
+    results.labelsDrawn = layout.labels.size();
+    results.background = options.bckgnd;
+    results.opacity = options.opacity;
+    results.font = options.font;
+    return results;
+}
