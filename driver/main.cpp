@@ -16,6 +16,8 @@
 #include "engines/engine.h"
 #include "engines/povray.h"
 #include "engines/svg.h"
+#include "export/html_page.h"
+#include "export/results.h"
 #include "graph/defs.h"
 #include "graph/graph_builder_txt.h"
 #include "graph/log.h"
@@ -136,6 +138,13 @@ void reportLabels(const Layout& layout) {
               << std::flush;
 }
 
+// The interactive page in place of the scenes: written whole or not at all.
+void writePage(const RunResults& results, const Parameters& p) {
+    say("\tGenerating .html file...\n");
+    refuseInputAsScene(p.pageFile, p.inputFile);
+    writeHtmlPage(results, p.inputFile, p.pageFile);
+}
+
 void render(const Parameters& p) {
     say("\tRendering image...\n");
     const RenderOptions options = renderOptions(p);
@@ -175,9 +184,15 @@ int run(int argc, const char* const* argv) {
     const Partition partition = findCommunities(network);
     const CommunityShells shells = computeCommunityShells(partition, network.graph);
     const Layout layout = Graphics(nullptr, looks).layOut(partition, &shells, network.graph);
-    writeScenes(layout, network.graph, p, looks);
-    if (!p.namesFile.empty()) reportLabels(layout);
-    if (!p.nographic) render(p);
+    const bool page = p.render == "html";
+    const bool labels = !p.namesFile.empty();
+    if (page)
+        writePage(collectResults(network.graph, partition, shells, coreness, layout, looks, labels),
+                  p);
+    else
+        writeScenes(layout, network.graph, p, looks);
+    if (labels) reportLabels(layout);
+    if (!page && !p.nographic) render(p);
     say("Done!\n");
     return 0;
 }

@@ -59,8 +59,9 @@ const char* const kHelp =
     "-multigraph: Keeps the sizes by degree when -weighted is given. Optional. Default: off\n"
     "-java: Shows each image in a window once it is rendered (runs java -jar visualizer.jar "
     "IMAGE in the working directory). Optional. Default: off\n"
-    "-render <renderer>: Selects the render engine. Possible values: 'povray' and 'svg'. "
-    "Default: povray\n"
+    "-render <renderer>: Selects the render engine. Possible values: 'povray', 'svg' and 'html' "
+    "(one interactive page, <stem>.html, instead of the scenes and images; -W, -H and -window "
+    "do not apply). Default: povray\n"
     "-opacity <value>: Selects the edges opacity. Only for SVG graphics. Range: 0.0-1.0. "
     "Optional. Default: 0.2\n"
     "-granularity <value>: Accepted, no effect.\n"
@@ -183,7 +184,8 @@ void Parameters::readConfiguration(std::istream& in) {
         if (key == "width") width = toInteger(value);
         if (key == "height") height = toInteger(value);
         if (key == "u") unitLength = toDecimal(value);
-        if (key == "render" && (value == "povray" || value == "svg")) render = value;
+        if (key == "render" && (value == "povray" || value == "svg" || value == "html"))
+            render = value;
         if (key == "opacity") opacity = toDecimal(value);
     }
 }
@@ -336,7 +338,7 @@ bool Parameters::readLookOption(const std::string& arg, Arguments& args) {
         unitLength = toDecimal(args.value("'-u' parameter must be followed by unit length value"));
     } else if (arg == "-render") {
         render = args.choice("'-render' parameter must be followed by renderer name", "render",
-                             {"povray", "svg"}, "'povray' and 'svg'");
+                             {"povray", "svg", "html"}, "'povray', 'svg' and 'html'");
     } else if (arg == "-opacity") {
         opacity = toDecimal(args.value("'-opacity' parameter must be followed by value."));
     } else {
@@ -355,11 +357,16 @@ void Parameters::checkValues() const {
     if (!std::isfinite(font) || font < 1.0f) optionError("'-font' parameter must be at least 1");
     if (!std::isfinite(unitLength) || !(unitLength > 0.0f))
         optionError("'-u' parameter must be greater than 0");
+    // The page is shown by a browser, not by the viewer.
+    if (render == "html" && java == "java")
+        optionError("'-java' cannot be used with '-render html'");
 }
 
 void Parameters::deriveOutputNames() {
     const bool povray = render == "povray";
     if (outputGiven) {
+        fileStem = outputStem;
+        pageFile = outputStem + ".html";
         sceneFile1 = outputStem + (povray ? "1.pov" : "1.svg");
         sceneFile2 = outputStem + (povray ? "2.pov" : "2.svg");
         imageFile1 = outputStem + "1.png";
@@ -379,6 +386,8 @@ void Parameters::deriveOutputNames() {
     std::string stem = base + "_" + color + "_" + (bckgnd == "black" ? "b" : "w") + "_" +
                        std::to_string(width) + "x" + std::to_string(height);
     if (!namesFile.empty()) stem += "_names";
+    fileStem = stem;
+    pageFile = stem + ".html";
 
     sceneFile1 = stem + (povray ? "1.pov" : "_1.svg");
     sceneFile2 = stem + (povray ? "2.pov" : "_2.svg");

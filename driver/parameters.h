@@ -48,6 +48,10 @@ class Parameters {
     std::string sceneFile2;
     std::string imageFile1;
     std::string imageFile2;
+    // The stem of the files named after the run (the -output value, else the one derived
+    // from the input and the options) and the page of -render html.
+    std::string fileStem;
+    std::string pageFile;
     std::string inputFile;
     std::string namesFile;
     bool multigraph = false;

@@ -1,11 +1,13 @@
 """The interactive page in headless Chromium: pages written by the fixture program
-(make_pages.cpp) are loaded from file:// and checked through window.quorvane, real pointer
-input and screenshots. Usage: page_test.py PATH/TO/page_fixtures
+(make_pages.cpp) and by real runs of the tool are loaded from file:// and checked through
+window.quorvane, real pointer input and screenshots.
+Usage: page_test.py PATH/TO/page_fixtures PATH/TO/quorvane SOURCE_DIR
 
 Exits 77 (skipped) when Chromium is not installed; any other missing piece is a failure.
 """
 
 import base64
+import json
 import math
 import shutil
 import struct
@@ -30,6 +32,8 @@ from selenium.webdriver.common.actions.wheel_input import ScrollOrigin  # noqa: 
 from selenium.webdriver.common.by import By  # noqa: E402
 
 FIXTURES = sys.argv.pop(1) if len(sys.argv) > 1 else None
+TOOL = sys.argv.pop(1) if len(sys.argv) > 1 else None
+SOURCE = Path(sys.argv.pop(1)) if len(sys.argv) > 1 else None
 
 # What make_pages.cpp put in small.html: id -> (label, community number, colour).
 RED, BLUE, GREEN = (255, 51, 51), (51, 51, 255), (51, 255, 51)
@@ -100,12 +104,13 @@ def close(colour, expected, tolerance=3):
     return all(abs(a - b) <= tolerance for a, b in zip(colour, expected))
 
 
-class Page(unittest.TestCase):
+class Browser(unittest.TestCase):
+    """A headless Chromium for the pages a class makes in its own directory (make_pages)."""
+
     @classmethod
     def setUpClass(cls):
         cls.pages = Path(tempfile.mkdtemp(prefix="quorvane-page-"))
-        made = subprocess.run([FIXTURES, str(cls.pages)], cwd=cls.pages, capture_output=True)
-        assert made.returncode == 0, made.stdout + made.stderr
+        cls.make_pages()
         options = webdriver.ChromeOptions()
         options.binary_location = CHROMIUM
         for flag in (
@@ -176,18 +181,29 @@ class Page(unittest.TestCase):
             " return [side.left / 2, (bar.bottom + innerHeight) / 2]; })()"
         )
 
+    def quiet_load(self, name):
+        """Loads a page and checks it logged no error or warning and asked for nothing."""
+        url = self.open(name)
+        self.js("quorvane.redraw()")
+        console = [e for e in self.driver.get_log("browser") if e["level"] in ("SEVERE", "WARNING")]
+        self.assertEqual(console, [], name)
+        requests = []
+        for entry in self.driver.get_log("performance"):
+            message = entry["message"]
+            if '"Network.requestWillBeSent"' in message and url not in message:
+                requests.append(message[:300])
+        self.assertEqual(requests, [], name)
+
+
+class Page(Browser):
+    @classmethod
+    def make_pages(cls):
+        made = subprocess.run([FIXTURES, str(cls.pages)], cwd=cls.pages, capture_output=True)
+        assert made.returncode == 0, made.stdout + made.stderr
+
     def test_loads_without_errors_or_requests(self):
         for name in ("small.html", "hostile.html"):
-            url = self.open(name)
-            self.js("quorvane.redraw()")
-            console = [e for e in self.driver.get_log("browser") if e["level"] in ("SEVERE", "WARNING")]
-            self.assertEqual(console, [], name)
-            requests = []
-            for entry in self.driver.get_log("performance"):
-                message = entry["message"]
-                if '"Network.requestWillBeSent"' in message and url not in message:
-                    requests.append(message[:300])
-            self.assertEqual(requests, [], name)
+            self.quiet_load(name)
 
     def test_vertex_shows_its_colour_and_tooltip(self):
         self.open("small.html")
@@ -312,6 +328,103 @@ class Page(unittest.TestCase):
         self.assertEqual(console, [])
 
 
+class RunPages(Browser):
+    """Pages that real runs of the tool wrote (-render html), of the bundled karate club, of
+    Les Miserables with its names, and of karate with hostile names."""
+
+    HOSTILE_NAMES = (
+        '0 "<img src=x onerror=window.pwned=1>"\n'
+        '1 "</script><script>window.pwned=2</script>"\n'
+        '2 "<!-- \u2028 -->"\n'.encode("utf-8")
+        + b"3 \x01\xff\xfe\n"
+        + b"4 it's&amp;\n"
+    )
+
+    @classmethod
+    def make_pages(cls):
+        (cls.pages / "hostile.txt").write_bytes(cls.HOSTILE_NAMES)
+        runs = {
+            "karate": ["-input", str(SOURCE / "examples/karate.txt"), "-names"],
+            "lesmis": ["-input", str(SOURCE / "tests/data/lesmis.txt"), "-names",
+                       str(SOURCE / "tests/data/lesmis_names.txt")],
+            "hostile": ["-input", str(SOURCE / "examples/karate.txt"), "-names", "hostile.txt"],
+        }
+        for name, args in runs.items():
+            run = subprocess.run([TOOL, *args, "-render", "html", "-output", name], cwd=cls.pages,
+                                 capture_output=True)
+            assert run.returncode == 0 and run.stderr == b"", run.stdout + run.stderr
+            assert b"\tGenerating .html file...\n" in run.stdout, run.stdout
+
+    def data(self, name):
+        """The data block of a page file: its communities' palette and settings."""
+        text = (self.pages / name).read_text(encoding="utf-8")
+        start = text.index(">", text.index('id="quorvane-data"')) + 1
+        return json.loads(text[start : text.index("</script>", start)])
+
+    def community_colour(self, name, vertex):
+        """The colour of the vertex's community, from the tooltip's number and the data."""
+        self.assertTrue(self.js("quorvane.select(arguments[0])", vertex))
+        lines = self.js("quorvane.tooltip()").split("\n")
+        number = int(next(line for line in lines if line.startswith("community ")).split()[1])
+        data = self.data(name)
+        arrays = data["arrays"]
+        kind, packed = arrays["colour"]
+        self.assertEqual(kind, "u8")
+        palette = base64.b64decode(packed)[number - 1]
+        hex_colour = data["colours"][palette]
+        return tuple(int(hex_colour[i : i + 2], 16) for i in (1, 3, 5))
+
+    def test_run_pages_load_quietly(self):
+        for name in ("karate.html", "lesmis.html", "hostile.html"):
+            self.quiet_load(name)
+
+    def test_search_centres_valjean_with_his_tooltip(self):
+        self.open("lesmis.html")
+        matches = self.js("quorvane.search('valjean')")
+        self.assertEqual(matches, [10])  # his id in lesmis_names.txt
+        x, y = self.locate(10)
+        centre = self.free_centre()
+        self.assertLess(math.hypot(x - centre[0], y - centre[1]), 2)
+        lines = self.js("quorvane.tooltip()").split("\n")
+        self.assertEqual(lines[:2], ["Valjean", "id 10"])
+        # The pixel under him has his community's colour, and hovering there shows him.
+        self.js("quorvane.redraw()")
+        self.assertTrue(close(self.pixel(x, y), self.community_colour("lesmis.html", 10)))
+        self.hover(x, y)
+        self.assertTrue(self.js("quorvane.tooltip()").startswith("Valjean\nid 10\ncommunity "))
+
+    def test_karate_vertices_and_communities(self):
+        self.open("karate.html")
+        for vertex in (0, 33, 16):
+            colour = self.community_colour("karate.html", vertex)
+            self.js("quorvane.redraw()")
+            seen = self.pixel(*self.locate(vertex))
+            self.assertTrue(close(seen, colour), (vertex, seen, colour))
+        data = self.data("karate.html")
+        self.assertEqual(data["communities"], 4)
+        self.open("karate.html")  # the fitted view again
+        self.assertTrue(self.js("quorvane.show('communities')"))
+        right = int(self.js("document.getElementById('side').getBoundingClientRect().left"))
+        rows = self.shot(0, 0, right, self.js("innerHeight"), scale=0.5)
+        for hex_colour in data["colours"]:
+            colour = tuple(int(hex_colour[i : i + 2], 16) for i in (1, 3, 5))
+            self.assertEqual(len(blobs(rows, colour)), 1, hex_colour)
+
+    def test_hostile_names_of_a_run_are_text(self):
+        self.open("hostile.html")
+        expected = {
+            0: "<img src=x onerror=window.pwned=1>",
+            1: "</script><script>window.pwned=2</script>",
+            2: "<!-- \u2028 -->",
+            4: "it's&amp;",
+        }
+        for vertex, label in expected.items():
+            self.assertTrue(self.js("quorvane.select(arguments[0])", vertex))
+            self.assertEqual(self.js("quorvane.tooltip()").split("\n")[0], label)
+        self.assertIsNone(self.js("window.pwned"))
+        self.assertEqual(self.js("document.querySelectorAll('img, iframe').length"), 0)
+
+
 def blobs(rows, colour):
     """Connected groups (4-neighbours) of the pixels that have colour, largest first;
     groups of fewer than 20 pixels (edge antialiasing) are left out."""
@@ -341,6 +454,6 @@ def centroid(group):
 
 
 if __name__ == "__main__":
-    if FIXTURES is None:
-        sys.exit("usage: page_test.py PATH/TO/page_fixtures")
+    if FIXTURES is None or TOOL is None or SOURCE is None:
+        sys.exit("usage: page_test.py PATH/TO/page_fixtures PATH/TO/quorvane SOURCE_DIR")
     unittest.main(verbosity=2)

@@ -105,6 +105,48 @@ TEST(Options, OutputNamesFollowTheRenderer) {
     }
 }
 
+// -render html writes one page named like the SVG scenes' stem (or -output's), renders
+// nothing, and ignores -nographic; the configuration file may choose it too; -java with it
+// is an option error.
+TEST(Options, HtmlRenderingWritesOnePage) {
+    const std::string progress =
+        "\tBuilding graph...\n\tFinding communities...\n\tGenerating .html file...\nDone!\n";
+    struct Case {
+        std::vector<std::string> args;
+        std::string config;
+        std::string page;
+    } cases[] = {
+        {{"-render", "html"}, "", "karate_col_b_800x600.html"},
+        {{"-render", "html", "-nographic", "-W", "1000"}, "", "karate_col_b_1000x600.html"},
+        {{"-output", "club", "-render", "html"}, "", "club.html"},
+        {{}, "render = html\n", "karate_col_b_800x600.html"},
+    };
+    for (const Case& c : cases) {
+        RunDir dir;
+        dir.copyExample("karate.txt");
+        if (!c.config.empty()) dir.write("quorvane.cfg", c.config);
+        std::vector<std::string> args = {"-input", "karate.txt"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const e2e::Result r = dir.run(args);
+        EXPECT_EQ(r.status, 0) << c.page;
+        EXPECT_EQ(r.out, progress) << c.page;
+        std::set<std::string> files = e2e::logFiles();
+        files.insert({"karate.txt", c.page});
+        if (!c.config.empty()) files.insert("quorvane.cfg");
+        EXPECT_EQ(dir.files(), files) << c.page;
+        EXPECT_EQ(dir.read(c.page).rfind("<!DOCTYPE html>", 0), 0u) << c.page;
+    }
+    RunDir dir;
+    const e2e::Result java = dir.run({"-input", "karate.txt", "-render", "html", "-java"});
+    EXPECT_EQ(java.status, 1);
+    EXPECT_EQ(java.out, "ERROR: '-java' cannot be used with '-render html'\n\n" + kHelp);
+    const e2e::Result bad = dir.run({"-input", "karate.txt", "-render", "png"});
+    EXPECT_EQ(bad.out,
+              "ERROR: png is not a possible value for render. Possible values are "
+              "'povray', 'svg' and 'html'.\n\n" +
+                  kHelp);
+}
+
 TEST(Options, ErrorsStopBeforeTheInputIsTouched) {
     // The input is a FIFO with no writer: opening it for reading would block the run.
     struct Case {
