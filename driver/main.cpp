@@ -180,11 +180,12 @@ int run(int argc, const char* const* argv) {
     readGraph(p.inputFile, network.graph);
     readNames(p.namesFile, network.graph);
     say("\tFinding communities...\n");
-    const std::vector<int> coreness = computeCoreness(network.graph);
+    const bool page = p.render == "html";
+    // The core numbers of the whole graph (only what is taken away as data shows them).
+    const std::vector<int> coreness = page ? computeCoreness(network.graph) : std::vector<int>();
     const Partition partition = findCommunities(network);
     const CommunityShells shells = computeCommunityShells(partition, network.graph);
     const Layout layout = Graphics(nullptr, looks).layOut(partition, &shells, network.graph);
-    const bool page = p.render == "html";
     const bool labels = !p.namesFile.empty();
     if (page)
         writePage(collectResults(network.graph, partition, shells, coreness, layout, looks, labels),
