@@ -1,0 +1,217 @@
+#include "graph/formats/csv_reader.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+#include "graph/defs.h"
+#include "graph/graph_builder_txt.h"
+
+namespace {
+
+constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
+// No name or weight is longer; the bound keeps a file of one endless field from filling
+// the memory.
+constexpr std::size_t kLongestField = std::size_t{1} << 20;
+
+// The bytes that end an unquoted field.
+constexpr std::array<bool, 256> kFieldEnd = [] {
+    std::array<bool, 256> table{};
+    for (unsigned char c : {',', '\n', '\r'}) table[c] = true;
+    return table;
+}();
+
+// The records of the input, one at a time, in blocks of kBlockBytes. A record's fields are
+// copied out only as far as the caller keeps them.
+class Records {
+  public:
+    Records(std::istream& input, const std::string& name)
+        : input_(input), name_(name), block_(kBlockBytes) {
+        refill();
+        if (end_ - p_ >= 3 && std::string_view(p_, 3) == "\xEF\xBB\xBF") p_ += 3;
+    }
+
+    // The next record, its first `keep` fields kept; false at the end of the input.
+    bool next(std::size_t keep) {
+        while (more() && (*p_ == '\n' || *p_ == '\r')) lineBreak();
+        if (!more()) return false;
+        line_ = physicalLine_;
+        count_ = 0;
+        for (;;) {
+            if (count_ < keep && count_ == fields_.size()) fields_.emplace_back();
+            readField(count_ < keep ? &fields_[count_] : nullptr);
+            ++count_;
+            if (!more()) return true;
+            if (*p_ != ',') {
+                lineBreak();
+                return true;
+            }
+            ++p_;
+        }
+    }
+
+    std::size_t count() const { return count_; }
+    const std::string& field(std::size_t k) const { return fields_[k]; }
+    std::uint64_t line() const { return line_; }
+
+    [[noreturn]] void fail(std::uint64_t line, const std::string& what) const {
+        throw Fatal("ERROR: " + name_ + ":" + std::to_string(line) + ": " + what + "\n");
+    }
+
+  private:
+    bool more() { return p_ < end_ || refill(); }
+
+    bool refill() {
+        if (atEnd_) return false;
+        input_.read(block_.data(), static_cast<std::streamsize>(block_.size()));
+        const std::size_t got = static_cast<std::size_t>(input_.gcount());
+        if (input_.bad()) throw Fatal("ERROR: Input file " + name_ + " cannot be opened\n");
+        if (got < block_.size()) atEnd_ = true;
+        p_ = block_.data();
+        end_ = p_ + got;
+        return got > 0;
+    }
+
+    // Past one line break: LF, CR LF or a lone CR.
+    void lineBreak() {
+        if (*p_++ == '\r' && more() && *p_ == '\n') ++p_;
+        ++physicalLine_;
+    }
+
+    void append(std::string* out, const char* from, const char* to) {
+        if (!out) return;
+        if (out->size() + static_cast<std::size_t>(to - from) > kLongestField)
+            fail(physicalLine_, "field longer than 1 MiB");
+        out->append(from, to);
+    }
+
+    // One field, up to the comma or line break after it (left unread), into out when given.
+    void readField(std::string* out) {
+        if (out) out->clear();
+        if (!more() || *p_ != '"') {
+            while (more()) {
+                const char* q = p_;
+                while (q < end_ && !kFieldEnd[static_cast<unsigned char>(*q)]) ++q;
+                append(out, p_, q);
+                p_ = q;
+                if (q < end_) return;
+            }
+            return;
+        }
+        const std::uint64_t opened = physicalLine_;
+        ++p_;
+        for (;;) {
+            if (!more()) fail(opened, "unterminated quoted field");
+            const char* q = p_;
+            while (q < end_ && *q != '"' && *q != '\n') ++q;
+            append(out, p_, q);
+            p_ = q;
+            if (q == end_) continue;
+            if (*p_ == '\n') {
+                append(out, p_, p_ + 1);
+                ++p_;
+                ++physicalLine_;
+                continue;
+            }
+            ++p_;  // a quote: doubled, or the closing one
+            if (more() && *p_ == '"') {
+                append(out, p_, p_ + 1);
+                ++p_;
+                continue;
+            }
+            if (more() && !kFieldEnd[static_cast<unsigned char>(*p_)])
+                fail(physicalLine_, "text after a closing quote");
+            return;
+        }
+    }
+
+    std::istream& input_;
+    const std::string& name_;
+    std::vector<char> block_;
+    const char* p_ = nullptr;
+    const char* end_ = nullptr;
+    bool atEnd_ = false;
+    std::uint64_t physicalLine_ = 1;
+    std::uint64_t line_ = 1;
+    std::vector<std::string> fields_;
+    std::size_t count_ = 0;
+};
+
+constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
+
+// A header field naming a column: blanks around it ignored, any case.
+bool names(std::string_view field, std::string_view column) {
+    const std::size_t first = field.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return false;
+    field = field.substr(first, field.find_last_not_of(" \t") - first + 1);
+    return field.size() == column.size() &&
+           std::equal(field.begin(), field.end(), column.begin(), [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(a)) == b;
+           });
+}
+
+struct Columns {
+    std::size_t source = kNone;
+    std::size_t target = kNone;
+    std::size_t weight = kNone;
+    std::size_t header = 0;  // fields in the header
+    std::size_t needed = 0;  // fields a record must have
+};
+
+// Header fields looked at: a first line of a billion commas must not become a billion strings.
+constexpr std::size_t kHeaderFields = std::size_t{1} << 16;
+
+Columns readHeader(Records& records) {
+    Columns columns;
+    if (records.next(kHeaderFields)) {
+        columns.header = records.count();
+        for (std::size_t k = 0; k < std::min(records.count(), kHeaderFields); ++k) {
+            const std::string& field = records.field(k);
+            if (columns.source == kNone && names(field, "source")) columns.source = k;
+            if (columns.target == kNone && names(field, "target")) columns.target = k;
+            if (columns.weight == kNone && names(field, "weight")) columns.weight = k;
+        }
+    }
+    if (columns.source == kNone || columns.target == kNone)
+        records.fail(1, "no source and target columns");
+    columns.needed = 1 + std::max(columns.source, columns.target);
+    if (columns.weight != kNone) columns.needed = std::max(columns.needed, columns.weight + 1);
+    return columns;
+}
+
+}  // namespace
+
+NamedNetwork readCsv(std::istream& input, const std::string& name) {
+    Records records(input, name);
+    const Columns columns = readHeader(records);
+    NameNumbers numbers;
+    NamedNetwork network;
+    auto vertex = [&](const std::string& field) {
+        if (field.empty()) records.fail(records.line(), "empty vertex name");
+        const std::uint32_t number = numbers.number(field);
+        if (number > static_cast<std::uint32_t>(std::numeric_limits<VertexId>::max()))
+            records.fail(records.line(), "more than 2147483648 vertices");
+        return static_cast<VertexId>(number);
+    };
+    while (records.next(columns.needed)) {
+        if (records.count() < columns.needed)
+            records.fail(records.line(), "expected " + std::to_string(columns.header) +
+                                             " fields, found " + std::to_string(records.count()));
+        if (columns.weight != kNone &&
+            !Graph_builder_txt::isWeight(records.field(columns.weight))) {
+            // Built by appending: g++ 12 warns falsely (-Wrestrict) on "'" + a temporary.
+            std::string reason(1, '\'');
+            reason += Graph_builder_txt::describeToken(records.field(columns.weight));
+            reason += "' is not a valid weight";
+            records.fail(records.line(), reason);
+        }
+        const VertexId u = vertex(records.field(columns.source));
+        const VertexId v = vertex(records.field(columns.target));
+        network.edges.push_back({u, v});
+    }
+    network.labels = numbers.release();
+    return network;
+}
