@@ -16,7 +16,8 @@
 #include "engines/povray.h"
 #include "engines/svg.h"
 #include "graph/defs.h"
-#include "graph/graph_builder_txt.h"
+#include "graph/formats/input_format.h"
+#include "graph/formats/network_reader.h"
 #include "scene/graphics.h"
 
 namespace {
@@ -91,8 +92,8 @@ int run(int argc, const char* const* argv) {
     auto network = std::make_unique<Network>();
 
     std::cout << "\tBuilding graph...\n";
-    Graph_builder_txt reader;
-    reader.readFile(input, network->graph, parameters.inputFile);
+    // Labels the file gives are the vertices' names from here on, drawn as -names draws them.
+    readNetwork(input, network->graph, parameters.inputFile, inputFormatNamed(parameters.format));
     input.close();
     // "0" asks for ids as labels; any other name is a names file.
     if (!parameters.namesFile.empty() && parameters.namesFile != "0")

@@ -18,6 +18,9 @@ namespace {
 const char* const kHelp =
     "Parameters:\n"
     "-input <file>: Name of input file containing the network edges. Required.\n"
+    "-format <value>: Input file format. Possible values: 'edges', 'graphml', 'gexf', 'gml', "
+    "'pajek', 'ncol' and 'csv'. Optional. Default: found from the file's content (and the .csv "
+    "ending); a .gz file is decompressed first\n"
     "-output <file>: Name of output .pov and .png files. Optional. Default: <inputFileName>.pov "
     "and <inputFileName>.png\n"
     "-logfile: Generate log files in log directory. Optional.\n"
@@ -43,7 +46,9 @@ const int kMaxImageSide = 100000;
     throw Fatal("ERROR: " + line + "\n\n" + Parameters::helpText());
 }
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // An argument as an error line repeats it: control bytes (a line break, an escape sequence)
 // are written as \xHH, so the message stays one line and sends nothing to the terminal.
@@ -93,7 +98,8 @@ int toInteger(const std::string& text) {
     long long value = 0;
     for (; i < text.size() && isDigit(text[i]); ++i) {
         value = value * 10 + (text[i] - '0');
-        if (value > static_cast<long long>(INT_MAX) + 1) value = static_cast<long long>(INT_MAX) + 1;
+        if (value > static_cast<long long>(INT_MAX) + 1)
+            value = static_cast<long long>(INT_MAX) + 1;
     }
     if (negative) value = -value;
     if (value > INT_MAX) return INT_MAX;
@@ -127,9 +133,13 @@ float toDecimal(const std::string& text) {
 Parameters::Parameters() = default;
 Parameters::~Parameters() = default;
 
-std::string Parameters::helpText() { return kHelp; }
+std::string Parameters::helpText() {
+    return kHelp;
+}
 
-void Parameters::printHelp() const { std::cout << kHelp; }
+void Parameters::printHelp() const {
+    std::cout << kHelp;
+}
 
 void Parameters::printHeader() const {
     std::cout << "Quorvane 1.0.0\n"
@@ -157,7 +167,8 @@ void Parameters::readConfiguration(std::istream& in) {
         if (line.find('#') != std::string::npos) continue;
         std::size_t equals = line.find('=');
         std::string key = equals == std::string::npos ? line : line.substr(0, equals);
-        std::string value = trimBlanks(equals == std::string::npos ? line : line.substr(equals + 1));
+        std::string value =
+            trimBlanks(equals == std::string::npos ? line : line.substr(equals + 1));
         if (value.empty()) continue;
         key = trimBlanksAndTabs(key);
 
@@ -198,6 +209,10 @@ void Parameters::readCommandLine(int argc, const char* const* argv) {
         if (arg == "-input") {
             inputFile = value("'-input' parameter must be followed by input file name");
             inputGiven = true;
+        } else if (arg == "-format") {
+            format = choice("'-format' parameter must be followed by input format", "format",
+                            {"edges", "graphml", "gexf", "gml", "pajek", "ncol", "csv"},
+                            "'edges', 'graphml', 'gexf', 'gml', 'pajek', 'ncol' and 'csv'");
         } else if (arg == "-names") {
             if (i + 1 < argc && argv[i + 1][0] != '-') {
                 namesFile = argv[++i];
@@ -232,9 +247,9 @@ void Parameters::readCommandLine(int argc, const char* const* argv) {
             edges = toDecimal(value(
                 "'-edges' parameter must be followed by percent of visible edges (0.0 - 1.0)"));
         } else if (arg == "-minEdges") {
-            minEdges = toInteger(value(
-                "'-minedges' parameter must be followed by minimum number of visible edges "
-                "(integer)"));
+            minEdges = toInteger(
+                value("'-minedges' parameter must be followed by minimum number of visible edges "
+                      "(integer)"));
         } else if (arg == "-W") {
             width = toInteger(value("'-W' parameter must be followed by width value"));
         } else if (arg == "-H") {
@@ -289,8 +304,11 @@ void Parameters::checkValues() const {
 void Parameters::deriveOutputNames() {
     if (outputGiven) return;
 
-    // The extension is cut before the directories, as the names have always been derived.
+    // The extension is cut before the directories, as the names have always been derived; a
+    // compressed file's .gz goes first (net.txt.gz gives net).
     std::string base = inputFile;
+    if (base.size() > 3 && base.compare(base.size() - 3, 3, ".gz") == 0)
+        base.resize(base.size() - 3);
     std::size_t dot = base.rfind('.');
     if (dot != std::string::npos) base.erase(dot);
     std::size_t slash = base.rfind('/');

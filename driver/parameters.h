@@ -6,7 +6,7 @@
 #include <string>
 
 class Parameters {
-public:
+  public:
     Parameters();
     ~Parameters();
 
@@ -43,6 +43,8 @@ public:
     std::string imageFile2;
     std::string inputFile;
     std::string namesFile;
+    // The input's format as -format names it; empty: detected from the file.
+    std::string format;
     bool multigraph = false;
     bool weighted = false;
     std::string render = "povray";
@@ -51,7 +53,7 @@ public:
     float opacity = 0.2f;
     bool logfile = false;
 
-private:
+  private:
     bool outputGiven = false;
 };
 

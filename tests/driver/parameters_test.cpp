@@ -129,8 +129,10 @@ TEST(CommandLine, OptionsSetTheirFields) {
                           "-fromlayer", "2", "-edges", "0.25", "-minEdges", "12", "-W", "640",
                           "-H", "480", "-font", "2", "-window", "0.1", "0.2", "0.3", "0.4", "-u",
                           "1.5", "-net", "-java", "-render", "svg", "-nocliques", "-opacity",
-                          "0.5", "-onlygraphic", "-nographic", "-strengthsIntervals", "x"});
+                          "0.5", "-onlygraphic", "-nographic", "-strengthsIntervals", "x",
+                          "-format", "gml"});
     EXPECT_EQ(p.inputFile, "net.txt");
+    EXPECT_EQ(p.format, "gml");
     EXPECT_TRUE(p.logfile);
     EXPECT_TRUE(p.multigraph);
     EXPECT_TRUE(p.weighted);
@@ -220,6 +222,11 @@ TEST(CommandLine, ErrorsNameTheFirstBadArgument) {
         {{"-input", "a", "-strengthsIntervals"},
          "ERROR: '-strengthsIntervals' parameter must be followed by 'equalNodesPerInterval' or "
          "'equalIntervalSize'.\n\n"},
+        {{"-input", "a", "-format"},
+         "ERROR: '-format' parameter must be followed by input format\n\n"},
+        {{"-input", "a", "-format", "xml"},
+         "ERROR: xml is not a possible value for format. Possible values are 'edges', "
+         "'graphml', 'gexf', 'gml', 'pajek', 'ncol' and 'csv'.\n\n"},
         {{"-input", "a", "-width", "5"}, "ERROR: -width is not a valid parameter\n\n"},
         {{"-input", "a", "5"}, "ERROR: 5 is not a valid parameter\n\n"},
         {{"-Input", "a"}, "ERROR: -Input is not a valid parameter\n\n"},
@@ -304,6 +311,16 @@ TEST(OutputNames, DerivedFromTheInputAndTheOptions) {
         {{"-input", "a.b.c", "-render", "svg", "-onlygraphic"},
          {"a.b_col_b_800x600_1.svg", "a.b_col_b_800x600_2.svg", "a.b_1_SVG.png",
           "a.b_2_SVG.png"}},
+        // A compressed file's .gz goes before its extension; other formats as any file.
+        {{"-input", "nets/net.txt.gz"},
+         {"net_col_b_800x6001.pov", "net_col_b_800x6002.pov", "net_col_b_800x600_1_POV.png",
+          "net_col_b_800x600_2_POV.png"}},
+        {{"-input", "lesmis.graphml", "-render", "svg"},
+         {"lesmis_col_b_800x600_1.svg", "lesmis_col_b_800x600_2.svg",
+          "lesmis_col_b_800x600_1_SVG.png", "lesmis_col_b_800x600_2_SVG.png"}},
+        {{"-input", "net.gz"},
+         {"net_col_b_800x6001.pov", "net_col_b_800x6002.pov", "net_col_b_800x600_1_POV.png",
+          "net_col_b_800x600_2_POV.png"}},
         {{"-input", "nets/karate.txt", "-output", "out", "-render", "svg", "-names",
           "-onlygraphic"},
          {"out1.pov", "out2.pov", "out1.png", "out2.png"}},

@@ -58,6 +58,7 @@ const std::map<std::string, const char*> kMissing = {
     {"-font", "'-font' parameter must be followed by font zoom value"},
     {"-u", "'-u' parameter must be followed by unit length value"},
     {"-render", "'-render' parameter must be followed by renderer name"},
+    {"-format", "'-format' parameter must be followed by input format"},
     {"-opacity", "'-opacity' parameter must be followed by value."},
     {"-strengthsIntervals",
      "'-strengthsIntervals' parameter must be followed by 'equalNodesPerInterval' or "
@@ -118,6 +119,10 @@ Model model(const std::vector<std::string>& args) {
             if (!choose(&p.color, {"col", "bw", "bwi"}, "color", "'col', 'bw' and 'bwi'")) return m;
         } else if (a == "-render") {
             if (!choose(&p.render, {"povray", "svg"}, "render", "'povray' and 'svg'")) return m;
+        } else if (a == "-format") {
+            if (!choose(&p.format, {"edges", "graphml", "gexf", "gml", "pajek", "ncol", "csv"},
+                        "format", "'edges', 'graphml', 'gexf', 'gml', 'pajek', 'ncol' and 'csv'"))
+                return m;
         } else if (a == "-edges") {
             p.edges = toDecimal(args[++i]);
         } else if (a == "-minEdges") {
@@ -181,7 +186,7 @@ void checkSame(const Parameters& a, const Parameters& b, bool names) {
     FUZZ_CHECK(a.java == b.java && a.inputFile == b.inputFile && a.namesFile == b.namesFile);
     FUZZ_CHECK(a.multigraph == b.multigraph && a.weighted == b.weighted);
     FUZZ_CHECK(a.onlygraphic == b.onlygraphic && a.nographic == b.nographic);
-    FUZZ_CHECK(a.logfile == b.logfile);
+    FUZZ_CHECK(a.logfile == b.logfile && a.format == b.format);
     if (names) {
         FUZZ_CHECK(a.sceneFile1 == b.sceneFile1 && a.sceneFile2 == b.sceneFile2);
         FUZZ_CHECK(a.imageFile1 == b.imageFile1 && a.imageFile2 == b.imageFile2);
