@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "graph/defs.h"
+#include "graph/formats/format_errors.h"
 #include "graph/graph_builder_txt.h"
 
 namespace {
@@ -58,7 +59,7 @@ class Records {
     std::uint64_t line() const { return line_; }
 
     [[noreturn]] void fail(std::uint64_t line, const std::string& what) const {
-        throw Fatal("ERROR: " + name_ + ":" + std::to_string(line) + ": " + what + "\n");
+        failReading(name_, line, what);
     }
 
   private:

@@ -13,8 +13,8 @@
 //   "ERROR: NAME:LINE: empty vertex name\n"
 //   "ERROR: NAME:LINE: 'TOKEN' is not a valid weight\n"
 //   "ERROR: NAME:LINE: unterminated quoted field\n" (LINE where the quote opens)
-//   "ERROR: NAME:LINE: text after a closing quote\n"
-//   "ERROR: NAME:LINE: field longer than 1 MiB\n"
+//   "ERROR: NAME:LINE: text after a closing quote\n" (LINE where the quote closes)
+//   "ERROR: NAME:LINE: field longer than 1 MiB\n" (LINE where the field passes 1 MiB)
 #pragma once
 
 #include <istream>

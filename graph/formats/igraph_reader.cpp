@@ -9,7 +9,6 @@
 #include <limits>
 #include <memory>
 #include <optional>
-#include <regex>
 
 #include "graph/defs.h"
 #include "graph/formats/format_errors.h"
@@ -219,28 +218,45 @@ struct Message {
     std::uint64_t line = 0;
 };
 
-Message parseMessage(const std::string& text) {
-    // GraphML (libxml2's reasons): "Line 7: Opening and ending tag mismatch: ...".
-    static const std::regex xml(R"(^Line (\d+): ([\s\S]*)$)");
-    // The grammar-based parsers: "Parse error in GML file, line 5 (syntax error, ...)".
-    static const std::regex parse(R"(^Parse error in \w+ file, line (\d+) \(([\s\S]*)\)\.?$)");
-    // "Unknown target node id found in an edge in GML file, line 3."
-    static const std::regex located(R"(^([\s\S]*?)(?: in \w+ file)?, line (\d+)\.?$)");
-    std::smatch match;
+// The number at the start of text, moving past it; 0 when there is none.
+std::uint64_t takeNumber(std::string_view* text) {
+    std::uint64_t number = 0;
+    const auto [end, error] = std::from_chars(text->data(), text->data() + text->size(), number);
+    if (error != std::errc()) return 0;
+    text->remove_prefix(static_cast<std::size_t>(end - text->data()));
+    return number;
+}
+
+// The three shapes igraph's messages take:
+//   GraphML (libxml2's reasons)  "Line 7: Opening and ending tag mismatch: ..."
+//   the grammar-based parsers    "Parse error in GML file, line 5 (syntax error, ...)"
+//   others that know the line    "Unknown target node id found in an edge in GML file, line 3."
+Message parseMessage(std::string_view text) {
+    while (!text.empty() && (text.back() == '.' || text.back() == ' ' || text.back() == '\n'))
+        text.remove_suffix(1);
     Message message;
-    if (std::regex_match(text, match, xml)) {
-        message = {match[2], std::stoull(match[1])};
-    } else if (std::regex_match(text, match, parse)) {
-        message = {match[2] == "failed" ? "" : std::string(match[2]), std::stoull(match[1])};
-    } else if (std::regex_match(text, match, located)) {
-        message = {match[1], std::stoull(match[2])};
-    } else {
-        message.cause = text;
+    if (text.starts_with("Line ")) {
+        std::string_view rest = text.substr(5);
+        message.line = takeNumber(&rest);
+        if (message.line > 0 && rest.starts_with(": "))
+            return {std::string(rest.substr(2)), message.line};
     }
-    while (!message.cause.empty() && (message.cause.back() == '.' || message.cause.back() == ' ' ||
-                                      message.cause.back() == '\n'))
-        message.cause.pop_back();
-    return message;
+    const std::size_t at = text.find(", line ");
+    if (at == std::string_view::npos) return {std::string(text), 0};
+    std::string_view rest = text.substr(at + 7);
+    message.line = takeNumber(&rest);
+    if (message.line == 0) return {std::string(text), 0};
+    if (text.starts_with("Parse error in ") && rest.starts_with(" (") && rest.ends_with(")")) {
+        const std::string_view inner = rest.substr(2, rest.size() - 3);
+        return {inner == "failed" ? "" : std::string(inner), message.line};
+    }
+    if (!rest.empty()) return {std::string(text), 0};
+    std::string_view cause = text.substr(0, at);
+    // "... in GML file" names what the file name already says.
+    if (const std::size_t in = cause.rfind(" in ");
+        in != std::string_view::npos && cause.ends_with(" file"))
+        cause = cause.substr(0, in);
+    return {std::string(cause), message.line};
 }
 
 }  // namespace
