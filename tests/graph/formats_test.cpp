@@ -284,34 +284,8 @@ TEST(ReadNetwork, LabelsAndNumbersOfEachFormat) {
     EXPECT_EQ(graph.numArcs, 3u);
 }
 
-TEST(ReadNetwork, EdgeListsAndForcedFormats) {
-    std::istringstream edges("0 1\n1 2\n");
-    Graph graph(true);
-    const InputRead read = readNetwork(edges, graph, "a.csv");
-    EXPECT_EQ(read.format, InputFormat::edges);
-    EXPECT_FALSE(read.labelled);
-    EXPECT_EQ(graph.vertices.size(), 3u);
-    EXPECT_EQ(graph.vertices[0]->name, "");
-
-    std::istringstream ncol(gzip("a b\nb c 2\n"));
-    Graph named(true);
-    const InputRead forced = readNetwork(ncol, named, "net", InputFormat::ncol);
-    EXPECT_TRUE(forced.compressed);
-    EXPECT_EQ(verticesOf(named),
-              (std::vector<std::pair<VertexId, std::string>>{{0, "a"}, {1, "b"}, {2, "c"}}));
-
-    std::istringstream lonely("*Vertices 2\n");
-    Graph empty(true);
-    EXPECT_EQ(errorOf([&] { readNetwork(lonely, empty, "n.net"); }),
-              "ERROR: Input file n.net contains no edges\n");
-}
-
 TEST(IgraphErrors, MessagesBecomeOneLineWithTheFileAndLine) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
-        {{"Line 7: Opening and ending tag mismatch: node line 5 and graph\n"},
-         "f:7: Opening and ending tag mismatch: node line 5 and graph"},
-        {{"Parse error in GML file, line 5 (syntax error, unexpected end of file)"},
-         "f:5: syntax error, unexpected end of file"},
         {{"Unknown target node id found in an edge in GML file, line 3."},
          "f:3: Unknown target node id found in an edge"},
         {{"Unexpected character 'x' while parsing real number.",
