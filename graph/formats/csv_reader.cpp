@@ -183,20 +183,64 @@ Columns readHeader(Records& records) {
     return columns;
 }
 
+// The names of up to kRecords records waiting for their numbers. The look-ups of a large
+// shuffled file all miss the cache; a batch asks for every name's slot, then for every
+// name's bytes, before the first is compared, so the misses overlap instead of following one
+// another (half the time of numbering them one by one on 2 million edges).
+class NameBatch {
+  public:
+    static constexpr std::size_t kRecords = 256;
+
+    void add(const std::string& source, const std::string& target, std::uint64_t line) {
+        for (const std::string* name : {&source, &target}) {
+            bytes_ += *name;
+            ends_.push_back(bytes_.size());
+        }
+        lines_.push_back(line);
+    }
+    bool full() const { return lines_.size() == kRecords; }
+
+    // Numbers the names in order and appends their edges. The vertex limit is checked here,
+    // a batch at a time (it takes more names than a machine holds to reach it).
+    void flush(NameNumbers& numbers, std::vector<Edge>& edges, const Records& records) {
+        hashes_.resize(ends_.size());
+        for (std::size_t k = 0; k < ends_.size(); ++k) {
+            hashes_[k] = NameNumbers::hashOf(name(k));
+            numbers.prefetchSlot(hashes_[k]);
+        }
+        for (const std::uint64_t hash : hashes_) numbers.prefetchBytes(hash);
+        for (std::size_t r = 0; r < lines_.size(); ++r) {
+            const std::uint32_t u = numbers.number(name(2 * r), hashes_[2 * r]);
+            const std::uint32_t v = numbers.number(name(2 * r + 1), hashes_[2 * r + 1]);
+            if (std::max(u, v) > static_cast<std::uint32_t>(std::numeric_limits<VertexId>::max()))
+                records.fail(lines_[r], "more than 2147483648 vertices");
+            edges.push_back({static_cast<VertexId>(u), static_cast<VertexId>(v)});
+        }
+        bytes_.clear();
+        ends_.clear();
+        lines_.clear();
+    }
+
+  private:
+    std::string_view name(std::size_t k) const {
+        const std::size_t begin = k == 0 ? 0 : ends_[k - 1];
+        return std::string_view(bytes_).substr(begin, ends_[k] - begin);
+    }
+
+    std::string bytes_;
+    std::vector<std::size_t> ends_;
+    std::vector<std::uint64_t> lines_;
+    std::vector<std::uint64_t> hashes_;
+};
+
 }  // namespace
 
 NamedNetwork readCsv(std::istream& input, const std::string& name) {
     Records records(input, name);
     const Columns columns = readHeader(records);
     NameNumbers numbers;
+    NameBatch batch;
     NamedNetwork network;
-    auto vertex = [&](const std::string& field) {
-        if (field.empty()) records.fail(records.line(), "empty vertex name");
-        const std::uint32_t number = numbers.number(field);
-        if (number > static_cast<std::uint32_t>(std::numeric_limits<VertexId>::max()))
-            records.fail(records.line(), "more than 2147483648 vertices");
-        return static_cast<VertexId>(number);
-    };
     while (records.next(columns.needed)) {
         if (records.count() < columns.needed)
             records.fail(records.line(), "expected " + std::to_string(columns.header) +
@@ -209,10 +253,13 @@ NamedNetwork readCsv(std::istream& input, const std::string& name) {
             reason += "' is not a valid weight";
             records.fail(records.line(), reason);
         }
-        const VertexId u = vertex(records.field(columns.source));
-        const VertexId v = vertex(records.field(columns.target));
-        network.edges.push_back({u, v});
+        const std::string& source = records.field(columns.source);
+        const std::string& target = records.field(columns.target);
+        if (source.empty() || target.empty()) records.fail(records.line(), "empty vertex name");
+        batch.add(source, target, records.line());
+        if (batch.full()) batch.flush(numbers, network.edges, records);
     }
+    batch.flush(numbers, network.edges, records);
     network.labels = numbers.release();
     return network;
 }

@@ -26,6 +26,11 @@ class Labels {
         return std::string_view(bytes_).substr(begin, ends_[k] - begin);
     }
     std::size_t size() const { return ends_.size(); }
+    // All labels' bytes so far: where the next label will start.
+    std::size_t byteCount() const { return bytes_.size(); }
+    std::string_view bytesAt(std::size_t offset, std::size_t length) const {
+        return std::string_view(bytes_).substr(offset, length);
+    }
 
   private:
     std::string bytes_;
@@ -33,15 +38,23 @@ class Labels {
 };
 
 // Names numbered 0, 1, 2, ... in order of first sight (CSV vertex names, GEXF node ids).
-// Open addressing with linear probing over 8-byte slots (a 32-bit hash and the number),
-// at most half full; the names themselves are kept once, in a Labels block, so a look-up
-// costs one probe sequence and one comparison of bytes.
+// Open addressing with linear probing, at most half full. The names are kept once, in a
+// Labels block; a slot holds 32 bits of the name's hash, its number, and where its bytes lie
+// in the block and how many there are, so a look-up of a name seen before costs the slot's
+// cache miss and one of its bytes (the look-ups of a shuffled edge list are all misses).
 class NameNumbers {
   public:
     static constexpr std::uint32_t kAbsent = UINT32_MAX;
 
-    // The number of name, which becomes the next number when the name is new.
-    std::uint32_t number(std::string_view name);
+    // The number of name, which becomes the next number when the name is new; hash is
+    // hashOf(name).
+    std::uint32_t number(std::string_view name, std::uint64_t hash);
+    std::uint32_t number(std::string_view name) { return number(name, hashOf(name)); }
+    static std::uint64_t hashOf(std::string_view name);
+    // Hints that the name of this hash will be looked up soon: its slot is fetched into the
+    // cache, and, once it is there, the bytes of the name the slot holds.
+    void prefetchSlot(std::uint64_t hash) const;
+    void prefetchBytes(std::uint64_t hash) const;
     // The number of name, or kAbsent.
     std::uint32_t find(std::string_view name) const;
     std::size_t size() const { return names_.size(); }
@@ -49,13 +62,21 @@ class NameNumbers {
     Labels release();
 
   private:
+    struct Slot {
+        // High 32 bits: the name's hash; low 32 bits: its number + 1 (0 marks a free slot).
+        std::uint64_t key = 0;
+        // The offset of its bytes in the block << 16 | their count (kLong: look it up).
+        std::uint64_t place = 0;
+    };
+    static constexpr std::uint64_t kLong = 0xFFFF;
+
     // The slot holding name, or the free slot where it belongs.
     std::size_t slotOf(std::string_view name, std::uint64_t hash) const;
+    bool holds(const Slot& slot, std::string_view name) const;
     void grow();
 
     Labels names_;
-    // High 32 bits: the name's hash; low 32 bits: its number + 1 (0 marks a free slot).
-    std::vector<std::uint64_t> slots_;
+    std::vector<Slot> slots_;
 };
 
 // A network read from a name-based file. Every number in `edges` is below labels.size();
