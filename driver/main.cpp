@@ -19,7 +19,8 @@
 #include "export/html_page.h"
 #include "export/results.h"
 #include "graph/defs.h"
-#include "graph/graph_builder_txt.h"
+#include "graph/formats/input_format.h"
+#include "graph/formats/network_reader.h"
 #include "graph/log.h"
 #include "graph/text.h"
 #include "scene/graphics.h"
@@ -69,10 +70,11 @@ void say(const char* line) {
     std::cout << line << std::flush;
 }
 
-void readGraph(const std::string& inputFile, Graph& graph) {
-    std::ifstream input = openForReading(inputFile, "Input file");
+// Labels the file gives are the vertices' names from here on, drawn as -names draws them.
+InputRead readGraph(const Parameters& p, Graph& graph) {
+    std::ifstream input = openForReading(p.inputFile, "Input file");
     say("\tBuilding graph...\n");
-    Graph_builder_txt().readFile(input, graph, inputFile);
+    return readNetwork(input, graph, p.inputFile, inputFormatNamed(p.format));
 }
 
 void readNames(const std::string& namesFile, Graph& graph) {
@@ -177,7 +179,7 @@ int run(int argc, const char* const* argv) {
 
     Network network;
     network.attachLogs(&logs);
-    readGraph(p.inputFile, network.graph);
+    const InputRead input = readGraph(p, network.graph);
     readNames(p.namesFile, network.graph);
     say("\tFinding communities...\n");
     const bool page = p.render == "html";
@@ -186,7 +188,7 @@ int run(int argc, const char* const* argv) {
     const Partition partition = findCommunities(network);
     const CommunityShells shells = computeCommunityShells(partition, network.graph);
     const Layout layout = Graphics(nullptr, looks).layOut(partition, &shells, network.graph);
-    const bool labels = !p.namesFile.empty();
+    const bool labels = !p.namesFile.empty() || input.labelled;
     if (page)
         writePage(collectResults(network.graph, partition, shells, coreness, layout, looks, labels),
                   p);

@@ -25,6 +25,9 @@ const char* const kHelp =
     "\n"
     "Parameters:\n"
     "-input <file>: Name of input file containing the network edges. Required.\n"
+    "-format <value>: Input file format. Possible values: 'edges', 'graphml', 'gexf', 'gml', "
+    "'pajek', 'ncol' and 'csv'. Optional. Default: found from the file's content (and a .csv "
+    "name). A gzip-compressed file of any format is decompressed as it is read\n"
     "-output <stem>: Names of the scene and image files: <stem>1.pov, <stem>2.pov (with -render "
     "svg <stem>1.svg, <stem>2.svg) and <stem>1.png, <stem>2.png. Optional. Default: named after "
     "the input and the options, <stem>1.pov and <stem>_1_POV.png, for example "
@@ -283,6 +286,10 @@ bool Parameters::readFileOption(const std::string& arg, Arguments& args) {
     if (arg == "-input") {
         inputFile = args.value("'-input' parameter must be followed by input file name");
         inputGiven = true;
+    } else if (arg == "-format") {
+        format = args.choice("'-format' parameter must be followed by input format", "format",
+                             {"edges", "graphml", "gexf", "gml", "pajek", "ncol", "csv"},
+                             "'edges', 'graphml', 'gexf', 'gml', 'pajek', 'ncol' and 'csv'");
     } else if (arg == "-names") {
         if (args.valueFollows())
             namesFile = args.value("");
@@ -374,8 +381,11 @@ void Parameters::deriveOutputNames() {
         return;
     }
 
-    // The extension is cut before the directories, as the names have always been derived.
+    // The extension is cut before the directories, as the names have always been derived; a
+    // compressed file's .gz goes first (net.txt.gz gives net).
     std::string base = inputFile;
+    if (base.size() > 3 && base.compare(base.size() - 3, 3, ".gz") == 0)
+        base.resize(base.size() - 3);
     std::size_t dot = base.rfind('.');
     if (dot != std::string::npos) base.erase(dot);
     std::size_t slash = base.rfind('/');

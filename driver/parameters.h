@@ -54,6 +54,8 @@ class Parameters {
     std::string pageFile;
     std::string inputFile;
     std::string namesFile;
+    // The input's format as -format names it; empty: detected from the file.
+    std::string format;
     bool multigraph = false;
     bool weighted = false;
     std::string render = "povray";

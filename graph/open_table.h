@@ -45,6 +45,8 @@ class OpenTable {
     std::size_t probe(std::uint64_t hash, Matches&& matches) const {
         return probeSlots(slots_.data(), bits_, hash, std::forward<Matches>(matches));
     }
+    // Where a probe for hash starts (to prefetch it).
+    std::size_t home(std::uint64_t hash) const { return spread(hash, bits_); }
     const Slot& operator[](std::size_t at) const { return slots_[at]; }
     Slot& operator[](std::size_t at) { return slots_[at]; }
     // Puts an entry into the free slot at (where a probe stopped).

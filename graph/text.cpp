@@ -11,8 +11,9 @@ bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// Bytes of a token that a message shows.
+// Bytes of a token, and of other text, that a message shows.
 constexpr std::size_t kShownBytes = 64;
+constexpr std::size_t kShownTextBytes = 256;
 
 }  // namespace
 
@@ -60,8 +61,10 @@ std::size_t plainDecimalLength(std::string_view text) {
 
 std::string escaped(std::string_view text, Escape rule) {
     static const char* const kHex = "0123456789ABCDEF";
-    const bool token = rule == Escape::Token;
-    const std::size_t shown = token ? std::min(text.size(), kShownBytes) : text.size();
+    const bool token = rule != Escape::Argument;
+    const std::size_t shown = rule == Escape::Token  ? std::min(text.size(), kShownBytes)
+                              : rule == Escape::Text ? std::min(text.size(), kShownTextBytes)
+                                                     : text.size();
     std::string out;
     out.reserve(shown + 3);
     for (std::size_t i = 0; i < shown; ++i) {

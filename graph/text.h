@@ -33,6 +33,9 @@ enum class Escape {
     // An argument repeated by an option error: bytes below 0x20 and 0x7F written as \xHH,
     // never cut.
     Argument,
+    // Text of a file or a library in a reader's message (a node id, a parser's reason): as a
+    // token, but cut to 256 bytes.
+    Text,
 };
 std::string escaped(std::string_view text, Escape rule);
 

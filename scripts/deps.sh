@@ -8,6 +8,9 @@ packages=(
     # the viewer of -java (visualizer.jar) and its tests on a virtual display
     openjdk-17-jdk xvfb libx11-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev
+    # the network formats: igraph (GraphML, GML, Pajek, NCOL), libxml2 (GEXF), zlib (.gz);
+    # networkx and python-igraph write the test networks (tests/data/make_lesmis.py)
+    libigraph-dev libxml2-dev zlib1g-dev python3-networkx python3-igraph
     # the benchmark table (make bench): GNU time for a run's total and peak memory
     time
     povray povray-includes fonts-povray librsvg2-bin libxml2-utils libpng-dev

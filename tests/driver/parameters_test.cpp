@@ -175,8 +175,11 @@ TEST(CommandLine, OptionsSetTheirFields) {
                           "-onlygraphic",
                           "-nographic",
                           "-strengthsIntervals",
-                          "x"});
+                          "x",
+                          "-format",
+                          "gml"});
     EXPECT_EQ(p.inputFile, "net.txt");
+    EXPECT_EQ(p.format, "gml");
     EXPECT_TRUE(p.logfile);
     EXPECT_TRUE(p.multigraph);
     EXPECT_TRUE(p.weighted);
@@ -259,12 +262,17 @@ TEST(CommandLine, ErrorsNameTheFirstBadArgument) {
         {{"-input", "a", "-render"},
          "ERROR: '-render' parameter must be followed by renderer name\n\n"},
         {{"-input", "a", "-render", "SVG"},
-         "ERROR: SVG is not a possible value for render. Possible values are 'povray' and "
-         "'svg'.\n\n"},
+         "ERROR: SVG is not a possible value for render. Possible values are 'povray', 'svg' and "
+         "'html'.\n\n"},
         {{"-input", "a", "-opacity"}, "ERROR: '-opacity' parameter must be followed by value.\n\n"},
         {{"-input", "a", "-strengthsIntervals"},
          "ERROR: '-strengthsIntervals' parameter must be followed by 'equalNodesPerInterval' or "
          "'equalIntervalSize'.\n\n"},
+        {{"-input", "a", "-format"},
+         "ERROR: '-format' parameter must be followed by input format\n\n"},
+        {{"-input", "a", "-format", "xml"},
+         "ERROR: xml is not a possible value for format. Possible values are 'edges', "
+         "'graphml', 'gexf', 'gml', 'pajek', 'ncol' and 'csv'.\n\n"},
         {{"-input", "a", "-width", "5"}, "ERROR: -width is not a valid parameter\n\n"},
         {{"-input", "a", "5"}, "ERROR: 5 is not a valid parameter\n\n"},
         {{"-Input", "a"}, "ERROR: -Input is not a valid parameter\n\n"},
@@ -351,6 +359,16 @@ TEST(OutputNames, DerivedFromTheInputAndTheOptions) {
          {"a.b_col_b_800x600_1.svg", "a.b_col_b_800x600_2.svg", "a.b_1_SVG.png", "a.b_2_SVG.png"}},
         {{"-input", "nets/karate.txt", "-output", "out", "-names", "-onlygraphic"},
          {"out1.pov", "out2.pov", "out1.png", "out2.png"}},
+        // A compressed file's .gz goes before its extension; other formats as any file.
+        {{"-input", "nets/net.txt.gz"},
+         {"net_col_b_800x6001.pov", "net_col_b_800x6002.pov", "net_col_b_800x600_1_POV.png",
+          "net_col_b_800x600_2_POV.png"}},
+        {{"-input", "lesmis.graphml", "-render", "svg"},
+         {"lesmis_col_b_800x600_1.svg", "lesmis_col_b_800x600_2.svg",
+          "lesmis_col_b_800x600_1_SVG.png", "lesmis_col_b_800x600_2_SVG.png"}},
+        {{"-input", "net.gz"},
+         {"net_col_b_800x6001.pov", "net_col_b_800x6002.pov", "net_col_b_800x600_1_POV.png",
+          "net_col_b_800x600_2_POV.png"}},
         // The scene files take the renderer's extension, given before or after -output.
         {{"-input", "nets/karate.txt", "-output", "out", "-render", "svg", "-names",
           "-onlygraphic"},

@@ -219,8 +219,8 @@ TEST(HostileNames, ControlBytesInAnArgumentStayOnTheErrorLine) {
     const e2e::Result r = dir.run({"-input", "karate.txt", "-render", "svg\nDone!"}, {}, kTimeout);
     EXPECT_EQ(r.status, 1);
     const std::string line =
-        "ERROR: svg\\x0ADone! is not a possible value for render. Possible values are 'povray' "
-        "and 'svg'.\n";
+        "ERROR: svg\\x0ADone! is not a possible value for render. Possible values are 'povray', "
+        "'svg' and 'html'.\n";
     EXPECT_EQ(r.out.substr(0, line.size() + 1), line + "\n");
     EXPECT_EQ(dir.files(), logsAnd({"karate.txt"}));
 }

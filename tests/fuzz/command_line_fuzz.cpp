@@ -58,6 +58,7 @@ const std::map<std::string, const char*> kMissing = {
     {"-font", "'-font' parameter must be followed by font zoom value"},
     {"-u", "'-u' parameter must be followed by unit length value"},
     {"-render", "'-render' parameter must be followed by renderer name"},
+    {"-format", "'-format' parameter must be followed by input format"},
     {"-opacity", "'-opacity' parameter must be followed by value."},
     {"-strengthsIntervals",
      "'-strengthsIntervals' parameter must be followed by 'equalNodesPerInterval' or "
@@ -68,6 +69,7 @@ Model model(const std::vector<std::string>& args) {
     Model m;
     Parameters& p = m.p;
     bool input = false;
+    std::string output;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         const bool hasNext = i + 1 < args.size();
@@ -97,11 +99,7 @@ Model model(const std::vector<std::string>& args) {
             else
                 p.namesFile = "0";
         } else if (a == "-output") {
-            const std::string& x = args[++i];
-            p.sceneFile1 = x + "1.pov";
-            p.sceneFile2 = x + "2.pov";
-            p.imageFile1 = x + "1.png";
-            p.imageFile2 = x + "2.png";
+            output = args[++i];
             m.outputGiven = true;
         } else if (a == "-logfile") {
             p.logfile = true;
@@ -117,7 +115,13 @@ Model model(const std::vector<std::string>& args) {
         } else if (a == "-color") {
             if (!choose(&p.color, {"col", "bw", "bwi"}, "color", "'col', 'bw' and 'bwi'")) return m;
         } else if (a == "-render") {
-            if (!choose(&p.render, {"povray", "svg"}, "render", "'povray' and 'svg'")) return m;
+            if (!choose(&p.render, {"povray", "svg", "html"}, "render",
+                        "'povray', 'svg' and 'html'"))
+                return m;
+        } else if (a == "-format") {
+            if (!choose(&p.format, {"edges", "graphml", "gexf", "gml", "pajek", "ncol", "csv"},
+                        "format", "'edges', 'graphml', 'gexf', 'gml', 'pajek', 'ncol' and 'csv'"))
+                return m;
         } else if (a == "-edges") {
             p.edges = toDecimal(args[++i]);
         } else if (a == "-minEdges") {
@@ -167,6 +171,14 @@ Model model(const std::vector<std::string>& args) {
         m.error = "'-font' parameter must be at least 1";
     else if (!std::isfinite(p.unitLength) || !(p.unitLength > 0.0f))
         m.error = "'-u' parameter must be greater than 0";
+    else if (p.render == "html" && p.java == "java")
+        m.error = "'-java' cannot be used with '-render html'";
+    // The scene files take the renderer's extension whatever the order of the options.
+    const std::string extension = p.render == "povray" ? ".pov" : ".svg";
+    p.sceneFile1 = output + "1" + extension;
+    p.sceneFile2 = output + "2" + extension;
+    p.imageFile1 = output + "1.png";
+    p.imageFile2 = output + "2.png";
     return m;
 }
 
@@ -181,7 +193,7 @@ void checkSame(const Parameters& a, const Parameters& b, bool names) {
     FUZZ_CHECK(a.java == b.java && a.inputFile == b.inputFile && a.namesFile == b.namesFile);
     FUZZ_CHECK(a.multigraph == b.multigraph && a.weighted == b.weighted);
     FUZZ_CHECK(a.onlygraphic == b.onlygraphic && a.nographic == b.nographic);
-    FUZZ_CHECK(a.logfile == b.logfile);
+    FUZZ_CHECK(a.logfile == b.logfile && a.format == b.format);
     if (names) {
         FUZZ_CHECK(a.sceneFile1 == b.sceneFile1 && a.sceneFile2 == b.sceneFile2);
         FUZZ_CHECK(a.imageFile1 == b.imageFile1 && a.imageFile2 == b.imageFile2);

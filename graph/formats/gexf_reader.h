@@ -1,0 +1,22 @@
+// The GEXF reader, on libxml2's streaming reader (memory grows with the vertices' ids and
+// labels, never with the document). Every <node> is a vertex, numbered 0, 1, 2, ... in
+// document order; every <edge> links its source and target, which must be nodes declared
+// before it (GEXF puts <nodes> before <edges>). A node's label is its label attribute, else
+// the value of a node attribute titled "name" (<attvalue for=...>), else its id. Directed
+// and mutual edges are read as undirected; weights, spells, hierarchy and viz are ignored.
+//
+// Errors (Fatal, exact text):
+//   "ERROR: NAME:LINE: LIBXML2'S REASON\n" (XML that is not well formed)
+//   "ERROR: NAME:LINE: the first element is <X>, not <gexf>\n"
+//   "ERROR: NAME:LINE: node without an id\n"
+//   "ERROR: NAME:LINE: node 'ID' declared twice\n"
+//   "ERROR: NAME:LINE: edge without a source or a target\n"
+//   "ERROR: NAME:LINE: edge to undeclared node 'ID'\n"
+#pragma once
+
+#include <istream>
+#include <string>
+
+#include "graph/formats/named_network.h"
+
+NamedNetwork readGexf(std::istream& input, const std::string& name);

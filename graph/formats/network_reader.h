@@ -1,0 +1,36 @@
+// Reading a network file in any of the formats: the one call the driver makes to build the
+// graph from its input.
+//
+// The input is decompressed on the fly when it starts with the gzip magic bytes; its format
+// is the forced one or the one its first bytes show (detectInputFormat). Edge lists go to the
+// edge-list reader as they always have; the name-based formats give vertices numbered 0, 1,
+// 2, ... (declaration order, or first appearance for CSV and NCOL) whose labels become the
+// vertices' names, as a names file's would. Vertices declared without an edge keep their
+// number but are not vertices of the graph; they are counted. Every reader's temporary
+// structures (igraph's graph, the name tables) are gone when this returns.
+//
+// Errors (Fatal): those of the readers and of the decompression, and
+//   "ERROR: Input file NAME contains no edges\n" for a network without edges.
+#pragma once
+
+#include <cstdint>
+#include <istream>
+#include <optional>
+#include <string>
+
+#include "graph/formats/input_format.h"
+#include "graph/graph.h"
+
+// What reading found besides the graph.
+struct InputRead {
+    InputFormat format = InputFormat::edges;
+    bool compressed = false;
+    // The vertices carry labels from the file: the run draws them without -names.
+    bool labelled = false;
+    // Vertices the file declares without any edge (numbered, but not in the graph).
+    std::uint64_t isolatedDeclared = 0;
+};
+
+// Reads input, named name in messages, into the empty graph. format: nothing detects it.
+InputRead readNetwork(std::istream& input, Graph& graph, const std::string& name,
+                      std::optional<InputFormat> format = std::nullopt);

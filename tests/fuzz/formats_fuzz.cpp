@@ -1,0 +1,226 @@
+// Fuzz target of the project's own readers of the network formats. The input is read as CSV
+// and checked against a slow model of the rules (RFC 4180 records, the header's columns,
+// numbering by first appearance): the same edges and labels, or the same error line. The
+// same bytes gzipped must read the same through the decompressing source. As GEXF and
+// through format detection the input must give a network or one error line.
+#include <zlib.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "fuzz/fuzz_check.h"
+#include "graph/formats/csv_reader.h"
+#include "graph/formats/gexf_reader.h"
+#include "graph/formats/input_format.h"
+#include "graph/formats/network_reader.h"
+#include "graph/graph_builder_txt.h"
+#include "graph/text.h"
+
+namespace {
+
+struct Outcome {
+    std::vector<std::pair<int, int>> edges;
+    std::vector<std::string> labels;
+    std::string error;
+};
+
+// ---- the model: the whole text in memory, one character at a time ----
+
+struct Record {
+    std::uint64_t line;
+    std::vector<std::string> fields;
+};
+
+class Model {
+  public:
+    explicit Model(std::string_view text) : text_(text) {
+        if (text_.substr(0, 3) == "\xEF\xBB\xBF") at_ = 3;
+    }
+
+    Outcome run() {
+        Outcome out;
+        Record header;
+        int source = -1, target = -1, weight = -1;
+        if (next(&header, &out))
+            for (int k = static_cast<int>(header.fields.size()) - 1; k >= 0; --k) {
+                if (names(header.fields[k], "source")) source = k;
+                if (names(header.fields[k], "target")) target = k;
+                if (names(header.fields[k], "weight")) weight = k;
+            }
+        if (!out.error.empty()) return out;
+        if (source < 0 || target < 0) return fail(&out, 1, "no source and target columns");
+        const std::size_t needed = static_cast<std::size_t>(std::max({source, target, weight}) + 1);
+        std::map<std::string, int> numbers;
+        auto number = [&](const std::string& name) {
+            auto [at, added] = numbers.emplace(name, static_cast<int>(numbers.size()));
+            if (added) out.labels.push_back(name);
+            return at->second;
+        };
+        Record record;
+        while (next(&record, &out)) {
+            const std::uint64_t line = record.line;
+            if (record.fields.size() < needed)
+                return fail(&out, line,
+                            "expected " + std::to_string(header.fields.size()) + " fields, found " +
+                                std::to_string(record.fields.size()));
+            if (weight >= 0 && !Graph_builder_txt::isWeight(record.fields[weight]))
+                return fail(&out, line,
+                            std::string(1, '\'') + escaped(record.fields[weight], Escape::Token) +
+                                "' is not a valid weight");
+            if (record.fields[source].empty() || record.fields[target].empty())
+                return fail(&out, line, "empty vertex name");
+            const int u = number(record.fields[source]);
+            out.edges.emplace_back(u, number(record.fields[target]));
+        }
+        return out;
+    }
+
+  private:
+    static bool names(std::string field, std::string_view column) {
+        const std::size_t first = field.find_first_not_of(" \t");
+        if (first == std::string::npos) return false;
+        field = field.substr(first, field.find_last_not_of(" \t") - first + 1);
+        for (char& c : field) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return field == column;
+    }
+
+    static Outcome fail(Outcome* out, std::uint64_t line, const std::string& what) {
+        out->edges.clear();
+        out->labels.clear();
+        out->error = "ERROR: in.csv:" + std::to_string(line) + ": " + what + "\n";
+        return *out;
+    }
+
+    bool more() const { return at_ < text_.size(); }
+
+    void lineBreak() {
+        if (text_[at_++] == '\r' && more() && text_[at_] == '\n') ++at_;
+        ++line_;
+    }
+
+    // The next record; false at the end or on an error (then in out->error).
+    bool next(Record* record, Outcome* out) {
+        while (more() && (text_[at_] == '\n' || text_[at_] == '\r')) lineBreak();
+        if (!more()) return false;
+        record->line = line_;
+        record->fields.clear();
+        for (;;) {
+            std::string field;
+            if (text_[at_] == '"') {
+                const std::uint64_t opened = line_;
+                for (++at_;; ++at_) {
+                    if (!more()) return fail(out, opened, "unterminated quoted field"), false;
+                    if (text_[at_] == '"' && (at_ + 1 == text_.size() || text_[at_ + 1] != '"'))
+                        break;
+                    if (text_[at_] == '"') ++at_;
+                    if (text_[at_] == '\n') ++line_;
+                    field += text_[at_];
+                }
+                ++at_;
+                if (more() && std::string_view(",\r\n").find(text_[at_]) == std::string_view::npos)
+                    return fail(out, line_, "text after a closing quote"), false;
+            } else {
+                while (more() &&
+                       std::string_view(",\r\n").find(text_[at_]) == std::string_view::npos)
+                    field += text_[at_++];
+            }
+            record->fields.push_back(field);
+            if (!more()) return true;
+            if (text_[at_] != ',') {
+                lineBreak();
+                return true;
+            }
+            ++at_;
+            if (!more()) {
+                record->fields.emplace_back();
+                return true;
+            }
+        }
+    }
+
+    std::string_view text_;
+    std::size_t at_ = 0;
+    std::uint64_t line_ = 1;
+};
+
+// ---- the readers ----
+
+Outcome readAsCsv(const std::string& bytes, bool throughNetworkReader) {
+    Outcome out;
+    std::istringstream input(bytes);
+    try {
+        if (throughNetworkReader) {
+            Graph graph(true);
+            readNetwork(input, graph, "in.csv", InputFormat::csv);
+            for (const Vertex* vertex : graph.vertices) out.labels.push_back(vertex->name);
+        } else {
+            const NamedNetwork network = readCsv(input, "in.csv");
+            for (const Edge& e : network.edges) out.edges.emplace_back(e.u, e.v);
+            for (std::size_t k = 0; k < network.labels.size(); ++k)
+                out.labels.emplace_back(network.labels[k]);
+        }
+    } catch (const Fatal& error) {
+        out.error = error.what();
+    }
+    return out;
+}
+
+std::string gzip(const std::string& text) {
+    uLongf size = compressBound(static_cast<uLong>(text.size())) + 32;
+    std::string out(size, '\0');
+    z_stream stream{};
+    deflateInit2(&stream, 1, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+    stream.avail_in = static_cast<uInt>(text.size());
+    stream.next_out = reinterpret_cast<Bytef*>(out.data());
+    stream.avail_out = static_cast<uInt>(out.size());
+    deflate(&stream, Z_FINISH);
+    out.resize(stream.total_out);
+    deflateEnd(&stream);
+    return out;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string bytes(reinterpret_cast<const char*>(data), size);
+
+    const Outcome expected = Model(bytes).run();
+    const Outcome actual = readAsCsv(bytes, false);
+    if (actual.error != expected.error)
+        std::fprintf(stderr, "got:  %s\nwant: %s\n", actual.error.c_str(), expected.error.c_str());
+    FUZZ_CHECK(actual.error == expected.error);
+    FUZZ_CHECK(actual.edges == expected.edges && actual.labels == expected.labels);
+
+    // The same through decompression and the graph: one error line, or a graph whose
+    // vertices carry labels the CSV reader gave.
+    const Outcome inflated = readAsCsv(gzip(bytes), true);
+    if (expected.error.empty() && !expected.edges.empty()) {
+        FUZZ_CHECK(inflated.error.empty());
+        for (const std::string& label : inflated.labels)
+            FUZZ_CHECK(std::find(expected.labels.begin(), expected.labels.end(), label) !=
+                       expected.labels.end());
+    } else {
+        FUZZ_CHECK(fuzz::isOneErrorLine(inflated.error));
+    }
+
+    detectInputFormat(bytes, "in.csv.gz");
+    std::istringstream gexf(bytes);
+    try {
+        const NamedNetwork network = readGexf(gexf, "in.gexf");
+        for (const Edge& e : network.edges)
+            FUZZ_CHECK(e.u >= 0 && e.v >= 0 &&
+                       static_cast<std::size_t>(e.u) < network.labels.size() &&
+                       static_cast<std::size_t>(e.v) < network.labels.size());
+    } catch (const Fatal& error) {
+        FUZZ_CHECK(fuzz::isOneErrorLine(error.what()));
+    }
+    return 0;
+}
