@@ -57,6 +57,13 @@ class Parameters {
     bool nographic = false;
     float opacity = 0.2f;
     bool logfile = false;
+    // -export: the data files asked for, and the stem they are named from (the -output stem,
+    // or the derived one without its scene ending).
+    bool exportCsv = false;
+    bool exportGexf = false;
+    std::string exportStem;
+    // -partition: the file whose partition is drawn instead of detecting one.
+    std::string partitionFile;
 
   private:
     class Arguments;
@@ -66,6 +73,7 @@ class Parameters {
     bool readFlag(const std::string& arg);
     bool readFileOption(const std::string& arg, Arguments& args);
     bool readLookOption(const std::string& arg, Arguments& args);
+    bool readDataOption(const std::string& arg, Arguments& args);
 
     bool inputGiven = false;
     bool outputGiven = false;
