@@ -63,6 +63,9 @@ void FileSet::failed(const std::string& name) const {
 }
 
 void FileSet::write(const std::string& name, const std::function<void(std::ostream&)>& write) {
+    // A directory of that name would only refuse the rename, after the others are done.
+    std::error_code error;
+    if (std::filesystem::is_directory(name, error)) failed(name);
     const std::string partial = name + ".partial";
     std::ofstream out(partial, std::ios::binary | std::ios::trunc);
     if (!out) failed(name);
