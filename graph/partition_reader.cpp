@@ -261,8 +261,10 @@ void readWhitespaceForm(std::istream& input, const std::string& name, std::strin
         const VertexId id = scanner.takeId();
         more = scanner.nextToken();
         if (!more || scanner.line() != line) expectedTwo(name, line);
-        if (scanner.tokenCut()) scanner.fail(scanner.token(), "community");
-        builder.assign(id, scanner.takeText(), line);
+        const bool cut = scanner.tokenCut();
+        const std::string_view community = scanner.takeText();
+        if (cut || community.size() > kLongestToken) scanner.fail(community, "community");
+        builder.assign(id, community, line);
         more = scanner.nextToken();
         if (more && scanner.line() == line) expectedTwo(name, line);
     }
