@@ -170,8 +170,10 @@ ExportFormats exportFormats(const Parameters& p) {
 
 // An export file must not replace a file the run reads.
 void refuseInputsAsExports(const ExportFiles& exports, const Parameters& p) {
+    // "-names" without a file ("0") reads none.
+    const std::string names = p.namesFile == "0" ? "" : p.namesFile;
     const std::pair<const std::string&, const char*> inputs[] = {
-        {p.inputFile, "input"}, {p.namesFile, "names"}, {p.partitionFile, "partition"}};
+        {p.inputFile, "input"}, {names, "names"}, {p.partitionFile, "partition"}};
     for (const std::string& name : exports.names()) {
         for (const auto& [input, what] : inputs) {
             std::error_code error;
