@@ -225,7 +225,15 @@ void Network::printCommunities(std::ostream& out) const {
         if (!community->removed) community->printCommunity(out);
 }
 
-void Network::assignCommunitiesFromFile(const std::string&) {}
+Membership Network::assignCommunitiesFromFile(const std::string& fileName) {
+    Membership membership = readPartitionFile(fileName, graph);
+    const Partition read = partitionFromMembership(graph, membership.communityOf,
+                                                   membership.communities, communityStore_);
+    communitiesList.assign(read.communities.begin(), read.communities.end());
+    finalizeCommunities();
+    logAllCommunities();
+    return membership;
+}
 
 Partition Network::partition() const {
     std::list<Community*> survivors;

@@ -14,6 +14,7 @@
 #include "graph/graph.h"
 #include "graph/log.h"
 #include "graph/memory.h"
+#include "graph/partition_reader.h"
 
 // Held by the network, defined by the auxiliary analyses (which also define how they are
 // released).
@@ -82,8 +83,13 @@ class Network {
     // over the surviving communities of e/A − (a/A)², with A = `numArcs`; 0 without arcs.
     float getQ() const;
     void printCommunities(std::ostream& out = std::cout) const;
-    // Kept for callers that name it; a partition is not read from files.
-    void assignCommunitiesFromFile(const std::string& fileName);
+    // Takes the partition in the file (graph/partition_reader.h) instead of detecting one:
+    // its communities (partitionFromMembership) replace `communitiesList`, every vertex's
+    // community is set and the communities log is written, as findCommunities leaves them;
+    // the starting communities are not made. Returns the membership read (with the file's
+    // counts of unlisted vertices and unknown ids). Throws Fatal on an unreadable or
+    // malformed file. O(file + V + E).
+    Membership assignCommunitiesFromFile(const std::string& fileName);
 
     // The logs the analyses write into; while none are attached they write nowhere.
     void attachLogs(Logs* logs) { logs_ = logs; }

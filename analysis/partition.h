@@ -6,6 +6,7 @@
 
 #include "analysis/community.h"
 #include "graph/defs.h"
+#include "graph/memory.h"
 
 class Graph;
 
@@ -22,3 +23,15 @@ struct Partition {
 Partition partitionOf(const std::list<Community*>& communities, const Graph& graph);
 
 inline constexpr Index kNoCommunity = ~Index{0};
+
+// The partition a membership describes, as the stages after detection take it: communityOf
+// gives, by vertex position, the place of the vertex's community, places 0 … count − 1 in
+// their final (log) order, every place used. The communities are made in store (which must
+// outlive the partition), community k with creation index k, and hold what detection would
+// leave in them: the members in ascending id, size, e_ii (internalDegree: adjacency entries
+// inside, a self-loop 1), degreeSum, and the adjacent communities with the edges to each
+// (neighbours and cuts, in order of first contact along the members' adjacency, members in
+// ascending id). Vertices' `community` fields are not touched. Throws Fatal when a place is
+// out of range or unused. Time O(V + E + count), memory O(V + count) besides the result.
+Partition partitionFromMembership(const Graph& graph, const std::vector<Index>& communityOf,
+                                  Index count, Arena<Community>& store);

@@ -1,8 +1,11 @@
-// The run, stage by stage: options, read, names, cores, communities, layout, scenes, render.
+// The run, stage by stage: options, read, names, cores, communities, layout, scenes, export,
+// render.
+#include <chrono>
 #include <filesystem>
 #include <iostream>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +19,7 @@
 #include "engines/engine.h"
 #include "engines/povray.h"
 #include "engines/svg.h"
+#include "export/data_files.h"
 #include "export/html_page.h"
 #include "export/results.h"
 #include "graph/defs.h"
@@ -82,10 +86,32 @@ void readNames(const std::string& namesFile, Graph& graph) {
     if (!namesFile.empty() && namesFile != "0") Graph_node_names().readFile(graph, namesFile);
 }
 
-Partition findCommunities(Network& network) {
-    network.findCommunities(1.0f);
+// Detected, or read from the partition file (whose counts go into the summary).
+Partition findCommunities(Network& network, const std::string& partitionFile, RunSummary& summary) {
+    if (partitionFile.empty()) {
+        network.findCommunities(1.0f);
+    } else {
+        const Membership read = network.assignCommunitiesFromFile(partitionFile);
+        summary.partition = partitionFile;
+        summary.unassigned = read.unassigned;
+        summary.unknownIds = read.unknownIds;
+    }
     return network.partition();
 }
+
+// Wall seconds since the previous lap.
+class StageClock {
+  public:
+    double lap() {
+        const auto now = std::chrono::steady_clock::now();
+        const double seconds = std::chrono::duration<double>(now - last_).count();
+        last_ = now;
+        return seconds;
+    }
+
+  private:
+    std::chrono::steady_clock::time_point last_ = std::chrono::steady_clock::now();
+};
 
 // The scene files this run has created and not yet completed. A run that fails while writing
 // them removes them again, so no half-written scene is left behind; once both are complete
@@ -147,6 +173,80 @@ void writePage(const RunResults& results, const Parameters& p) {
     writeHtmlPage(results, p.inputFile, p.pageFile);
 }
 
+// ---- The export (-export) ----
+
+ExportFormats exportFormats(const Parameters& p) {
+    return {p.exportCsv, p.exportGexf};
+}
+
+// An export file must not replace a file the run reads.
+void refuseInputsAsExports(const ExportFiles& exports, const Parameters& p) {
+    // "-names" without a file ("0") reads none.
+    const std::string names = p.namesFile == "0" ? "" : p.namesFile;
+    const std::pair<const std::string&, const char*> inputs[] = {
+        {p.inputFile, "input"}, {names, "names"}, {p.partitionFile, "partition"}};
+    for (const std::string& name : exports.names()) {
+        for (const auto& [input, what] : inputs) {
+            std::error_code error;
+            if (!input.empty() && std::filesystem::equivalent(name, input, error))
+                throw Fatal("ERROR: Export file " + name + " would overwrite the " + what +
+                            " file\n");
+        }
+    }
+}
+
+// The options in effect, as the summary lists them.
+std::vector<std::pair<std::string, std::string>> effectiveOptions(const Parameters& p) {
+    auto number = [](float value) {
+        std::string text;
+        appendFloat(text, value);
+        return text;
+    };
+    auto flag = [](bool on) { return std::string(on ? "true" : "false"); };
+    std::string exportList = "[";
+    if (p.exportCsv) exportList += "\"csv\"";
+    if (p.exportGexf) exportList += p.exportCsv ? ", \"gexf\"" : "\"gexf\"";
+    exportList += "]";
+    const std::string names = p.namesFile.empty()  ? "null"
+                              : p.namesFile == "0" ? "true"
+                                                   : jsonString(p.namesFile);
+    return {{"input", jsonString(p.inputFile)},
+            {"format", p.format.empty() ? "null" : jsonString(p.format)},
+            {"output", jsonString(p.fileStem)},
+            {"names", names},
+            {"partition", p.partitionFile.empty() ? "null" : jsonString(p.partitionFile)},
+            {"export", exportList},
+            {"render", jsonString(p.render)},
+            {"bckgnd", jsonString(p.bckgnd)},
+            {"color", jsonString(p.color)},
+            {"W", std::to_string(p.width)},
+            {"H", std::to_string(p.height)},
+            {"window", "[" + number(p.hstart) + ", " + number(p.hend) + ", " + number(p.vstart) +
+                           ", " + number(p.vend) + "]"},
+            {"u", number(p.unitLength)},
+            {"font", number(p.font)},
+            {"edges", number(p.edges)},
+            {"minEdges", std::to_string(p.minEdges)},
+            {"opacity", number(p.opacity)},
+            {"weighted", flag(p.weighted)},
+            {"multigraph", flag(p.multigraph)},
+            {"nographic", flag(p.nographic)},
+            {"onlygraphic", flag(p.onlygraphic)},
+            {"logfile", flag(p.logfile)},
+            {"java", flag(p.java == "java")}};
+}
+
+// The data files and the summary line, after the scenes; the summary's own time is the
+// export's.
+void exportResults(ExportFiles& exports, const RunResults& results, RunSummary& summary,
+                   StageClock& clock) {
+    exports.writeData(results);
+    summary.seconds.exported = clock.lap();
+    exports.writeSummary(results, summary);
+    exports.commit();
+    say(summaryLine(results).c_str());
+}
+
 void render(const Parameters& p) {
     say("\tRendering image...\n");
     const RenderOptions options = renderOptions(p);
@@ -177,24 +277,45 @@ int run(int argc, const char* const* argv) {
     const Parameters& p = parameters;
     const SceneOptions looks = sceneOptions(p);
 
+    StageClock clock;
+    RunSummary summary;
+    summary.input = p.inputFile;
+
     Network network;
     network.attachLogs(&logs);
     const InputRead input = readGraph(p, network.graph);
     readNames(p.namesFile, network.graph);
+    summary.seconds.read = clock.lap();
     say("\tFinding communities...\n");
     const bool page = p.render == "html";
-    // The core numbers of the whole graph (only what is taken away as data shows them).
-    const std::vector<int> coreness = page ? computeCoreness(network.graph) : std::vector<int>();
-    const Partition partition = findCommunities(network);
+    const ExportFormats formats = exportFormats(p);
+    // The core numbers of the whole graph: only the page and the exports show them.
+    const std::vector<int> coreness =
+        page || formats.any() ? computeCoreness(network.graph) : std::vector<int>();
+    summary.seconds.cores = clock.lap();
+    const Partition partition = findCommunities(network, p.partitionFile, summary);
+    summary.seconds.communities = clock.lap();
     const CommunityShells shells = computeCommunityShells(partition, network.graph);
+    summary.seconds.cores += clock.lap();
     const Layout layout = Graphics(nullptr, looks).layOut(partition, &shells, network.graph);
+    summary.seconds.layout = clock.lap();
     const bool labels = !p.namesFile.empty() || input.labelled;
+    ExportFiles exports(p.fileStem, formats);
+    if (formats.any()) refuseInputsAsExports(exports, p);
+    std::optional<RunResults> results;
+    if (page || formats.any())
+        results = collectResults(network.graph, partition, shells, coreness, layout, looks, labels);
     if (page)
-        writePage(collectResults(network.graph, partition, shells, coreness, layout, looks, labels),
-                  p);
+        writePage(*results, p);
     else
         writeScenes(layout, network.graph, p, looks);
+    summary.seconds.scenes = clock.lap();
     if (labels) reportLabels(layout);
+    if (formats.any()) {
+        summary.options = effectiveOptions(p);
+        summary.isolatedDeclared = input.isolatedDeclared;
+        exportResults(exports, *results, summary, clock);
+    }
     if (!page && !p.nographic) render(p);
     say("Done!\n");
     return 0;

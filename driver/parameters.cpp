@@ -1,5 +1,6 @@
 #include "driver/parameters.h"
 
+#include <algorithm>
 #include <cctype>
 #include <climits>
 #include <cmath>
@@ -37,6 +38,14 @@ const char* const kHelp =
     "Default: no labels\n"
     "-nographic: Writes the scene files and stops before rendering them. Optional. Default: "
     "off\n"
+    "-export <list>: Writes what the run found as data files next to the scene files, named "
+    "from their stem (the -output stem, else the derived one, for example "
+    "karate_col_b_800x600): 'csv' (<stem>_vertices.csv, <stem>_communities.csv, "
+    "<stem>_links.csv), 'gexf' (<stem>.gexf) or both ('csv,gexf'); each adds "
+    "<stem>_summary.json and a summary line. Optional. Default: none\n"
+    "-partition <file>: Draws the partition in the file instead of detecting communities: "
+    "'id community' lines, or the <stem>_vertices.csv that -export csv writes. Optional. "
+    "Default: communities detected\n"
     "-onlygraphic: Names the images after the input file alone (<input>_1_POV.png). Optional. "
     "Default: off\n"
     "-logfile: Sends the renderers' error output to log/povray.log (the log directory must "
@@ -257,7 +266,8 @@ void Parameters::readCommandLine(int argc, const char* const* argv) {
 }
 
 bool Parameters::readOption(const std::string& arg, Arguments& args) {
-    return readFlag(arg) || readFileOption(arg, args) || readLookOption(arg, args);
+    return readFlag(arg) || readFileOption(arg, args) || readLookOption(arg, args) ||
+           readDataOption(arg, args);
 }
 
 bool Parameters::readFlag(const std::string& arg) {
@@ -348,6 +358,36 @@ bool Parameters::readLookOption(const std::string& arg, Arguments& args) {
                              {"povray", "svg", "html"}, "'povray', 'svg' and 'html'");
     } else if (arg == "-opacity") {
         opacity = toDecimal(args.value("'-opacity' parameter must be followed by value."));
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// The data files of the run and the partition it draws.
+bool Parameters::readDataOption(const std::string& arg, Arguments& args) {
+    if (arg == "-export") {
+        const std::string list =
+            args.value("'-export' parameter must be followed by 'csv', 'gexf' or 'csv,gexf'");
+        exportCsv = exportGexf = false;
+        std::size_t start = 0;
+        for (;;) {
+            const std::size_t comma = std::min(list.find(',', start), list.size());
+            const std::string word = list.substr(start, comma - start);
+            if (word == "csv")
+                exportCsv = true;
+            else if (word == "gexf")
+                exportGexf = true;
+            else
+                optionError(escaped(word, Escape::Argument) +
+                            " is not a possible value for export. Possible values are 'csv' and "
+                            "'gexf', separated by commas.");
+            if (comma == list.size()) break;
+            start = comma + 1;
+        }
+    } else if (arg == "-partition") {
+        partitionFile =
+            args.value("'-partition' parameter must be followed by partition file name");
     } else {
         return false;
     }

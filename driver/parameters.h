@@ -63,6 +63,11 @@ class Parameters {
     bool nographic = false;
     float opacity = 0.2f;
     bool logfile = false;
+    // -export: the data files asked for (named from fileStem).
+    bool exportCsv = false;
+    bool exportGexf = false;
+    // -partition: the file whose partition is drawn instead of detecting one.
+    std::string partitionFile;
 
   private:
     class Arguments;
@@ -72,6 +77,7 @@ class Parameters {
     bool readFlag(const std::string& arg);
     bool readFileOption(const std::string& arg, Arguments& args);
     bool readLookOption(const std::string& arg, Arguments& args);
+    bool readDataOption(const std::string& arg, Arguments& args);
 
     bool inputGiven = false;
     bool outputGiven = false;

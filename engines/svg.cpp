@@ -4,40 +4,22 @@
 #include <cstddef>
 #include <utility>
 
+#include "graph/text.h"
+
 namespace {
 
-// Length of the valid UTF-8 sequence at text[i] and its code point, or 0 when the bytes
-// there are not one (stray continuation byte, truncated or overlong sequence, surrogate,
-// beyond U+10FFFF).
-std::size_t decodeUtf8(const std::string& text, std::size_t i, char32_t& point) {
-    auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-    unsigned char lead = byte(i);
-    std::size_t length;
-    char32_t minimum;
-    if (lead < 0x80) {
-        point = lead;
-        return 1;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2, minimum = 0x80, point = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3, minimum = 0x800, point = lead & 0x0F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4, minimum = 0x10000, point = lead & 0x07;
-    } else {
-        return 0;
+// What XML character data cannot hold as itself.
+const char* xmlTextEscape(char32_t point) {
+    switch (point) {
+        case '&':
+            return "&amp;";
+        case '<':
+            return "&lt;";
+        case '>':
+            return "&gt;";
+        default:
+            return nullptr;
     }
-    if (text.size() - i < length) return 0;
-    for (std::size_t k = 1; k < length; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80) return 0;
-        point = (point << 6) | (byte(i + k) & 0x3F);
-    }
-    if (point < minimum || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF)) return 0;
-    return length;
-}
-
-// Control characters (C0 but the tab, DEL, C1) carry nothing a label could show.
-bool isControl(char32_t point) {
-    return (point < 0x20 && point != '\t') || (point >= 0x7F && point <= 0x9F);
 }
 
 }  // namespace
@@ -45,27 +27,7 @@ bool isControl(char32_t point) {
 std::string svgText(const std::string& text) {
     std::string escaped;
     escaped.reserve(text.size());
-    std::size_t i = 0;
-    while (i < text.size()) {
-        char32_t point = 0;
-        std::size_t length = decodeUtf8(text, i, point);
-        if (length == 0 || point == 0xFFFE || point == 0xFFFF) {
-            // Not a character an XML document may hold.
-            escaped += '?';
-            i += length == 0 ? 1 : length;
-            continue;
-        }
-        if (point == '&') {
-            escaped += "&amp;";
-        } else if (point == '<') {
-            escaped += "&lt;";
-        } else if (point == '>') {
-            escaped += "&gt;";
-        } else if (!isControl(point)) {
-            escaped.append(text, i, length);
-        }
-        i += length;
-    }
+    appendCleanText(escaped, text, xmlTextEscape);
     return escaped;
 }
 

@@ -35,8 +35,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
 #include <map>
 #include <ostream>
 #include <utility>
@@ -45,6 +43,7 @@
 #include "export/page_assets.h"
 #include "export/page_encoding.h"
 #include "export/results.h"
+#include "export/text_output.h"
 #include "graph/graph.h"
 
 namespace {
@@ -56,65 +55,10 @@ constexpr double kEdgeWidth = 2 * 0.0264;
     throw Fatal("ERROR: The results cannot be drawn as a page: " + what + "\n");
 }
 
-// The page as it grows: text gathered in a large buffer and handed to the stream a few
-// megabytes at a time.
-class PageSink {
-  public:
-    explicit PageSink(std::ostream& out) : out_(out) { buffer_.reserve(kChunk + kChunk / 2); }
-    ~PageSink() { flush(); }
-    PageSink(const PageSink&) = delete;
-    PageSink& operator=(const PageSink&) = delete;
-
-    // Append to text(), then call spill().
-    std::string& text() { return buffer_; }
-    void spill() {
-        if (buffer_.size() >= kChunk) flush();
-    }
-    void flush() {
-        out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
-        buffer_.clear();
-    }
-
-    static constexpr std::size_t kChunk = std::size_t{4} << 20;
-
-  private:
-    std::ostream& out_;
-    std::string buffer_;
-};
-
-void appendInteger(std::string& out, std::size_t value) {
-    char text[24];
-    out.append(text, std::to_chars(text, text + sizeof text, value).ptr);
-}
-
-void appendNumber(std::string& out, double value) {
-    if (!std::isfinite(value)) value = 0;
-    char text[32];
-    out.append(text, std::to_chars(text, text + sizeof text, value).ptr);
-}
-
-// Floats in their own shortest form ("0.2", not the double nearest to 0.2f).
-void appendFloat(std::string& out, float value) {
-    if (!std::isfinite(value)) value = 0;
-    char text[32];
-    out.append(text, std::to_chars(text, text + sizeof text, value).ptr);
-}
-
-std::uint32_t component(float value) {
-    const float scaled = std::round(value * 255.0f);
-    if (!(scaled > 0.0f)) return 0;
-    return scaled >= 255.0f ? 255 : static_cast<std::uint32_t>(scaled);
-}
-
-// A colour as 0xRRGGBB, components clamped to 0–255 (the scenes' white is 2, 2, 2).
-std::uint32_t rgbOf(tColor colour) {
-    return component(colour.r) << 16 | component(colour.g) << 8 | component(colour.b);
-}
-
-void appendHexColour(std::string& out, std::uint32_t rgb) {
-    static constexpr char digits[] = "0123456789abcdef";
-    out += "\"#";
-    for (int shift = 20; shift >= 0; shift -= 4) out += digits[(rgb >> shift) & 15];
+// A colour as a JSON string.
+void appendQuotedColour(std::string& out, std::uint32_t rgb) {
+    out += '"';
+    appendHexColour(out, rgb);
     out += '"';
 }
 
@@ -179,7 +123,7 @@ class PageData {
         makePalettes();
     }
 
-    void writeJson(PageSink& sink, std::string_view title) const;
+    void writeJson(TextSink& sink, std::string_view title) const;
 
   private:
     void check() const;
@@ -187,8 +131,8 @@ class PageData {
     void measureCommunities();
     void makePalettes();
     void writeMeta(std::string& out, std::string_view title) const;
-    void writeArrays(PageSink& sink) const;
-    void writeLabels(PageSink& sink) const;
+    void writeArrays(TextSink& sink) const;
+    void writeLabels(TextSink& sink) const;
     const Vertex& vertexAt(Index place) const { return *r.graph->vertices[order[place]]; }
 
     const RunResults& r;
@@ -286,7 +230,7 @@ void PageData::makePalettes() {
     }
 }
 
-void PageData::writeJson(PageSink& sink, std::string_view title) const {
+void PageData::writeJson(TextSink& sink, std::string_view title) const {
     writeMeta(sink.text(), title);
     sink.spill();
     writeArrays(sink);
@@ -308,9 +252,9 @@ void PageData::writeMeta(std::string& out, std::string_view title) const {
         appendInteger(out, count);
     }
     out += ",\"background\":";
-    appendHexColour(out, white ? 0xFFFFFF : 0);
+    appendQuotedColour(out, white ? 0xFFFFFF : 0);
     out += ",\"foreground\":";
-    appendHexColour(out, white ? 0 : 0xFFFFFF);
+    appendQuotedColour(out, white ? 0 : 0xFFFFFF);
     out += ",\"opacity\":";
     appendFloat(out, r.opacity);
     out += ",\"font\":";
@@ -326,12 +270,12 @@ void PageData::writeMeta(std::string& out, std::string_view title) const {
     out += ",\"colours\":[";
     for (std::size_t k = 0; k < colours.size(); ++k) {
         if (k > 0) out += ',';
-        appendHexColour(out, colours[k]);
+        appendQuotedColour(out, colours[k]);
     }
     out += "],\"edgeStyles\":[";
     for (std::size_t k = 0; k < edgeStyles.size(); ++k) {
         out += k > 0 ? ",[" : "[";
-        appendHexColour(out, edgeStyles[k].first);
+        appendQuotedColour(out, edgeStyles[k].first);
         out += ',';
         appendFloat(out, edgeStyles[k].second);
         out += ']';
@@ -339,7 +283,7 @@ void PageData::writeMeta(std::string& out, std::string_view title) const {
     out += "],\"arrays\":{";
 }
 
-void writeArray(PageSink& sink, PageArray&& array, bool first) {
+void writeArray(TextSink& sink, PageArray&& array, bool first) {
     std::string& out = sink.text();
     out += first ? "\"" : ",\"";
     out += array.name;
@@ -358,7 +302,7 @@ void writeArray(PageSink& sink, PageArray&& array, bool first) {
 
 // Each array is made, written and released before the next, so the writer's memory beyond
 // the results stays about one array's size.
-void PageData::writeArrays(PageSink& sink) const {
+void PageData::writeArrays(TextSink& sink) const {
     const std::size_t V = vertexCount, C = communityCount, E = r.drawnEdges.size();
     const std::size_t L = r.links.size();
     const auto& c = r.communities;
@@ -422,7 +366,7 @@ void PageData::writeArrays(PageSink& sink) const {
     sink.text() += '}';
 }
 
-void PageData::writeLabels(PageSink& sink) const {
+void PageData::writeLabels(TextSink& sink) const {
     std::string& out = sink.text();
     out += ",\"labels\":[";
     bool named = false;
@@ -453,7 +397,7 @@ std::string scriptHash() {
 
 void writeHtmlPage(const RunResults& results, std::string_view title, std::ostream& out) {
     const PageData data(results);
-    PageSink sink(out);
+    TextSink sink(out);
     std::string_view rest = pageTemplate();
     for (;;) {
         const std::size_t open = rest.find('@');
@@ -479,28 +423,7 @@ void writeHtmlPage(const RunResults& results, std::string_view title, std::ostre
 }
 
 void writeHtmlPage(const RunResults& results, std::string_view title, const std::string& fileName) {
-    const std::string partial = fileName + ".partial";
-    const Fatal failure("ERROR: Page file " + fileName + " cannot be written\n");
-    bool written = false;
-    {
-        std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-        if (!out) throw failure;
-        try {
-            writeHtmlPage(results, title, out);
-        } catch (...) {
-            out.close();
-            std::error_code ignored;
-            std::filesystem::remove(partial, ignored);
-            throw;
-        }
-        out.close();
-        written = !out.fail();
-    }
-    std::error_code error;
-    if (written) std::filesystem::rename(partial, fileName, error);
-    if (!written || error) {
-        std::error_code ignored;
-        std::filesystem::remove(partial, ignored);
-        throw failure;
-    }
+    FileSet files("Page file");
+    files.write(fileName, [&](std::ostream& out) { writeHtmlPage(results, title, out); });
+    files.commit();
 }

@@ -120,6 +120,8 @@ void Graph::link(Vertex* a, Vertex* b) {
     if (a != b) {
         b->addNeighbour(a);
         ++numArcs;
+    } else {
+        ++selfLoops;
     }
     maxDegree = std::max({maxDegree, a->degree, b->degree});
     maxStrength = static_cast<float>(maxDegree);
@@ -135,6 +137,7 @@ void Graph::seedEdgeSet() {
 }
 
 void Graph::addEdge(VertexId u, VertexId v) {
+    ++edgeLines;
     Vertex* a = vertexMap.find(u);
     if (!a) a = createVertex(u);
     Vertex* b = vertexMap.find(v);
@@ -265,6 +268,7 @@ void Graph::addEdges(std::vector<Edge>&& edges) {
         for (const Edge& edge : list) addEdge(edge.u, edge.v);
         return;
     }
+    edgeLines += list.size();
     // The vertices are made once their number is known, in one block; the adjacency
     // vectors are then filled vertex after vertex, at exact size and with sequential
     // memory traffic.
@@ -317,6 +321,7 @@ void Graph::fillAdjacency(const std::vector<Index>& offset, const std::vector<In
     struct Counters {
         std::int64_t squares = 0;
         Index arcs = 0;
+        Index loops = 0;
         int maxDegree = -1;
     };
     Counters counters[2];
@@ -328,7 +333,10 @@ void Graph::fillAdjacency(const std::vector<Index>& offset, const std::vector<In
             const Index degree = offset[x + 1] - offset[x];
             for (Index k = offset[x]; k < offset[x + 1]; ++k) {
                 vertex->neighbours.push_back(vertices[ends[k]]);
-                if (ends[k] == x) sum.squares += 2 * std::int64_t{k - offset[x]} + 1;
+                if (ends[k] == x) {
+                    sum.squares += 2 * std::int64_t{k - offset[x]} + 1;
+                    ++sum.loops;
+                }
             }
             vertex->degree = static_cast<int>(degree);
             sum.arcs += degree;
@@ -348,6 +356,7 @@ void Graph::fillAdjacency(const std::vector<Index>& offset, const std::vector<In
     for (const Counters& sum : counters) {
         degreeSquares += sum.squares;
         numArcs += sum.arcs;
+        selfLoops += sum.loops;
         maxDegree = std::max(maxDegree, sum.maxDegree);
     }
     maxStrength = static_cast<float>(std::max(maxDegree, 0));
@@ -365,6 +374,7 @@ Vertex* Graph::addVertex(const Vertex* source) {
         other->addNeighbour(copy);
         copy->addNeighbour(other);
         numArcs += other == copy ? 1 : 2;
+        if (other == copy) ++selfLoops;
         degreeSquares += 2 * (std::int64_t{other->degree} + copy->degree - 1);
         maxDegree = std::max({maxDegree, other->degree, copy->degree});
     }

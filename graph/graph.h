@@ -117,6 +117,11 @@ class Graph {
     Index numVertices = 0;
     // Adjacency entries: 2 per edge between distinct vertices, 1 per self-loop.
     Index numArcs = 0;
+    // Edges handed to addEdge and addEdges, repeats included (the edge lines of the input),
+    // and the self-loops linked: the edges linked between distinct vertices are
+    // (numArcs − selfLoops) / 2, the repeated lines what is left of edgeLines.
+    std::uint64_t edgeLines = 0;
+    Index selfLoops = 0;
     VertexMap vertexMap;
     std::vector<Vertex*> vertices;
     int maxDegree = -1;

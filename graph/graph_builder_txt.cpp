@@ -1,186 +1,12 @@
 #include "graph/graph_builder_txt.h"
 
-#include <array>
-#include <charconv>
+#include <algorithm>
 #include <cstdint>
-#include <cstring>
-#include <limits>
 
 #include "graph/text.h"
+#include "graph/token_scanner.h"
 
 namespace {
-
-constexpr std::array<bool, 256> kSpaceTable = [] {
-    std::array<bool, 256> table{};
-    for (unsigned char c : {' ', '\t', '\n', '\v', '\f', '\r'}) table[c] = true;
-    return table;
-}();
-
-inline bool isSpace(char c) {
-    return kSpaceTable[static_cast<unsigned char>(c)];
-}
-
-// Bytes of a giant token kept for its message (as many as a message shows).
-constexpr std::size_t kShownBytes = 64;
-
-// Walks the input block by block and stops at the start of every token, keeping the line
-// number. Only the part of the buffer up to its last whitespace byte (`safe_`) is handed
-// out, so every token lies whole in the buffer and ends in whitespace; the rest is carried
-// into the next block. At the end of the input a line break is appended, which closes the
-// last token even when the file does not end in one.
-class Scanner {
-  public:
-    Scanner(std::istream& input, const std::string& name, std::size_t blockSize)
-        : input_(input), name_(name), blockSize_(blockSize) {
-        refill();
-        // A byte order mark at the very start; the first refill may hold fewer bytes.
-        while (end_ - p_ < 3 && refill()) {
-        }
-        if (end_ - p_ >= 3 && std::memcmp(p_, "\xEF\xBB\xBF", 3) == 0) p_ += 3;
-    }
-
-    // Moves to the start of the next token, past whitespace and comment lines; false at the
-    // end of the input.
-    bool nextToken() {
-        for (;;) {
-            if (inComment_) skipComment();
-            while (p_ < safe_) {
-                const char c = *p_;
-                if (isSpace(c)) {
-                    if (c == '\n') {
-                        ++line_;
-                        lineStart_ = true;
-                    } else if (c != ' ' && c != '\t') {
-                        lineStart_ = false;
-                    }
-                    ++p_;
-                } else if (lineStart_ && (c == '#' || c == '%')) {
-                    inComment_ = true;
-                    if (!skipComment()) break;
-                } else {
-                    return true;
-                }
-            }
-            if (!refill()) return false;
-        }
-    }
-
-    // The token at the current position (valid until the next call of nextToken).
-    std::string_view token() const {
-        const char* end = p_;
-        while (!isSpace(*end)) ++end;
-        return {p_, static_cast<std::size_t>(end - p_)};
-    }
-
-    // The vertex id at the current position (the whole token must be one).
-    VertexId takeId() {
-        VertexId id = 0;
-        const char* end = parseId(p_, safe_, &id);
-        if (!end || !isSpace(*end)) fail(token(), "vertex id");
-        p_ = end;
-        lineStart_ = false;
-        return id;
-    }
-
-    void takeWeight() {
-        const std::string_view text = token();
-        if (!Graph_builder_txt::isWeight(text)) fail(text, "weight");
-        p_ += text.size();
-        lineStart_ = false;
-    }
-
-    std::string_view takeText() {
-        const std::string_view text = token();
-        p_ += text.size();
-        lineStart_ = false;
-        return text;
-    }
-
-    std::uint64_t line() const { return line_; }
-    // Bytes of the input consumed so far.
-    std::uint64_t consumed() const { return bytesRead_ - static_cast<std::uint64_t>(end_ - p_); }
-
-    [[noreturn]] void fail(std::string_view token, const char* what) const {
-        failAt(line_, token, what);
-    }
-    [[noreturn]] void failAt(std::uint64_t line, std::string_view token, const char* what) const {
-        throw Fatal("ERROR: " + name_ + ":" + std::to_string(line) + ": '" +
-                    escaped(token, Escape::Token) + "' is not a valid " + what + "\n");
-    }
-
-  private:
-    // True when the comment ends in the buffer (the position is then at its line break).
-    bool skipComment() {
-        const void* lineBreak = std::memchr(p_, '\n', static_cast<std::size_t>(end_ - p_));
-        if (!lineBreak) {
-            p_ = end_;
-            safe_ = end_;
-            return false;
-        }
-        p_ = static_cast<const char*>(lineBreak);
-        inComment_ = false;
-        return true;
-    }
-
-    // Keeps the unread tail and appends the next block; false when the input is exhausted.
-    bool refill() {
-        if (atEnd_) return false;
-        std::size_t kept = static_cast<std::size_t>(end_ - p_);
-        if (kept > 0 && p_ != buffer_.data()) std::memmove(buffer_.data(), p_, kept);
-        // The tail is an unfinished token. Past kLongestToken it is invalid whatever follows,
-        // so only the bytes its message shows are kept, with a NUL that keeps it invalid, and
-        // the rest of it is skipped: a giant token (a file of one 10 GB line) costs no memory.
-        if (kept > kLongestToken) {
-            buffer_[kShownBytes] = '\0';
-            kept = kShownBytes + 1;
-            skipping_ = true;
-        }
-        // A tail that fills a whole block is one long token: read as much again.
-        const std::size_t want = std::max(blockSize_, kept);
-        if (buffer_.size() < kept + want + 1) buffer_.resize(kept + want + 1);
-        char* data = buffer_.data();
-        input_.read(data + kept, static_cast<std::streamsize>(want));
-        const std::size_t got = static_cast<std::size_t>(input_.gcount());
-        bytesRead_ += got;
-        if (input_.bad()) throw Fatal("ERROR: Input file " + name_ + " cannot be opened\n");
-        p_ = data;
-        end_ = data + kept + (skipping_ ? skipTokenRest(data + kept, got) : got);
-        if (got < want) {
-            atEnd_ = true;
-            *end_++ = '\n';
-            safe_ = end_;
-            return true;
-        }
-        safe_ = end_;
-        while (safe_ > p_ && !isSpace(safe_[-1])) --safe_;
-        return true;
-    }
-
-    // Drops the bytes of [block, block + size) up to the first whitespace, which ends the
-    // skipped token; returns how many bytes are left.
-    std::size_t skipTokenRest(char* block, std::size_t size) {
-        std::size_t rest = 0;
-        while (rest < size && !isSpace(block[rest])) ++rest;
-        if (rest == size) return 0;
-        skipping_ = false;
-        std::memmove(block, block + rest, size - rest);
-        return size - rest;
-    }
-
-    std::istream& input_;
-    const std::string& name_;
-    std::size_t blockSize_;
-    std::vector<char> buffer_;
-    const char* p_ = nullptr;
-    const char* safe_ = nullptr;
-    char* end_ = nullptr;
-    bool atEnd_ = false;
-    bool lineStart_ = true;
-    bool inComment_ = false;
-    bool skipping_ = false;
-    std::uint64_t line_ = 1;
-    std::uint64_t bytesRead_ = 0;
-};
 
 // Bytes from the current position to the end, or 0 when the stream cannot tell (a pipe).
 std::uint64_t remainingBytes(std::istream& input) {
@@ -209,7 +35,7 @@ void Graph_builder_txt::readFile(std::istream& input, Graph& graph, const std::s
 
 std::vector<Edge> Graph_builder_txt::readEdges(std::istream& input, const std::string& name) const {
     const std::uint64_t size = remainingBytes(input);
-    Scanner scanner(input, name, blockSize_);
+    TokenScanner scanner(input, name, blockSize_);
     std::vector<Edge> edges;
     if (!scanner.nextToken()) throw Fatal("ERROR: Input file " + name + " contains no edges\n");
 
@@ -240,10 +66,12 @@ std::vector<Edge> Graph_builder_txt::readEdges(std::istream& input, const std::s
 
     std::size_t column = 0;
     for (; more; more = scanner.nextToken()) {
-        if (column < 2)
+        if (column < 2) {
             ids[column] = scanner.takeId();
-        else
-            scanner.takeWeight();
+        } else {
+            const std::string_view weight = scanner.takeText();
+            if (!isWeight(weight)) scanner.fail(weight, "weight");
+        }
         if (++column == columns) {
             edges.push_back({ids[0], ids[1]});
             column = 0;

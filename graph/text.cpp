@@ -81,6 +81,32 @@ std::string escaped(std::string_view text, Escape rule) {
     return out;
 }
 
+std::size_t decodeUtf8(std::string_view text, std::size_t i, char32_t& point) {
+    auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(i);
+    std::size_t length;
+    char32_t minimum;
+    if (lead < 0x80) {
+        point = lead;
+        return 1;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2, minimum = 0x80, point = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3, minimum = 0x800, point = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4, minimum = 0x10000, point = lead & 0x07;
+    } else {
+        return 0;
+    }
+    if (text.size() - i < length) return 0;
+    for (std::size_t k = 1; k < length; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80) return 0;
+        point = (point << 6) | (byte(i + k) & 0x3F);
+    }
+    if (point < minimum || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF)) return 0;
+    return length;
+}
+
 std::ifstream openForReading(const std::string& name, const char* what) {
     std::error_code error;
     std::ifstream input;

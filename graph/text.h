@@ -1,5 +1,6 @@
 // What every reader of the program shares: the grammar of vertex ids and of plain decimals,
-// tokens and arguments made safe to repeat in a message, and input files opened or refused.
+// tokens and arguments made safe to repeat in a message, and input files opened or refused;
+// and what every writer of labels shares: the one rule that cleans a label for a text format.
 #pragma once
 
 #include <cstddef>
@@ -38,6 +39,52 @@ enum class Escape {
     Text,
 };
 std::string escaped(std::string_view text, Escape rule);
+
+// Length of the valid UTF-8 sequence at text[i] and its code point, or 0 when the bytes
+// there are not one (stray continuation byte, truncated or overlong sequence, surrogate,
+// beyond U+10FFFF).
+std::size_t decodeUtf8(std::string_view text, std::size_t i, char32_t& point);
+
+// Control characters (C0 but the tab, DEL, C1) carry nothing a label could show.
+inline bool isControlCharacter(char32_t point) {
+    return (point < 0x20 && point != '\t') || (point >= 0x7F && point <= 0x9F);
+}
+
+// Appends a label cleaned as every writer of the program shows it: each byte outside a valid
+// UTF-8 sequence becomes "?", U+FFFE and U+FFFF (no XML document may hold them) become "?",
+// control characters other than the tab are left out, and every other character is kept,
+// written as escapeOf(point) names it (a C string) or as itself when that gives null. Labels
+// are read as they are, so this is where the scenes, the page and the tables make them safe
+// for their formats; one rule means every output shows the same text. Runs of plain
+// printable ASCII that need no escape, the common case, are copied in one go.
+template <class EscapeOf>
+void appendCleanText(std::string& out, std::string_view text, EscapeOf&& escapeOf) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        std::size_t plain = i;
+        while (plain < text.size()) {
+            const unsigned char c = static_cast<unsigned char>(text[plain]);
+            if (c < 0x20 || c >= 0x7F || escapeOf(char32_t{c})) break;
+            ++plain;
+        }
+        out.append(text, i, plain - i);
+        i = plain;
+        if (i == text.size()) break;
+
+        char32_t point = 0;
+        const std::size_t length = decodeUtf8(text, i, point);
+        if (length == 0 || point == 0xFFFE || point == 0xFFFF) {
+            out += '?';
+            i += length == 0 ? 1 : length;
+            continue;
+        }
+        if (const char* escape = escapeOf(point))
+            out += escape;
+        else if (!isControlCharacter(point))
+            out.append(text, i, length);
+        i += length;
+    }
+}
 
 // The file opened for binary reading. Throws Fatal("ERROR: WHAT NAME cannot be opened\n")
 // when it cannot be (missing, a directory, a name too long for the file system); what is,

@@ -18,6 +18,8 @@ packages=(
     clang libclang-rt-14-dev clang-format
     # the interactive page's tests in a real browser (headless Chromium through Selenium)
     chromium chromium-driver python3-selenium
+    # the export tests recompute core numbers, modularity and the GEXF graph independently
+    python3-networkx
 )
 
 missing=()

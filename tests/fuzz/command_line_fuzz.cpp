@@ -59,6 +59,8 @@ const std::map<std::string, const char*> kMissing = {
     {"-u", "'-u' parameter must be followed by unit length value"},
     {"-render", "'-render' parameter must be followed by renderer name"},
     {"-format", "'-format' parameter must be followed by input format"},
+    {"-export", "'-export' parameter must be followed by 'csv', 'gexf' or 'csv,gexf'"},
+    {"-partition", "'-partition' parameter must be followed by partition file name"},
     {"-opacity", "'-opacity' parameter must be followed by value."},
     {"-strengthsIntervals",
      "'-strengthsIntervals' parameter must be followed by 'equalNodesPerInterval' or "
@@ -148,6 +150,23 @@ Model model(const std::vector<std::string>& args) {
             p.vstart = toDecimal(args[i + 3]);
             p.vend = toDecimal(args[i + 4]);
             i += 4;
+        } else if (a == "-export") {
+            // Comma-separated words, each csv or gexf; the last -export decides.
+            const std::string list = args[++i] + ",";
+            p.exportCsv = p.exportGexf = false;
+            for (std::size_t start = 0, comma; (comma = list.find(',', start)) != list.npos;
+                 start = comma + 1) {
+                const std::string word = list.substr(start, comma - start);
+                if (word != "csv" && word != "gexf") {
+                    m.error = echo(word) +
+                              " is not a possible value for export. Possible values are 'csv' "
+                              "and 'gexf', separated by commas.";
+                    return m;
+                }
+                (word == "csv" ? p.exportCsv : p.exportGexf) = true;
+            }
+        } else if (a == "-partition") {
+            p.partitionFile = args[++i];
         } else if (a == "-java") {
             p.java = "java";
         } else if (a == "-onlygraphic") {
@@ -179,6 +198,7 @@ Model model(const std::vector<std::string>& args) {
     p.sceneFile2 = output + "2" + extension;
     p.imageFile1 = output + "1.png";
     p.imageFile2 = output + "2.png";
+    p.fileStem = output;
     return m;
 }
 
@@ -194,9 +214,12 @@ void checkSame(const Parameters& a, const Parameters& b, bool names) {
     FUZZ_CHECK(a.multigraph == b.multigraph && a.weighted == b.weighted);
     FUZZ_CHECK(a.onlygraphic == b.onlygraphic && a.nographic == b.nographic);
     FUZZ_CHECK(a.logfile == b.logfile && a.format == b.format);
+    FUZZ_CHECK(a.exportCsv == b.exportCsv && a.exportGexf == b.exportGexf);
+    FUZZ_CHECK(a.partitionFile == b.partitionFile);
     if (names) {
         FUZZ_CHECK(a.sceneFile1 == b.sceneFile1 && a.sceneFile2 == b.sceneFile2);
         FUZZ_CHECK(a.imageFile1 == b.imageFile1 && a.imageFile2 == b.imageFile2);
+        FUZZ_CHECK(a.fileStem == b.fileStem);
     }
 }
 
@@ -249,7 +272,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             FUZZ_CHECK(name->find('/') == std::string::npos &&
                        name->find('\\') == std::string::npos);
         const bool povray = actual.render == "povray";
-        FUZZ_CHECK(actual.sceneFile1.ends_with(povray ? "1.pov" : "_1.svg"));
+        FUZZ_CHECK(actual.sceneFile1 == actual.fileStem + (povray ? "1.pov" : "_1.svg"));
         FUZZ_CHECK(actual.imageFile2.ends_with(povray ? "_2_POV.png" : "_2_SVG.png"));
     }
     return 0;

@@ -1,0 +1,109 @@
+// What a run found, as data files (-export): three CSV tables (the vertices, the
+// communities, the links between communities), the graph as GEXF, and a JSON summary.
+//
+// Tables: RFC 4180, a header row, a field quoted when it holds a comma or a quote (quotes
+// doubled), UTF-8; labels cleaned as every writer cleans them (appendCleanText), so they
+// hold no line break. Numbers are the program's own: degree counts repeated edges once and
+// a self-loop 1, e_ii and a_ij are adjacency entries (an edge inside a community counts 2),
+// positions and sizes are the vertex scene's, colours "#rrggbb".
+//   STEM_vertices.csv     Id,Label,community,shell,coreness,degree,x,y,size,color
+//                         one row per vertex, ascending id; community is the running number
+//                         of the communities log (1 to C)
+//   STEM_communities.csv  community,size,e_ii,a_ij,degree_sum,max_shell,x,y,radius,color
+//   STEM_links.csv        Source,Target,Weight: one row per pair of adjacent communities,
+//                         Source < Target, Weight the edges between them
+// GEXF 1.2draft with the viz module: every vertex with its label, position and size (the
+// vertex scene's, scaled so that the picture spans about 1,000 units), colour and the
+// attributes community, shell, coreness and degree; every edge of the graph once.
+// STEM_summary.json: one object with the run's counts, the modularity, the options and the
+// stage times (RunSummary).
+#pragma once
+
+#include <cstddef>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "export/results.h"
+#include "export/text_output.h"
+
+// The writers on streams; each writes through a few-megabyte buffer, so memory does not grow
+// with the output. Time O(V + E) for the GEXF file, O(V) or less for the others.
+void writeVertexTable(const RunResults& results, std::ostream& out);
+void writeCommunityTable(const RunResults& results, std::ostream& out);
+void writeLinkTable(const RunResults& results, std::ostream& out);
+void writeGexf(const RunResults& results, std::ostream& out);
+
+// What the summary tells besides the results.
+struct RunSummary {
+    std::string input;
+    // The partition file's name; empty when the partition was detected.
+    std::string partition;
+    std::size_t unassigned = 0;
+    std::size_t unknownIds = 0;
+    // Vertices the input declares without any edge (not vertices of the graph).
+    std::uint64_t isolatedDeclared = 0;
+    // The effective options, in order: each name with its value as JSON text (jsonString,
+    // jsonNumber, or a literal such as true, false, null).
+    std::vector<std::pair<std::string, std::string>> options;
+    // Wall seconds of the run's stages.
+    struct Seconds {
+        double read = 0;
+        double cores = 0;
+        double communities = 0;
+        double layout = 0;
+        double scenes = 0;
+        double exported = 0;
+    } seconds;
+};
+
+std::string jsonString(std::string_view text);
+std::string jsonNumber(double value);
+
+// Q = Σ over the communities of [e_ii / A − (degree_sum / A)²], A the sum of all degree
+// sums, in double precision; every community keeps its −(degree_sum / A)² term. 0 without
+// adjacency entries.
+double modularity(const RunResults& results);
+
+// The summary object: input, vertices, edges (distinct, not loops), self_loops,
+// repeated_edge_lines, communities, modularity, largest_community, max_coreness, max_shell,
+// labels_drawn and labels_asked (null without labels), partition ("detected" or the file's
+// name), unassigned, unknown_ids, isolated_declared, options, version and seconds (read, cores,
+// communities, layout, scenes, export).
+void writeSummary(const RunResults& results, const RunSummary& summary, std::ostream& out);
+
+// "\tN vertices, M edges, C communities, Q = 0.xxxx, largest core K\n".
+std::string summaryLine(const RunResults& results);
+
+// Which files -export asks for.
+struct ExportFormats {
+    bool csv = false;
+    bool gexf = false;
+    bool any() const { return csv || gexf; }
+};
+
+// The files of one run's export, named from the scene stem, written as a set: each in full
+// under a temporary name, then all renamed together (commit); a failure or an exception
+// before commit leaves none of them and keeps earlier files of those names. Errors: Fatal
+// "ERROR: Export file NAME cannot be written\n".
+class ExportFiles {
+  public:
+    ExportFiles(std::string stem, ExportFormats formats);
+
+    // Every file the export will write, the summary last.
+    std::vector<std::string> names() const;
+    // The tables and the GEXF file the formats ask for.
+    void writeData(const RunResults& results);
+    void writeSummary(const RunResults& results, const RunSummary& summary);
+    void commit() { files_.commit(); }
+
+  private:
+    using Writer = void (*)(const RunResults&, std::ostream&);
+    std::vector<std::pair<std::string, Writer>> dataFiles() const;
+
+    std::string stem_;
+    ExportFormats formats_;
+    FileSet files_{"Export file"};
+};

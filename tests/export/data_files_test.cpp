@@ -1,0 +1,148 @@
+#include "export/data_files.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "graph/graph.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+template <class Writer>
+std::string written(Writer&& writer, const RunResults& results) {
+    std::ostringstream out;
+    writer(results, out);
+    return out.str();
+}
+
+//   2 ─ 5      community 1: 2, 5, 9        edge lines: 5 2, 2 9, 9 5, 9 4, 4 4, 5 2
+//    \ /       community 2: 4 (with a loop)
+//     9 ─ 4⟲
+struct TinyRun {
+    Graph graph{true};
+    RunResults results;
+
+    TinyRun() {
+        graph.addEdges({{5, 2}, {2, 9}, {9, 5}, {9, 4}, {4, 4}, {5, 2}});
+        graph.addName(2, "Smith, J");
+        graph.addName(9, "say \"hi\"\t<b>");
+        graph.addName(4, "Zo\xC3\xAB\x01\xFF");
+        RunResults& r = results;
+        r.graph = &graph;
+        // Positions: 5, 2, 9, 4.
+        r.community = {0, 0, 0, 1};
+        r.shell = {2, 2, 2, 1};
+        r.coreness = {2, 2, 2, 1};
+        r.x = {1.5f, -0.25f, 0.1f, 30.0f};
+        r.y = {0.0f, 2.0f, -1.0f, 40.0f};
+        r.radius = {0.5f, 0.25f, 0.75f, 1.0f};
+        r.byId = {1, 3, 0, 2};
+        RunResults::Community a{3, 6, 1, 7, 2, 0.0f, 0.5f, 2.0f, 1.0f, {1.0f, 0.5f, 0.0f}};
+        RunResults::Community b{1, 1, 1, 2, 1, 30.0f, 40.0f, 10.0f, 0.1f, {2.0f, 2.0f, -1.0f}};
+        r.communities = {a, b};
+        r.links = {{0, 1, 1}};
+    }
+};
+
+TEST(DataFiles, TablesOfATinyRunExactly) {
+    const TinyRun run;
+    EXPECT_EQ(written(writeVertexTable, run.results),
+              "Id,Label,community,shell,coreness,degree,x,y,size,color\n"
+              "2,\"Smith, J\",1,2,2,2,-0.25,2,0.25,#ff8000\n"
+              "4,Zo\xC3\xAB?,2,1,1,2,30,40,1,#ffff00\n"
+              "5,5,1,2,2,2,1.5,0,0.5,#ff8000\n"
+              "9,\"say \"\"hi\"\"\t<b>\",1,2,2,3,0.1,-1,0.75,#ff8000\n");
+    EXPECT_EQ(written(writeCommunityTable, run.results),
+              "community,size,e_ii,a_ij,degree_sum,max_shell,x,y,radius,color\n"
+              "1,3,6,1,7,2,0,0.5,2,#ff8000\n"
+              "2,1,1,1,2,1,30,40,10,#ffff00\n");
+    EXPECT_EQ(written(writeLinkTable, run.results), "Source,Target,Weight\n1,2,1\n");
+
+    // The picture reaches 50 units from the centre (community 2: 40 + 10): scale 10.
+    const std::string gexf = written(writeGexf, run.results);
+    EXPECT_NE(gexf.find("<node id=\"9\" label=\"say &quot;hi&quot;&#9;&lt;b&gt;\"><attvalues>"
+                        "<attvalue for=\"0\" value=\"1\"/><attvalue for=\"1\" value=\"2\"/>"
+                        "<attvalue for=\"2\" value=\"2\"/><attvalue for=\"3\" value=\"3\"/>"
+                        "</attvalues><viz:size value=\"7.5\"/><viz:position x=\"1\" y=\"-10\" "
+                        "z=\"0\"/><viz:color r=\"255\" g=\"128\" b=\"0\"/></node>\n"),
+              std::string::npos)
+        << gexf;
+    const std::size_t edges = gexf.find("    <edges>\n");
+    ASSERT_NE(edges, std::string::npos);
+    EXPECT_EQ(gexf.substr(edges),
+              "    <edges>\n"
+              "      <edge id=\"0\" source=\"2\" target=\"5\"/>\n"
+              "      <edge id=\"1\" source=\"2\" target=\"9\"/>\n"
+              "      <edge id=\"2\" source=\"4\" target=\"9\"/>\n"
+              "      <edge id=\"3\" source=\"4\" target=\"4\"/>\n"
+              "      <edge id=\"4\" source=\"5\" target=\"9\"/>\n"
+              "    </edges>\n  </graph>\n</gexf>\n");
+}
+
+TEST(DataFiles, SummaryCountsAndModularity) {
+    TinyRun run;
+    // Q = 6/9 − (7/9)² + 1/9 − (2/9)² = 10/81.
+    EXPECT_NEAR(modularity(run.results), 10.0 / 81.0, 1e-15);
+    EXPECT_EQ(summaryLine(run.results),
+              "\t4 vertices, 4 edges, 2 communities, Q = 0.1235, largest core 2\n");
+    const std::string json =
+        written([](const RunResults& r, std::ostream& out) { writeSummary(r, RunSummary{}, out); },
+                run.results);
+    EXPECT_NE(json.find("\"vertices\": 4,\n  \"edges\": 4,\n  \"self_loops\": 1,\n"
+                        "  \"repeated_edge_lines\": 1,\n  \"communities\": 2,\n"),
+              std::string::npos)
+        << json;
+
+    // A community without internal edges keeps its −(degree_sum / A)² term: two singletons
+    // of one edge.
+    run.results.communities.assign(2, RunResults::Community{});
+    for (RunResults::Community& c : run.results.communities) c.degreeSum = 1;
+    EXPECT_EQ(modularity(run.results), -0.5);
+    EXPECT_NE(summaryLine(run.results).find("Q = -0.5000,"), std::string::npos);
+}
+
+// The export's files appear together or not at all, and an earlier file survives a failure.
+TEST(DataFiles, ExportFilesAppearTogetherOrNotAtAll) {
+    const TinyRun run;
+    const fs::path dir = fs::temp_directory_path() / "quorvane-export-test";
+    fs::remove_all(dir);
+    fs::create_directories(dir / "net.gexf");  // a directory where the GEXF file would go
+    std::ofstream(dir / "net_vertices.csv") << "earlier";
+    const std::string stem = (dir / "net").string();
+    try {
+        ExportFiles files(stem, {true, true});
+        files.writeData(run.results);
+        ADD_FAILURE() << "no error";
+    } catch (const Fatal& error) {
+        EXPECT_EQ(error.what(), "ERROR: Export file " + stem + ".gexf cannot be written\n");
+    }
+    auto listing = [&] {
+        std::set<std::string> names;
+        for (const auto& entry : fs::directory_iterator(dir))
+            names.insert(entry.path().filename().string());
+        return names;
+    };
+    EXPECT_EQ(listing(), (std::set<std::string>{"net.gexf", "net_vertices.csv"}));
+    std::ifstream earlier(dir / "net_vertices.csv");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(earlier), {}), "earlier");
+
+    fs::remove(dir / "net.gexf");
+    ExportFiles files(stem, {true, true});
+    files.writeData(run.results);
+    files.writeSummary(run.results, {});
+    EXPECT_EQ(listing(),
+              (std::set<std::string>{"net_vertices.csv.partial", "net_communities.csv.partial",
+                                     "net_links.csv.partial", "net.gexf.partial",
+                                     "net_summary.json.partial", "net_vertices.csv"}));
+    files.commit();
+    EXPECT_EQ(listing(), (std::set<std::string>{"net_vertices.csv", "net_communities.csv",
+                                                "net_links.csv", "net.gexf", "net_summary.json"}));
+    EXPECT_EQ(files.names().size(), 5u);
+    fs::remove_all(dir);
+}
+
+}  // namespace
