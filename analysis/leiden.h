@@ -1,0 +1,56 @@
+// Community detection by the Leiden algorithm (Traag, Waltman and van Eck, "From Louvain to
+// Leiden: guaranteeing well-connected communities", Scientific Reports 9:5233, 2019) for
+// modularity with a resolution γ, on the adjacency in CSR form (analysis/csr.h).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "graph/defs.h"
+
+struct LeidenOptions {
+    // γ: finite and greater than 0; larger values give more, smaller communities.
+    double resolution = 1.0;
+    // Every random choice is a hash of the seed, the pass, the level and a vertex.
+    std::uint64_t seed = 1;
+    // Threads taking part, the caller included (0 counts as 1). The result does not depend
+    // on it.
+    unsigned threads = 1;
+};
+
+// The communities of the graph with this adjacency (offsets: n + 1 entries; targets: vertex
+// positions; an edge between distinct vertices in both lists, a self-loop once in its own
+// list; so a vertex's degree is its list's length and A = offsets[n]), found by maximising
+//     Q = Σ_c [ e_c / A − γ (d_c / A)² ],
+// e_c the adjacency entries inside c (2 per internal edge, 1 per self-loop) and d_c the sum
+// of the degrees of c. Returns the community of every vertex, 0 … C − 1, numbered in order
+// of each community's smallest vertex position. Without edges every vertex is a community of
+// its own.
+//
+// Guarantees: every community is connected; no vertex can raise Q by moving to a
+// neighbouring community (beyond rounding); the same adjacency, γ and seed give the same
+// result for every thread count and on every run.
+//
+// The method: passes of (1) local moving (rounds over a queue of vertices to revisit, each
+// vertex moved to its community of largest gain), (2) refinement (inside every community,
+// vertices merge from singletons into well-connected sub-communities, at random among the
+// merges that do not lower Q, favouring the better ones), (3) aggregation (every
+// sub-community becomes a vertex of the next level, which starts from the communities of
+// (1)); levels repeat while they shrink the graph, and passes repeat from the found
+// partition until one changes nothing. Time O(E) per round of local moving and per level of
+// refinement and aggregation, with few rounds, levels and passes in practice; memory O(V + E)
+// besides the input, plus O(V) per thread.
+std::vector<Index> leidenCommunities(const std::vector<Index>& offsets,
+                                     const std::vector<Index>& targets,
+                                     const LeidenOptions& options);
+
+// Vertices per chunk of the detector's parallel loops; a loop runs on one thread below four
+// chunks. Neither changes the result; tests lower it so that small graphs take the parallel
+// paths.
+inline std::size_t leidenChunk = 1024;
+
+// Q of a membership (community[v] for every vertex, any numbers below 2^32 − 1) as defined
+// above, with exact integer sums; 0 when A = 0. O(V + E + largest community number).
+double modularity(const std::vector<Index>& offsets, const std::vector<Index>& targets,
+                  const std::vector<Index>& community, double resolution = 1.0);
