@@ -9,6 +9,8 @@
 
 #include "graph/defs.h"
 
+class Network;
+
 struct LeidenOptions {
     // γ: finite and greater than 0; larger values give more, smaller communities.
     double resolution = 1.0;
@@ -49,6 +51,11 @@ std::vector<Index> leidenCommunities(const std::vector<Index>& offsets,
 // chunks. Neither changes the result; tests lower it so that small graphs take the parallel
 // paths.
 inline std::size_t leidenChunk = 1024;
+
+// Leiden on the network's graph (its CSR made with the same threads), taken as the
+// network's partition: communities ordered by their smallest vertex id, members in
+// ascending id, the communities log written (Network::adoptMembership).
+void findCommunitiesLeiden(Network& network, const LeidenOptions& options);
 
 // Q of a membership (community[v] for every vertex, any numbers below 2^32 − 1) as defined
 // above, with exact integer sums; 0 when A = 0. O(V + E + largest community number).

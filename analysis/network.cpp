@@ -227,12 +227,15 @@ void Network::printCommunities(std::ostream& out) const {
 
 Membership Network::assignCommunitiesFromFile(const std::string& fileName) {
     Membership membership = readPartitionFile(fileName, graph);
-    const Partition read = partitionFromMembership(graph, membership.communityOf,
-                                                   membership.communities, communityStore_);
-    communitiesList.assign(read.communities.begin(), read.communities.end());
+    adoptMembership(membership.communityOf, membership.communities);
+    return membership;
+}
+
+void Network::adoptMembership(const std::vector<Index>& communityOf, Index count) {
+    const Partition adopted = partitionFromMembership(graph, communityOf, count, communityStore_);
+    communitiesList.assign(adopted.communities.begin(), adopted.communities.end());
     finalizeCommunities();
     logAllCommunities();
-    return membership;
 }
 
 Partition Network::partition() const {

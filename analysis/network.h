@@ -74,6 +74,11 @@ class Network {
     void findCommunities(float threshold);
     // The surviving communities in log order, with every vertex's place among them.
     Partition partition() const;
+    // Takes a membership found elsewhere (a file, another detector) as the partition:
+    // communityOf by vertex position, places 0 … count − 1 in log order. The communities are
+    // made from the graph (partitionFromMembership), every vertex's community is set and
+    // the communities log written; the starting communities are not made.
+    void adoptMembership(const std::vector<Index>& communityOf, Index count);
     // "log/communities.log": a header, then per surviving community its running number,
     // size, internal degree, external degree and degree sum.
     void logAllCommunities() const;

@@ -7,9 +7,11 @@
 #include <new>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "analysis/cores.h"
+#include "analysis/leiden.h"
 #include "analysis/network.h"
 #include "analysis/partition.h"
 #include "auxiliary/graph_node_names.h"
@@ -27,6 +29,7 @@
 #include "graph/formats/network_reader.h"
 #include "graph/log.h"
 #include "graph/text.h"
+#include "graph/threads.h"
 #include "scene/graphics.h"
 
 namespace {
@@ -86,15 +89,24 @@ void readNames(const std::string& namesFile, Graph& graph) {
     if (!namesFile.empty() && namesFile != "0") Graph_node_names().readFile(graph, namesFile);
 }
 
-// Detected, or read from the partition file (whose counts go into the summary).
-Partition findCommunities(Network& network, const std::string& partitionFile, RunSummary& summary) {
-    if (partitionFile.empty()) {
-        network.findCommunities(1.0f);
-    } else {
-        const Membership read = network.assignCommunitiesFromFile(partitionFile);
-        summary.partition = partitionFile;
+// The threads a stage may use: the machine's cores, at most -threads.
+unsigned threadsOf(const Parameters& p) {
+    return threadsFor(p.threads != 0 ? p.threads
+                                     : std::max(1u, std::thread::hardware_concurrency()));
+}
+
+// Read from the partition file (whose counts go into the summary), or detected by the
+// chosen detector.
+Partition findCommunities(Network& network, const Parameters& p, RunSummary& summary) {
+    if (!p.partitionFile.empty()) {
+        const Membership read = network.assignCommunitiesFromFile(p.partitionFile);
+        summary.partition = p.partitionFile;
         summary.unassigned = read.unassigned;
         summary.unknownIds = read.unknownIds;
+    } else if (p.communities == "leiden") {
+        findCommunitiesLeiden(network, {p.resolution, p.seed, threadsOf(p)});
+    } else {
+        network.findCommunities(1.0f);
     }
     return network.partition();
 }
@@ -215,6 +227,10 @@ std::vector<std::pair<std::string, std::string>> effectiveOptions(const Paramete
             {"output", jsonString(p.fileStem)},
             {"names", names},
             {"partition", p.partitionFile.empty() ? "null" : jsonString(p.partitionFile)},
+            {"communities", jsonString(p.partitionFile.empty() ? p.communities : "none")},
+            {"resolution", p.communities == "leiden" ? jsonNumber(p.resolution) : "null"},
+            {"seed", p.communities == "leiden" ? std::to_string(p.seed) : "null"},
+            {"threads", std::to_string(threadsOf(p))},
             {"export", exportList},
             {"render", jsonString(p.render)},
             {"bckgnd", jsonString(p.bckgnd)},
@@ -275,6 +291,7 @@ int run(int argc, const char* const* argv) {
     }
     parameters.validateParameters(argc, argv);
     const Parameters& p = parameters;
+    limitThreads(p.threads);
     const SceneOptions looks = sceneOptions(p);
 
     StageClock clock;
@@ -293,7 +310,7 @@ int run(int argc, const char* const* argv) {
     const std::vector<int> coreness =
         page || formats.any() ? computeCoreness(network.graph) : std::vector<int>();
     summary.seconds.cores = clock.lap();
-    const Partition partition = findCommunities(network, p.partitionFile, summary);
+    const Partition partition = findCommunities(network, p, summary);
     summary.seconds.communities = clock.lap();
     const CommunityShells shells = computeCommunityShells(partition, network.graph);
     summary.seconds.cores += clock.lap();

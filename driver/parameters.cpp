@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <optional>
 #include <string_view>
 
 #include "graph/defs.h"
@@ -46,6 +49,15 @@ const char* const kHelp =
     "-partition <file>: Draws the partition in the file instead of detecting communities: "
     "'id community' lines, or the <stem>_vertices.csv that -export csv writes. Optional. "
     "Default: communities detected\n"
+    "-communities <detector>: Selects the community detection. Possible values: 'greedy' "
+    "(greedy modularity agglomeration) and 'leiden' (the Leiden method: better communities, "
+    "faster). Optional. Default: greedy\n"
+    "-resolution <value>: Modularity resolution of -communities leiden (greater than 0; larger "
+    "values give more, smaller communities). Optional. Default: 1.0\n"
+    "-seed <value>: Seed of the random choices of -communities leiden (a non-negative "
+    "integer). Optional. Default: 1\n"
+    "-threads <value>: Most threads any stage runs at once (a positive integer; the results "
+    "are the same for every value). Optional. Default: the machine's cores\n"
     "-onlygraphic: Names the images after the input file alone (<input>_1_POV.png). Optional. "
     "Default: off\n"
     "-logfile: Sends the renderers' error output to log/povray.log (the log directory must "
@@ -389,6 +401,51 @@ bool Parameters::readDataOption(const std::string& arg, Arguments& args) {
         partitionFile =
             args.value("'-partition' parameter must be followed by partition file name");
     } else {
+        return readDetectorOption(arg, args);
+    }
+    return true;
+}
+
+namespace {
+
+// A whole token of ASCII digits whose value fits below limit, or nothing.
+std::optional<std::uint64_t> wholeNumber(const std::string& text, std::uint64_t limit) {
+    std::uint64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || text[0] == '+' || text[0] == '-' || error != std::errc() ||
+        end != text.data() + text.size() || value > limit)
+        return std::nullopt;
+    return value;
+}
+
+}  // namespace
+
+// The detector and its settings.
+bool Parameters::readDetectorOption(const std::string& arg, Arguments& args) {
+    if (arg == "-communities") {
+        communities = args.choice("'-communities' parameter must be followed by detector name",
+                                  "communities", {"greedy", "leiden"}, "'greedy' and 'leiden'");
+        communitiesGiven = true;
+    } else if (arg == "-resolution") {
+        const std::string text =
+            args.value("'-resolution' parameter must be followed by resolution value");
+        const std::size_t length = plainDecimalLength(text);
+        resolution = length == text.size() && length > 0 ? std::strtod(text.c_str(), nullptr) : 0.0;
+        if (!std::isfinite(resolution) || !(resolution > 0.0))
+            optionError("'-resolution' parameter must be a number greater than 0");
+        resolutionGiven = true;
+    } else if (arg == "-seed") {
+        const auto value =
+            wholeNumber(args.value("'-seed' parameter must be followed by seed value"), UINT64_MAX);
+        if (!value) optionError("'-seed' parameter must be a non-negative integer");
+        seed = *value;
+        seedGiven = true;
+    } else if (arg == "-threads") {
+        const auto value = wholeNumber(
+            args.value("'-threads' parameter must be followed by number of threads"), 1u << 16);
+        if (!value || *value == 0) optionError("'-threads' parameter must be a positive integer");
+        threads = static_cast<unsigned>(*value);
+    } else {
         return false;
     }
     return true;
@@ -407,6 +464,13 @@ void Parameters::checkValues() const {
     // The page is shown by a browser, not by the viewer.
     if (render == "html" && java == "java")
         optionError("'-java' cannot be used with '-render html'");
+    // The greedy optimizer has neither a resolution nor random choices.
+    if (resolutionGiven && communities != "leiden")
+        optionError("'-resolution' parameter needs '-communities leiden'");
+    if (seedGiven && communities != "leiden")
+        optionError("'-seed' parameter needs '-communities leiden'");
+    if (communitiesGiven && !partitionFile.empty())
+        optionError("'-communities' and '-partition' cannot be used together");
 }
 
 void Parameters::deriveOutputNames() {

@@ -2,6 +2,7 @@
 // line (which overrides the file), and the four output names derived from them.
 #pragma once
 
+#include <cstdint>
 #include <iosfwd>
 #include <string>
 
@@ -68,6 +69,11 @@ class Parameters {
     bool exportGexf = false;
     // -partition: the file whose partition is drawn instead of detecting one.
     std::string partitionFile;
+    // -communities and the Leiden detector's settings; -threads (0: the machine's cores).
+    std::string communities = "greedy";
+    double resolution = 1.0;
+    std::uint64_t seed = 1;
+    unsigned threads = 0;
 
   private:
     class Arguments;
@@ -77,9 +83,13 @@ class Parameters {
     bool readFlag(const std::string& arg);
     bool readFileOption(const std::string& arg, Arguments& args);
     bool readLookOption(const std::string& arg, Arguments& args);
+    bool readDetectorOption(const std::string& arg, Arguments& args);
     bool readDataOption(const std::string& arg, Arguments& args);
 
     bool inputGiven = false;
+    bool communitiesGiven = false;
+    bool resolutionGiven = false;
+    bool seedGiven = false;
     bool outputGiven = false;
     std::string outputStem;
 };

@@ -273,6 +273,25 @@ TEST(CommandLine, ErrorsNameTheFirstBadArgument) {
         {{"-input", "a", "-format", "xml"},
          "ERROR: xml is not a possible value for format. Possible values are 'edges', "
          "'graphml', 'gexf', 'gml', 'pajek', 'ncol' and 'csv'.\n\n"},
+        {{"-input", "a", "-communities", "louvain"},
+         "ERROR: louvain is not a possible value for communities. Possible values are 'greedy' "
+         "and 'leiden'.\n\n"},
+        {{"-input", "a", "-resolution", "0"},
+         "ERROR: '-resolution' parameter must be a number greater than 0\n\n"},
+        {{"-input", "a", "-resolution", "1e999"},
+         "ERROR: '-resolution' parameter must be a number greater than 0\n\n"},
+        {{"-input", "a", "-resolution", "1.5x"},
+         "ERROR: '-resolution' parameter must be a number greater than 0\n\n"},
+        {{"-input", "a", "-seed", "-1"},
+         "ERROR: '-seed' parameter must be a non-negative integer\n\n"},
+        {{"-input", "a", "-seed", "18446744073709551616"},
+         "ERROR: '-seed' parameter must be a non-negative integer\n\n"},
+        {{"-input", "a", "-threads", "0"},
+         "ERROR: '-threads' parameter must be a positive integer\n\n"},
+        {{"-input", "a", "-threads", "+2"},
+         "ERROR: '-threads' parameter must be a positive integer\n\n"},
+        {{"-input", "a", "-threads"},
+         "ERROR: '-threads' parameter must be followed by number of threads\n\n"},
         {{"-input", "a", "-width", "5"}, "ERROR: -width is not a valid parameter\n\n"},
         {{"-input", "a", "5"}, "ERROR: 5 is not a valid parameter\n\n"},
         {{"-Input", "a"}, "ERROR: -Input is not a valid parameter\n\n"},
@@ -282,6 +301,37 @@ TEST(CommandLine, ErrorsNameTheFirstBadArgument) {
          "'bwi'.\n\n"},
     };
     for (const auto& c : cases) EXPECT_EQ(parseError(c.args), c.line + kHelp);
+}
+
+// The detector's settings belong to the Leiden detector, and a partition from a file leaves
+// nothing to detect.
+TEST(ValueChecks, DetectorOptionsGoTogether) {
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"-resolution", "2"}, "ERROR: '-resolution' parameter needs '-communities leiden'\n\n"},
+        {{"-seed", "7", "-communities", "greedy"},
+         "ERROR: '-seed' parameter needs '-communities leiden'\n\n"},
+        {{"-communities", "greedy", "-partition", "p.txt"},
+         "ERROR: '-communities' and '-partition' cannot be used together\n\n"},
+        {{"-seed", "0", "-resolution", "0.5", "-communities", "leiden", "-threads", "3"}, ""},
+        {{"-partition", "p.txt", "-threads", "1"}, ""},
+    };
+    for (const auto& [extra, line] : cases) {
+        std::vector<std::string> args = {"-input", "a"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        Parameters p = parse(args);
+        std::string got;
+        try {
+            p.checkValues();
+        } catch (const Fatal& error) {
+            got = error.what();
+        }
+        EXPECT_EQ(got, line.empty() ? "" : line + kHelp) << extra[0];
+        if (line.empty() && p.communities == "leiden") {
+            EXPECT_EQ(p.seed, 0u);
+            EXPECT_EQ(p.resolution, 0.5);
+            EXPECT_EQ(p.threads, 3u);
+        }
+    }
 }
 
 TEST(ValueChecks, ValuesThatWouldBreakTheRunAreRejected) {
