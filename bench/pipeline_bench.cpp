@@ -5,14 +5,16 @@
 //   parse      the edge-list reader, file → edge list
 //   build      the graph from the edge list (vertices, adjacency)
 //   cores      the core numbers of the whole graph
-//   detect     community detection (the starting communities, then the merges)
+//   detect     community detection: greedy (the starting communities, then the merges), or
+//              Leiden with the machine's cores when the second argument is "leiden"
 //   vertex     the shells inside the communities, the layout and the vertex scene file
 //   community  the community scene file
-// One line per stage, "NAME WALL_SECONDS CPU_SECONDS", then "peak MIB" (the peak resident
-// set of the process). bench/run.sh turns them into its table. The scene files are written
-// into the current directory under the names the run would give them.
+// One line per stage, "NAME WALL_SECONDS CPU_SECONDS", then "q Q" (the modularity of the
+// partition found, in double precision, every community's (degree sum / A)² term kept) and
+// "peak MIB" (the peak resident set of the process). bench/run.sh turns them into its table. The
+// scene files are written into the current directory under the names the run would give them.
 //
-//   pipeline_bench FILE
+//   pipeline_bench FILE [leiden]
 #include <sys/resource.h>
 
 #include <charconv>
@@ -23,9 +25,11 @@
 #include <list>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "analysis/cores.h"
+#include "analysis/leiden.h"
 #include "analysis/network.h"
 #include "bench/bench_common.h"
 #include "driver/parameters.h"
@@ -56,10 +60,11 @@ class Stage {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::printf("usage: pipeline_bench FILE\n");
+    if (argc != 2 && !(argc == 3 && std::string(argv[2]) == "leiden")) {
+        std::printf("usage: pipeline_bench FILE [leiden]\n");
         return 1;
     }
+    const bool leiden = argc == 3;
     const char* path = argv[1];
     {
         Stage stage("scan");
@@ -86,8 +91,20 @@ int main(int argc, char** argv) {
     Partition partition;
     {
         Stage stage("detect");
-        network->findCommunities(1.0f);
+        if (leiden)
+            findCommunitiesLeiden(*network,
+                                  {1.0, 1, std::max(1u, std::thread::hardware_concurrency())});
+        else
+            network->findCommunities(1.0f);
         partition = network->partition();
+    }
+    {
+        const double arcs = network->graph.numArcs;
+        double q = 0.0;
+        for (const Community* community : partition.communities)
+            q += community->internalDegree / arcs -
+                 (community->degreeSum / arcs) * (community->degreeSum / arcs);
+        std::printf("q %.6f\n", arcs > 0 ? q : 0.0);
     }
     SceneOptions options;
     Layout layout;

@@ -6,7 +6,9 @@
 #     `quorvane -input FILE -nographic` process (GNU time),
 #   - a bare std::from_chars scan of the file (the floor for reading) and parse/scan,
 #   - igraph's time to read the file, compute coreness and multilevel communities, when the
-#     system python has igraph (python3-igraph), capped at IGRAPH_CAP seconds (300).
+#     system python has igraph (python3-igraph), capped at IGRAPH_CAP seconds (300),
+# and then the same for a run with -communities leiden (a second row), each row with the
+# modularity Q of the partition found beside igraph multilevel's.
 # Prints one Markdown table. Figures are wall seconds unless marked otherwise.
 #
 #   bench/run.sh [NETWORK...]     (names as in the table's first column; default: the six
@@ -45,8 +47,8 @@ peer=0
 scratch=$(mktemp -d "$out/run.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
 
-echo "| network | edge lines | read (parse + build) | cores | detection | vertex scene | community scene | total | cpu | peak | from_chars scan | parse / scan | igraph | igraph / total |"
-echo "|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
+echo "| network | detector | edge lines | read (parse + build) | cores | detection | vertex scene | community scene | total | cpu | peak | from_chars scan | parse / scan | Q | igraph | igraph / total | igraph Q |"
+echo "|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
 for entry in "${networks[@]}"; do
     read -r name model edges <<<"$entry"
     [[ " ${wanted[*]} " == *" $name "* ]] || continue
@@ -54,38 +56,55 @@ for entry in "${networks[@]}"; do
     [ -s "$file" ] || "$bin/gen_edges" "$model" "$edges" "$file" >/dev/null
     lines=$(wc -l <"$file")
 
-    # Stages, in a directory of their own (the scene files land there).
-    mkdir -p "$scratch/stages"
-    stages=$(cd "$scratch/stages" && "$bin/pipeline_bench" "$file")
-    rm -rf "$scratch/stages"
-    stage() { awk -v k="$1" '$1 == k { print $2 }' <<<"$stages"; }
-
-    # The real process.
-    mkdir -p "$scratch/run"
-    (cd "$scratch/run" && /usr/bin/time -o "$scratch/time" -f "%e %U %S %M" \
-        "$tool" -input "$file" -nographic >/dev/null)
-    rm -rf "$scratch/run"
-    read -r total user system kib <"$scratch/time"
-
+    # igraph once per network, for both rows.
     igraph="-"
-    ratio="-"
+    igraphQ="-"
+    igraphTotal=""
     if [ "$peer" = 1 ]; then
         if figures=$(timeout "$cap" /usr/bin/python3 bench/igraph_peer.py "$file" 2>/dev/null); then
+            igraphTotal=$(awk '{ print $4 }' <<<"$figures")
             igraph=$(awk '{ printf "%.1f s", $4 }' <<<"$figures")
-            ratio=$(awk -v t="$total" '{ printf "%.1f×", $4 / t }' <<<"$figures")
+            igraphQ=$(awk '{ print $5 }' <<<"$figures")
         else
             igraph="> $cap s"
-            ratio="> $(awk -v c="$cap" -v t="$total" 'BEGIN { printf "%.1f×", c / t }')"
         fi
     fi
 
-    awk -v name="$name" -v lines="$lines" -v parse="$(stage parse)" -v build="$(stage build)" \
-        -v cores="$(stage cores)" -v detect="$(stage detect)" -v vertex="$(stage vertex)" \
-        -v community="$(stage community)" -v total="$total" -v cpu="$(awk -v u="$user" -v s="$system" 'BEGIN { print u + s }')" \
-        -v kib="$kib" -v scan="$(stage scan)" -v igraph="$igraph" -v ratio="$ratio" 'BEGIN {
-        peak = kib >= 1048576 ? sprintf("%.2f GiB", kib / 1048576) : sprintf("%.0f MiB", kib / 1024)
-        printf "| %s | %d | %.2f (%.2f + %.2f) | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %s | %.2f | %.1f | %s | %s |\n",
-            name, lines, parse + build, parse, build, cores, detect, vertex, community, total, cpu,
-            peak, scan, (scan > 0 ? parse / scan : 0), igraph, ratio
-    }'
+    for detector in greedy leiden; do
+        # Stages, in a directory of their own (the scene files land there).
+        mkdir -p "$scratch/stages"
+        extra=()
+        [ "$detector" = greedy ] || extra=(leiden)
+        stages=$(cd "$scratch/stages" && "$bin/pipeline_bench" "$file" "${extra[@]}")
+        rm -rf "$scratch/stages"
+        stage() { awk -v k="$1" '$1 == k { print $2 }' <<<"$stages"; }
+
+        # The real process.
+        mkdir -p "$scratch/run"
+        options=(-nographic)
+        [ "$detector" = greedy ] || options+=(-communities leiden)
+        (cd "$scratch/run" && /usr/bin/time -o "$scratch/time" -f "%e %U %S %M" \
+            "$tool" -input "$file" "${options[@]}" >/dev/null)
+        rm -rf "$scratch/run"
+        read -r total user system kib <"$scratch/time"
+
+        ratio="-"
+        if [ -n "$igraphTotal" ]; then
+            ratio=$(awk -v i="$igraphTotal" -v t="$total" 'BEGIN { printf "%.1f×", i / t }')
+        elif [ "$igraph" != "-" ]; then
+            ratio="> $(awk -v c="$cap" -v t="$total" 'BEGIN { printf "%.1f×", c / t }')"
+        fi
+
+        awk -v name="$name" -v detector="$detector" -v lines="$lines" -v parse="$(stage parse)" \
+            -v build="$(stage build)" -v cores="$(stage cores)" -v detect="$(stage detect)" \
+            -v vertex="$(stage vertex)" -v community="$(stage community)" -v total="$total" \
+            -v cpu="$(awk -v u="$user" -v s="$system" 'BEGIN { print u + s }')" -v kib="$kib" \
+            -v scan="$(stage scan)" -v q="$(stage q)" -v igraph="$igraph" -v ratio="$ratio" \
+            -v igraphQ="$igraphQ" 'BEGIN {
+            peak = kib >= 1048576 ? sprintf("%.2f GiB", kib / 1048576) : sprintf("%.0f MiB", kib / 1024)
+            printf "| %s | %s | %d | %.2f (%.2f + %.2f) | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %s | %.2f | %.1f | %.4f | %s | %s | %s |\n",
+                name, detector, lines, parse + build, parse, build, cores, detect, vertex, community,
+                total, cpu, peak, scan, (scan > 0 ? parse / scan : 0), q, igraph, ratio, igraphQ
+        }'
+    done
 done
