@@ -74,20 +74,13 @@ CommunityShells computeCommunityShells(const Partition& partition, const Graph& 
                                        std::size_t twoThreadsFrom) {
     const std::vector<Community*>& communities = partition.communities;
     CommunityShells result;
-    result.shell.assign(graph.vertices.size(), 0);
+    result.shell.assign(partition.members.size(), 0);
     result.maxShell.assign(communities.size(), 0);
     result.topCore.resize(communities.size());
-    // The members of every community, looked up by id once, one community after another.
-    std::vector<Vertex*> walk;
-    std::vector<std::size_t> begin;
-    walk.reserve(graph.vertices.size());
-    begin.reserve(communities.size() + 1);
-    for (const Community* community : communities) {
-        begin.push_back(walk.size());
-        for (const VertexId id : community->members)
-            if (Vertex* vertex = graph.vertexMap.find(id)) walk.push_back(vertex);
-    }
-    begin.push_back(walk.size());
+    // The members of every community, one community after another.
+    const std::vector<Index>& begin = partition.begin;
+    std::vector<Vertex*> walk(partition.members.size());
+    for (std::size_t i = 0; i < walk.size(); ++i) walk[i] = graph.vertices[partition.members[i]];
     // The communities do not depend on each other, and each writes only its own results:
     // large partitions share them between this thread and a second one, split where half
     // of the members' adjacency lies on either side.
@@ -97,8 +90,8 @@ CommunityShells computeCommunityShells(const Partition& partition, const Graph& 
             Vertex* const* members = walk.data() + begin[k];
             const std::size_t count = begin[k + 1] - begin[k];
             cores.compute(graph, members, count);
-            for (std::size_t i = 0; i < count; ++i)
-                result.shell[members[i]->index] = cores.shell[i];
+            std::copy(cores.shell.begin(), cores.shell.begin() + static_cast<std::ptrdiff_t>(count),
+                      result.shell.begin() + begin[k]);
             result.maxShell[k] = cores.maxShell;
             result.topCore[k] = cores.topCore;
         }

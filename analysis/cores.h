@@ -126,7 +126,7 @@ class InducedCores {
 
 // The shells inside the communities of a partition.
 struct CommunityShells {
-    // By vertex position: the shell index inside its community.
+    // By member place (partition.members): the vertex's shell index inside its community.
     std::vector<int> shell;
     // By partition place: the top shell, and the members of the innermost core as places in
     // the community's member list (bucket order).

@@ -6,10 +6,17 @@ Partition partitionOf(const std::list<Community*>& communities, const Graph& gra
     Partition partition;
     partition.communities.assign(communities.begin(), communities.end());
     partition.communityOf.assign(graph.vertices.size(), kNoCommunity);
-    for (Index place = 0; place < partition.communities.size(); ++place)
-        for (const VertexId id : partition.communities[place]->members)
-            if (const Vertex* vertex = graph.vertexMap.find(id))
+    partition.members.reserve(graph.vertices.size());
+    partition.begin.reserve(partition.communities.size() + 1);
+    for (Index place = 0; place < partition.communities.size(); ++place) {
+        for (const VertexId id : partition.communities[place]->members) {
+            if (const Vertex* vertex = graph.vertexMap.find(id)) {
                 partition.communityOf[vertex->index] = place;
+                partition.members.push_back(vertex->index);
+            }
+        }
+        partition.begin.push_back(static_cast<Index>(partition.members.size()));
+    }
     return partition;
 }
 
@@ -67,5 +74,7 @@ Partition partitionFromMembership(const Graph& graph, const std::vector<Index>& 
             }
         }
     }
+    partition.members = std::move(grouped);
+    partition.begin = std::move(start);
     return partition;
 }

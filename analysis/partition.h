@@ -15,6 +15,11 @@ struct Partition {
     std::vector<Community*> communities;
     // By vertex position: the place of the vertex's community in `communities`.
     std::vector<Index> communityOf;
+    // The members of community k as vertex positions, in the order of its member list:
+    // members[begin[k]] … members[begin[k + 1] − 1]. The stages after detection walk them
+    // without looking ids up again.
+    std::vector<Index> members;
+    std::vector<Index> begin{0};
 };
 
 // The partition of the graph's vertices into the listed communities, in list order, each

@@ -38,13 +38,17 @@ RunResults collectResults(const Graph& graph, const Partition& partition,
     results.graph = &graph;
     const std::size_t count = graph.vertices.size();
     results.community = partition.communityOf;
-    results.shell = shells.shell;
     results.coreness = coreness;
+    // The layout and the shells list the vertices in their own orders; these are by position.
+    results.shell.resize(count);
+    for (std::size_t i = 0; i < partition.members.size(); ++i)
+        results.shell[partition.members[i]] = shells.shell[i];
     results.x.resize(count);
     results.y.resize(count);
     results.radius.resize(count);
-    for (std::size_t p = 0; p < count; ++p) {
-        const Layout::VertexPlace& place = layout.vertices[p];
+    for (std::size_t i = 0; i < layout.walk.size(); ++i) {
+        const Index p = layout.walk[i];
+        const Layout::VertexPlace& place = layout.vertices[i];
         results.x[p] = place.x;
         results.y[p] = place.y;
         results.radius[p] = options.unitLength * place.size;
@@ -71,7 +75,8 @@ RunResults collectResults(const Graph& graph, const Partition& partition,
     results.links = linksOf(partition, graph);
     results.drawnEdges.reserve(layout.edges.size());
     for (const Layout::DrawnEdge& edge : layout.edges)
-        results.drawnEdges.push_back({edge.from, edge.to, edge.colour, edge.opacity});
+        results.drawnEdges.push_back(
+            {layout.walk[edge.from], layout.walk[edge.to], edge.colour, edge.opacity});
 
     results.labelsShown = labelsShown;
     results.idsAsLabels = options.idsAsLabels;

@@ -207,27 +207,38 @@ Layout Graphics::layOut(const Partition& partition, const CommunityShells* shell
 
 void Graphics::layOutVertices(Layout& layout, const Partition& partition,
                               const CommunityShells& shells, const Graph& graph) {
-    layout.vertices.resize(graph.vertices.size());
     // Every pass walks the vertices in the same order, community by community and members
-    // in order; they are looked up by id once.
-    std::vector<Index> members;
+    // in order.
+    const std::size_t count = partition.members.size();
+    layout.walk.reserve(count);
+    layout.vertices.resize(count);
+    std::vector<Vertex*> members;
     for (const Index k : layout.order) {
         Community* community = partition.communities[k];
         community->maxShell = shells.maxShell[k];
+        const Index from = partition.begin[k], to = partition.begin[k + 1];
         members.clear();
-        for (const VertexId id : community->members)
-            if (const Vertex* vertex = graph.vertexMap.find(id)) members.push_back(vertex->index);
-        for (const Index p : members) graph.vertices[p]->setShellIndex(shells.shell[p]);
-        placeVertices(community, layout.communities[k].colour, members, shells.topCore[k],
-                      shells.shell, shells.maxShell[k], graph, layout.vertices);
-        layout.walk.insert(layout.walk.end(), members.begin(), members.end());
+        for (Index i = from; i < to; ++i) {
+            Vertex* vertex = graph.vertices[partition.members[i]];
+            vertex->setShellIndex(shells.shell[i]);
+            members.push_back(vertex);
+        }
+        placeVertices(community, k, layout.communities[k].colour, members.data(),
+                      shells.shell.data() + from, members.size(), shells.topCore[k],
+                      shells.maxShell[k], graph, layout.vertices.data() + layout.walk.size());
+        layout.walk.insert(layout.walk.end(), partition.members.begin() + from,
+                           partition.members.begin() + to);
     }
+    // Sampled edges name their ends by place in the walk.
+    std::vector<Index> walkPlace(graph.vertices.size(), 0);
+    for (Index i = 0; i < layout.walk.size(); ++i) walkPlace[layout.walk[i]] = i;
     const float sceneRadius = layout.spiral.sceneRadius;
     for (const bool inner : {false, true})
         for (const Index p : layout.walk)
             sampleEdges(graph.vertices[p], graph, inner, !inner,
                         [&](const Vertex* from, const Vertex* to, tColor colour, float opacity) {
-                            layout.edges.push_back({from->index, to->index, colour, opacity});
+                            layout.edges.push_back(
+                                {walkPlace[from->index], walkPlace[to->index], colour, opacity});
                         });
     std::string text;
     for (const Index p : layout.walk) {
@@ -239,15 +250,15 @@ void Graphics::layOutVertices(Layout& layout, const Partition& partition,
 }
 
 // The innermost core is scattered over the inner disc, the rest over the ring around it.
-void Graphics::placeVertices(Community* community, tColor colour, const std::vector<Index>& members,
-                             const std::vector<Index>& topCore, const std::vector<int>& shell,
-                             int maxShell, const Graph& graph,
-                             std::vector<Layout::VertexPlace>& places) {
+void Graphics::placeVertices(Community* community, Index place, tColor colour,
+                             Vertex* const* members, const int* shell, std::size_t count,
+                             const std::vector<Index>& topCore, int maxShell, const Graph& graph,
+                             Layout::VertexPlace* places) {
     float rhoIn = 0.0f;
     {
         float coreSum = 0.0f;
-        for (const Index place : topCore) {
-            const float size = graph.vertices[members[place]]->size;
+        for (const Index at : topCore) {
+            const float size = members[at]->size;
             coreSum += size * size;
         }
         if (community->realSize > 0.0f) {
@@ -257,14 +268,14 @@ void Graphics::placeVertices(Community* community, tColor colour, const std::vec
         }
     }
 
-    for (const Index p : members) {
-        Vertex* v = graph.vertices[p];
+    for (std::size_t i = 0; i < count; ++i) {
+        Vertex* v = members[i];
         v->fillColor = colour;
         // No halo: the ring takes the fill colour.
         v->ringColor = colour;
         const float u1 = uniformDraw();
         float r;
-        if (shell[p] == maxShell) {
+        if (shell[i] == maxShell) {
             r = rhoIn * u1;
         } else {
             const float lo = float(rhoIn + 0.2);
@@ -279,7 +290,7 @@ void Graphics::placeVertices(Community* community, tColor colour, const std::vec
             float(community->realSize * v->x + community->rho * std::cos(double(community->theta)));
         v->y =
             float(community->realSize * v->y + community->rho * std::sin(double(community->theta)));
-        places[p] = {v->x, v->y, v->size, shell[p]};
+        places[i] = {v->x, v->y, v->size, shell[i], place};
     }
 }
 
@@ -330,11 +341,10 @@ void Graphics::drawVertexScene(const Layout& layout, const Graph& graph) {
         const Layout::VertexPlace& to = layout.vertices[edge.to];
         engine->addCylinder(from.x, from.y, 30, to.x, to.y, 30, edge.colour, edge.opacity, 0.0264f);
     }
-    for (const Index p : layout.walk) {
-        const Layout::VertexPlace& place = layout.vertices[p];
-        const Vertex* v = graph.vertices[p];
+    for (const Layout::VertexPlace& place : layout.vertices) {
+        const tColor colour = layout.communities[place.community].colour;
         engine->addHost(place.x, place.y, static_cast<float>(place.shell) / -10.0f, u * place.size,
-                        v->fillColor, v->ringColor, 1.0f);
+                        colour, colour, 1.0f);
     }
     const tColor labelColour = options.bckgnd == "black" ? white : black;
     for (const Layout::PlacedLabel& label : layout.labels)

@@ -74,8 +74,9 @@ struct Layout {
     struct VertexPlace {
         float x = 0.0f;
         float y = 0.0f;
-        float size = 0.0f;  // radius before the unit length
-        int shell = 0;      // inside its community: the depth it is drawn at
+        float size = 0.0f;    // radius before the unit length
+        int shell = 0;        // inside its community: the depth it is drawn at
+        Index community = 0;  // partition place: its colour
     };
     struct CommunityPlace {
         float x = 0.0f;
@@ -84,7 +85,8 @@ struct Layout {
         float abstractSize = 0.0f;  // internal adjacency entries
         tColor colour;
     };
-    // A sampled edge of the vertex scene (vertex positions), in its colour and opacity.
+    // A sampled edge of the vertex scene (its ends as places in `walk`), in its colour and
+    // opacity.
     struct DrawnEdge {
         Index from = 0;
         Index to = 0;
@@ -107,12 +109,12 @@ struct Layout {
     // By partition place.
     std::vector<CommunityPlace> communities;
     std::vector<Community*> partition;
-    // The vertex scene's part (empty for a layout of the communities only). By vertex
-    // position: where it is drawn; then the vertices in drawing order (community by
-    // community, members in member order), the sampled edges (those between communities
-    // first) and the labels that fit.
-    std::vector<VertexPlace> vertices;
+    // The vertex scene's part (empty for a layout of the communities only): the vertices in
+    // drawing order (community by community, members in member order) as positions, and
+    // where each is drawn (in the same order, so drawing reads memory in sequence); the
+    // sampled edges (those between communities first) and the labels that fit.
     std::vector<Index> walk;
+    std::vector<VertexPlace> vertices;
     std::vector<DrawnEdge> edges;
     std::vector<PlacedLabel> labels;
     // Vertices that have a label to draw.
@@ -211,9 +213,9 @@ class Graphics {
                     std::string* text, Layout::PlacedLabel* placed);
     void layOutVertices(Layout& layout, const Partition& partition, const CommunityShells& shells,
                         const Graph& graph);
-    void placeVertices(Community* community, tColor colour, const std::vector<Index>& members,
-                       const std::vector<Index>& topCore, const std::vector<int>& shell,
-                       int maxShell, const Graph& graph, std::vector<Layout::VertexPlace>& places);
+    void placeVertices(Community* community, Index place, tColor colour, Vertex* const* members,
+                       const int* shell, std::size_t count, const std::vector<Index>& topCore,
+                       int maxShell, const Graph& graph, Layout::VertexPlace* places);
     void drawLegend(float sceneRadius, const Graph& graph);
     long long scoreOf(const tLetra& candidate, float size, float N, long long length) const;
     long long columnOf(double x, float N) const;
