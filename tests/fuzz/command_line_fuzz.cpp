@@ -3,9 +3,11 @@
 // as in a real start; a slow model of the option table says what must come out: every field,
 // or the one error line followed by the help text. Nothing is half-set: "-window" sets its
 // four values together or, lacking values, not at all.
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <string>
@@ -37,6 +39,16 @@ std::string echo(const std::string& word) {
     return text;
 }
 
+// A token of digits only, as a number if it is at most limit (written in decimal).
+bool digitsAtMost(const std::string& text, const std::string& limit, std::uint64_t* value) {
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    const std::string digits = text.substr(std::min(text.find_first_not_of('0'), text.size()));
+    if (digits.size() > limit.size() || (digits.size() == limit.size() && digits > limit))
+        return false;
+    *value = digits.empty() ? 0 : std::stoull(digits);
+    return true;
+}
+
 struct Model {
     Parameters p;
     bool outputGiven = false;
@@ -62,6 +74,10 @@ const std::map<std::string, const char*> kMissing = {
     {"-export", "'-export' parameter must be followed by 'csv', 'gexf' or 'csv,gexf'"},
     {"-partition", "'-partition' parameter must be followed by partition file name"},
     {"-opacity", "'-opacity' parameter must be followed by value."},
+    {"-communities", "'-communities' parameter must be followed by detector name"},
+    {"-resolution", "'-resolution' parameter must be followed by resolution value"},
+    {"-seed", "'-seed' parameter must be followed by seed value"},
+    {"-threads", "'-threads' parameter must be followed by number of threads"},
     {"-strengthsIntervals",
      "'-strengthsIntervals' parameter must be followed by 'equalNodesPerInterval' or "
      "'equalIntervalSize'."},
@@ -71,6 +87,7 @@ Model model(const std::vector<std::string>& args) {
     Model m;
     Parameters& p = m.p;
     bool input = false;
+    bool communitiesGiven = false, resolutionGiven = false, seedGiven = false;
     std::string output;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -167,6 +184,38 @@ Model model(const std::vector<std::string>& args) {
             }
         } else if (a == "-partition") {
             p.partitionFile = args[++i];
+        } else if (a == "-communities") {
+            if (!choose(&p.communities, {"greedy", "leiden"}, "communities",
+                        "'greedy' and 'leiden'"))
+                return m;
+            communitiesGiven = true;
+        } else if (a == "-resolution") {
+            // A plain decimal: no leading space, hexadecimal, infinity or NaN words.
+            const std::string& text = args[++i];
+            char* end = nullptr;
+            const double value =
+                text.empty() || text[0] == ' ' ? 0.0 : std::strtod(text.c_str(), &end);
+            const bool plain = end == text.c_str() + text.size() &&
+                               text.find_first_of("xXnNiI \t\n\v\f\r") == std::string::npos;
+            if (!plain || !std::isfinite(value) || !(value > 0.0)) {
+                m.error = "'-resolution' parameter must be a number greater than 0";
+                return m;
+            }
+            p.resolution = value;
+            resolutionGiven = true;
+        } else if (a == "-seed") {
+            if (!digitsAtMost(args[++i], "18446744073709551615", &p.seed)) {
+                m.error = "'-seed' parameter must be a non-negative integer";
+                return m;
+            }
+            seedGiven = true;
+        } else if (a == "-threads") {
+            std::uint64_t threads = 0;
+            if (!digitsAtMost(args[++i], "65536", &threads) || threads == 0) {
+                m.error = "'-threads' parameter must be a positive integer";
+                return m;
+            }
+            p.threads = static_cast<unsigned>(threads);
         } else if (a == "-java") {
             p.java = "java";
         } else if (a == "-onlygraphic") {
@@ -192,6 +241,12 @@ Model model(const std::vector<std::string>& args) {
         m.error = "'-u' parameter must be greater than 0";
     else if (p.render == "html" && p.java == "java")
         m.error = "'-java' cannot be used with '-render html'";
+    else if (resolutionGiven && p.communities != "leiden")
+        m.error = "'-resolution' parameter needs '-communities leiden'";
+    else if (seedGiven && p.communities != "leiden")
+        m.error = "'-seed' parameter needs '-communities leiden'";
+    else if (communitiesGiven && !p.partitionFile.empty())
+        m.error = "'-communities' and '-partition' cannot be used together";
     // The scene files take the renderer's extension whatever the order of the options.
     const std::string extension = p.render == "povray" ? ".pov" : ".svg";
     p.sceneFile1 = output + "1" + extension;
@@ -215,7 +270,8 @@ void checkSame(const Parameters& a, const Parameters& b, bool names) {
     FUZZ_CHECK(a.onlygraphic == b.onlygraphic && a.nographic == b.nographic);
     FUZZ_CHECK(a.logfile == b.logfile && a.format == b.format);
     FUZZ_CHECK(a.exportCsv == b.exportCsv && a.exportGexf == b.exportGexf);
-    FUZZ_CHECK(a.partitionFile == b.partitionFile);
+    FUZZ_CHECK(a.partitionFile == b.partitionFile && a.communities == b.communities);
+    FUZZ_CHECK(a.resolution == b.resolution && a.seed == b.seed && a.threads == b.threads);
     if (names) {
         FUZZ_CHECK(a.sceneFile1 == b.sceneFile1 && a.sceneFile2 == b.sceneFile2);
         FUZZ_CHECK(a.imageFile1 == b.imageFile1 && a.imageFile2 == b.imageFile2);
