@@ -28,9 +28,10 @@ constexpr unsigned kSubRounds = 8;
 // levels above and the final polish finish the work at a fraction of the cost), and after
 // kMaxRounds rounds in any case.
 constexpr double kSettled = 0.25;
-constexpr unsigned kMaxRounds = 200;
-// After a round that moved at least this share of the vertices, the next one takes every
-// vertex (nearly all would be queued) and the round before it keeps no queue.
+constexpr unsigned kMaxRounds = 200;  // also the bound on the calls of the polish
+// A round that follows one that moved at least this share of the vertices (or the first one
+// from singletons) expects to move most vertices too and keeps no queue: the round after it
+// takes every vertex, nearly all of which would have been queued.
 constexpr double kEveryone = 0.75;
 // How many vertices ahead the loops over scattered rows ask for their memory, per step (see
 // prefetchRows).
@@ -75,7 +76,6 @@ struct LevelGraph {
     const Index* targets = nullptr;
     const Index* weights = nullptr;
     std::vector<Index> degree;
-    Index longestRow = 0;
     std::vector<Index> ownOffsets;
     std::vector<Index> ownTargets;
     std::vector<Index> ownWeights;
@@ -353,10 +353,7 @@ Leiden::Leiden(const std::vector<Index>& offsets, const std::vector<Index>& targ
     base_.offsets = offsets.data();
     base_.targets = targets.data();
     base_.degree.resize(base_.n);
-    for (Index v = 0; v < base_.n; ++v) {
-        base_.degree[v] = offsets[v + 1] - offsets[v];
-        base_.longestRow = std::max(base_.longestRow, base_.degree[v]);
-    }
+    for (Index v = 0; v < base_.n; ++v) base_.degree[v] = offsets[v + 1] - offsets[v];
     if (offsets.back() > 0) gammaOverA_ = options.resolution / offsets.back();
 }
 
@@ -448,11 +445,10 @@ std::vector<Index> Leiden::polish(std::vector<Index> labels) {
 
 // ---- Local moving ----
 
-// Rounds over a queue: the first round takes the given vertices (ascending), each later one the
-// vertices that a move queued (neighbours of a moved vertex outside its new community), in
-// ascending order.
-// Ends when the queue is empty or a round moved fewer than settled × n vertices; returns the
-// number of moves.
+// Rounds over a queue: the first round takes the given vertices (ascending), each later one
+// the vertices that a move queued (neighbours of a moved vertex outside its new community), in
+// ascending order. Ends when the queue is empty or a round moved fewer than settled × n
+// vertices; returns the number of moves.
 std::size_t Leiden::moveNodes(const LevelGraph& g, Partition& p, double settled,
                               std::vector<Index> frontier) {
     std::vector<Index> order;
@@ -856,8 +852,6 @@ std::unique_ptr<LevelGraph> Leiden::aggregateGraph(const LevelGraph& g,
         workers_.forEach(rows.size(), build);
     else
         for (std::size_t chunk = 0; chunk < rows.size(); ++chunk) build(chunk, 0);
-    for (Index u = 0; u < count; ++u)
-        next->longestRow = std::max(next->longestRow, next->ownOffsets[u + 1]);
     std::partial_sum(next->ownOffsets.begin(), next->ownOffsets.end(), next->ownOffsets.begin());
     next->ownTargets.resize(next->ownOffsets.back());
     next->ownWeights.resize(next->ownOffsets.back());
