@@ -28,7 +28,11 @@ constexpr unsigned kSubRounds = 8;
 // levels above and the final polish finish the work at a fraction of the cost), and after
 // kMaxRounds rounds in any case.
 constexpr double kSettled = 0.25;
-constexpr unsigned kMaxRounds = 200;
+constexpr unsigned kMaxRounds = 200;  // also the bound on the calls of the polish
+// A round that follows one that moved at least this share of the vertices (or the first one
+// from singletons) expects to move most vertices too and keeps no queue: the round after it
+// takes every vertex, nearly all of which would have been queued.
+constexpr double kEveryone = 0.75;
 // How many vertices ahead the loops over scattered rows ask for their memory, per step (see
 // prefetchRows).
 constexpr std::size_t kAhead = 6;
@@ -72,7 +76,6 @@ struct LevelGraph {
     const Index* targets = nullptr;
     const Index* weights = nullptr;
     std::vector<Index> degree;
-    Index longestRow = 0;
     std::vector<Index> ownOffsets;
     std::vector<Index> ownTargets;
     std::vector<Index> ownWeights;
@@ -289,7 +292,9 @@ class Leiden {
     std::size_t applyMoves(const LevelGraph& g, Partition& p, const Index* vertices,
                            std::size_t count);
     std::size_t applyCheckedMoves(Partition& p, const Index* vertices, std::size_t count);
+    bool neighbourMoved(Index v) const;
     bool gains(const Partition& p, Index v, const Proposal& move) const;
+    std::vector<Index> affected(const Partition& p);
 
     Index refine(const LevelGraph& g, const Partition& p, const Groups& byLabel);
     template <class Weights>
@@ -318,13 +323,18 @@ class Leiden {
     // from round to round, also between two calls on the same level.
     unsigned rounds_ = 0;
     // Per vertex of the current level: a move of a neighbour queued it for the next round.
+    // Unless everyoneNext_: then the next round takes every vertex, and none is queued.
     std::vector<std::uint8_t> queued_;
+    bool everyoneNext_ = false;
     // Per vertex of the current sub-round, by place: its decision.
     std::vector<Proposal> proposal_;
-    // While polishing: moves are checked again as they are made, and per label, the
-    // community lost a vertex.
+    // While polishing: moves are checked as they are made; per label, whether the community
+    // lost or gained a vertex since the last call of moveNodes; per vertex, whether it moved
+    // in the current sub-round.
     bool polishing_ = false;
     std::vector<std::uint8_t> lost_;
+    std::vector<std::uint8_t> gained_;
+    std::vector<std::uint8_t> movedNow_;
     // Refinement, per vertex v of the level: its founder (the sub-community it belongs to is
     // named by the vertex it grew from) and its edge weight to the rest of its community; per
     // founder: the sub-community's degree sum, edge weight to the rest of the community, and
@@ -343,10 +353,7 @@ Leiden::Leiden(const std::vector<Index>& offsets, const std::vector<Index>& targ
     base_.offsets = offsets.data();
     base_.targets = targets.data();
     base_.degree.resize(base_.n);
-    for (Index v = 0; v < base_.n; ++v) {
-        base_.degree[v] = offsets[v + 1] - offsets[v];
-        base_.longestRow = std::max(base_.longestRow, base_.degree[v]);
-    }
+    for (Index v = 0; v < base_.n; ++v) base_.degree[v] = offsets[v + 1] - offsets[v];
     if (offsets.back() > 0) gammaOverA_ = options.resolution / offsets.back();
 }
 
@@ -407,18 +414,23 @@ std::unique_ptr<LevelGraph> Leiden::nextLevel(const LevelGraph& g, Partition& p,
     return graph;
 }
 
-// Local moving on level 0 until a round over every vertex moves none, so that no vertex can
-// gain by moving (a vertex queued only when a neighbour moves would miss the change of a
-// community's degree sum by a move elsewhere). A community that lost a vertex may have come
-// apart; those are split into their connected parts before the next round over all.
+// Local moving on level 0 until no vertex can gain by moving. Within a call of moveNodes the
+// queue follows the neighbours of moved vertices; a move also changes two degree sums, which
+// may give a better move to the members of the community it joined and to the vertices next
+// to the community it left, so those are examined again, and so are the neighbours of the
+// parts of a community that fell apart when it lost a vertex. Ends when a call moves nothing.
 std::vector<Index> Leiden::polish(std::vector<Index> labels) {
     Partition p = partitionOf(base_, std::move(labels));
     level_ = 0;
     polishing_ = true;
     lost_.assign(base_.n, 0);
-    for (unsigned round = 0;
-         round < kMaxRounds && moveNodes(base_, p, 0.0, everyVertex(base_.n)) > 0; ++round)
+    gained_.assign(base_.n, 0);
+    movedNow_.assign(base_.n, 0);
+    std::vector<Index> frontier = everyVertex(base_.n);
+    for (unsigned call = 0; call < kMaxRounds && moveNodes(base_, p, 0.0, frontier) > 0; ++call) {
         splitLosers(p);
+        frontier = affected(p);
+    }
     polishing_ = false;
     std::vector<Index> number(base_.n, kNone);
     std::vector<Index> result(base_.n);
@@ -433,16 +445,18 @@ std::vector<Index> Leiden::polish(std::vector<Index> labels) {
 
 // ---- Local moving ----
 
-// Rounds over a queue: the first round takes the given vertices (ascending), each later one the
-// vertices that a move queued (neighbours of a moved vertex outside its new community), in
-// ascending order.
-// Ends when the queue is empty or a round moved fewer than settled × n vertices; returns the
-// number of moves.
+// Rounds over a queue: the first round takes the given vertices (ascending), each later one
+// the vertices that a move queued (neighbours of a moved vertex outside its new community), in
+// ascending order. Ends when the queue is empty or a round moved fewer than settled × n
+// vertices; returns the number of moves.
 std::size_t Leiden::moveNodes(const LevelGraph& g, Partition& p, double settled,
                               std::vector<Index> frontier) {
     std::vector<Index> order;
     queued_.assign(g.n, 0);
     std::size_t moves = 0;
+    // From singletons nearly every vertex moves and queues nearly every other one.
+    everyoneNext_ = frontier.size() == g.n &&
+                    std::all_of(p.size.begin(), p.size.end(), [](Index size) { return size == 1; });
     for (unsigned round = 0; round < kMaxRounds && !frontier.empty(); ++round) {
         const Randomness random(options_.seed, level_, kSubRound, rounds_++);
         std::array<std::size_t, kSubRounds + 1> bound{};
@@ -458,12 +472,17 @@ std::size_t Leiden::moveNodes(const LevelGraph& g, Partition& p, double settled,
                                   SubRound{random, s});
         moves += moved;
         if (moved < settled * g.n) break;
-        frontier.clear();
-        for (Index v = 0; v < g.n; ++v)
-            if (queued_[v]) {
-                queued_[v] = 0;
-                frontier.push_back(v);
-            }
+        if (everyoneNext_) {
+            frontier = everyVertex(g.n);
+        } else {
+            frontier.clear();
+            for (Index v = 0; v < g.n; ++v)
+                if (queued_[v]) {
+                    queued_[v] = 0;
+                    frontier.push_back(v);
+                }
+        }
+        everyoneNext_ = moved >= kEveryone * g.n;
     }
     return moves;
 }
@@ -482,7 +501,7 @@ std::size_t Leiden::moveSubRound(const LevelGraph& g, Partition& p, const Index*
                          prefetchRows(g, p.label.data(), vertices, i, end, p.total.data());
                          const Index v = vertices[i];
                          proposal_[i] = bestCommunity(g, weights, p, v, map, subRound);
-                         if (proposal_[i].to != p.label[v])
+                         if (proposal_[i].to != p.label[v] && !everyoneNext_ && !polishing_)
                              queueNeighbours(g, p, v, proposal_[i].to);
                      }
                  });
@@ -532,24 +551,14 @@ Proposal Leiden::bestCommunity(const LevelGraph& g, Weights weights, const Parti
     const double margin = 1e-9 * kv;
     Proposal choice{own, ownWeight, ownWeight};
     double choiceGain = stay;
-    if (best != own && bestGain > stay + margin && !wouldSwap(g, p, v, best, subRound)) {
+    if (best != own && bestGain > stay + margin &&
+        (polishing_ || !wouldSwap(g, p, v, best, subRound))) {
         choice.to = best;
         choice.weightTo = bestWeight;
         choiceGain = bestGain;
     }
     if (0.0 > choiceGain + margin && p.size[v] == 0) choice = {v, 0, ownWeight};
     return choice;
-}
-
-// Whether the move still gains against the partition as it now stands (the degree sums of
-// the two communities may have changed by the moves made before it in the sub-round).
-bool Leiden::gains(const Partition& p, Index v, const Proposal& move) const {
-    const Index own = p.label[v];
-    const Index kv = base_.degree[v];
-    const double scale = gammaOverA_ * kv;
-    const double stay = move.weightOwn - scale * (p.total[own] - kv);
-    const double gain = move.weightTo - scale * p.total[move.to];
-    return gain > stay + 1e-9 * kv && (move.weightTo > 0 || p.size[move.to] == 0);
 }
 
 void Leiden::queueNeighbours(const LevelGraph& g, const Partition& p, Index v, Index community) {
@@ -587,25 +596,71 @@ std::size_t Leiden::applyMoves(const LevelGraph& g, Partition& p, const Index* v
     return moved.load();
 }
 
-// The moves of a sub-round of the polish, one after the other in order, each made only if it
-// still gains: so every move raises Q (unless two neighbours moved together), and the polish
-// ends. Marks the communities that lose a vertex.
+// The moves of a sub-round of the polish, one after the other in order, each made only when
+// it still gains against the partition as the moves before it left it: its weights are still
+// right when no neighbour has moved in the sub-round, and the gain is taken again with the
+// degree sums of the moment. So Q rises with every move and the polish ends. A vertex whose
+// move is dropped is queued to decide again; a move made queues the neighbours (here, not
+// when deciding: a hub held back would queue most of the graph round after round) and marks
+// the communities that lose or gain a vertex.
 std::size_t Leiden::applyCheckedMoves(Partition& p, const Index* vertices, std::size_t count) {
-    std::size_t moved = 0;
+    std::vector<Index> movers;
     for (std::size_t i = 0; i < count; ++i) {
         const Index v = vertices[i];
+        const Proposal& move = proposal_[i];
         const Index from = p.label[v];
-        const Index to = proposal_[i].to;
-        if (to == from || !gains(p, v, proposal_[i])) continue;
-        ++moved;
+        if (move.to == from) continue;
+        if (neighbourMoved(v) || !gains(p, v, move)) {
+            queued_[v] = 1;
+            continue;
+        }
         p.total[from] -= base_.degree[v];
         --p.size[from];
-        p.total[to] += base_.degree[v];
-        ++p.size[to];
-        p.label[v] = to;
-        lost_[from] = 1;
+        p.total[move.to] += base_.degree[v];
+        ++p.size[move.to];
+        p.label[v] = move.to;
+        lost_[from] = gained_[move.to] = movedNow_[v] = 1;
+        movers.push_back(v);
+        queueNeighbours(base_, p, v, move.to);
     }
-    return moved;
+    for (const Index v : movers) movedNow_[v] = 0;
+    return movers.size();
+}
+
+bool Leiden::neighbourMoved(Index v) const {
+    for (Index k = base_.offsets[v]; k < base_.offsets[v + 1]; ++k)
+        if (movedNow_[base_.targets[k]]) return true;
+    return false;
+}
+
+// Whether the move of v gains more than staying, with the current degree sums.
+bool Leiden::gains(const Partition& p, Index v, const Proposal& move) const {
+    const Index kv = base_.degree[v];
+    const double scale = gammaOverA_ * kv;
+    const double stay = move.weightOwn - scale * (p.total[p.label[v]] - kv);
+    const double gain = move.weightTo - scale * p.total[move.to];
+    return gain > stay + 1e-9 * kv && (move.weightTo > 0 || p.size[move.to] == 0);
+}
+
+// The vertices to examine again after a call of the polish (see polish); clears the marks.
+std::vector<Index> Leiden::affected(const Partition& p) {
+    std::vector<std::uint8_t>& mark = queued_;
+    for (Index v = 0; v < base_.n; ++v) {
+        const Index c = p.label[v];
+        if (gained_[c]) mark[v] = 1;
+        if (!lost_[c]) continue;
+        for (Index k = base_.offsets[v]; k < base_.offsets[v + 1]; ++k)
+            if (p.label[base_.targets[k]] != c) mark[base_.targets[k]] = 1;
+    }
+    std::vector<Index> frontier;
+    for (Index v = 0; v < base_.n; ++v)
+        if (mark[v]) {
+            mark[v] = 0;
+            frontier.push_back(v);
+        }
+    std::fill(lost_.begin(), lost_.end(), 0);
+    std::fill(gained_.begin(), gained_.end(), 0);
+    return frontier;
 }
 
 // ---- Refinement ----
@@ -797,8 +852,6 @@ std::unique_ptr<LevelGraph> Leiden::aggregateGraph(const LevelGraph& g,
         workers_.forEach(rows.size(), build);
     else
         for (std::size_t chunk = 0; chunk < rows.size(); ++chunk) build(chunk, 0);
-    for (Index u = 0; u < count; ++u)
-        next->longestRow = std::max(next->longestRow, next->ownOffsets[u + 1]);
     std::partial_sum(next->ownOffsets.begin(), next->ownOffsets.end(), next->ownOffsets.begin());
     next->ownTargets.resize(next->ownOffsets.back());
     next->ownWeights.resize(next->ownOffsets.back());
@@ -845,15 +898,12 @@ void Leiden::splitDisconnected(const LevelGraph& g, Partition& p) {
 
 // Splits the level-0 communities that lost a vertex while polishing into their connected
 // parts: the part of the community's smallest vertex keeps the label, every other part takes
-// a free one (the number of labels equals the number of vertices, so one is always free).
-// Clears the marks.
+// a free one (the number of labels equals the number of vertices, so one is always free),
+// marked as having lost vertices.
 void Leiden::splitLosers(Partition& p) {
     std::vector<Index> losers;
     for (Index c = 0; c < base_.n; ++c)
-        if (lost_[c]) {
-            lost_[c] = 0;
-            if (p.size[c] > 1) losers.push_back(c);
-        }
+        if (lost_[c] && p.size[c] > 1) losers.push_back(c);
     if (losers.empty()) return;
     const Groups byLabel = groupBy(p.label, base_.n);
     std::vector<Index> free;
@@ -867,7 +917,10 @@ void Leiden::splitLosers(Partition& p) {
             const Index root = byLabel.begin(c)[i];
             if (part[root] != kNone) continue;
             const Index name = i == 0 ? c : free.back();
-            if (i > 0) free.pop_back();
+            if (i > 0) {
+                free.pop_back();
+                lost_[name] = 1;  // its neighbours outside may now gain by joining it
+            }
             part[root] = name;
             for (stack.push_back(root); !stack.empty();) {
                 const Index v = stack.back();

@@ -14,7 +14,7 @@ class Network;
 struct LeidenOptions {
     // γ: finite and greater than 0; larger values give more, smaller communities.
     double resolution = 1.0;
-    // Every random choice is a hash of the seed, the pass, the level and a vertex.
+    // Every random choice is a hash of the seed, the level (and round) and a vertex.
     std::uint64_t seed = 1;
     // Threads taking part, the caller included (0 counts as 1). The result does not depend
     // on it.
@@ -34,15 +34,18 @@ struct LeidenOptions {
 // neighbouring community (beyond rounding); the same adjacency, γ and seed give the same
 // result for every thread count and on every run.
 //
-// The method: passes of (1) local moving (rounds over a queue of vertices to revisit, each
-// vertex moved to its community of largest gain), (2) refinement (inside every community,
-// vertices merge from singletons into well-connected sub-communities, at random among the
-// merges that do not lower Q, favouring the better ones), (3) aggregation (every
+// The method: levels of (1) local moving (rounds over a queue of vertices to revisit, each
+// vertex moving to the neighbouring community of largest gain), (2) refinement (inside every
+// community, vertices merge from singletons into well-connected sub-communities, at random
+// among the merges that do not lower Q, favouring the better ones), (3) aggregation (every
 // sub-community becomes a vertex of the next level, which starts from the communities of
-// (1)); levels repeat while they shrink the graph, and passes repeat from the found
-// partition until one changes nothing. Time O(E) per round of local moving and per level of
-// refinement and aggregation, with few rounds, levels and passes in practice; memory O(V + E)
-// besides the input, plus O(V) per thread.
+// (1)), while the levels shrink the graph; then a polish: local moving on the input graph
+// until no vertex gains by moving, splitting a community that a move leaves disconnected.
+// Parallel and deterministic: in every round the vertices decide in sub-rounds fixed by a
+// hash, each against the partition as the sub-round found it, and the moves are made after;
+// each community is refined on its own; each aggregated row is built from its members alone.
+// Time O(E) per round of local moving and per level of refinement and aggregation, with few
+// rounds and levels in practice; memory O(V + E) besides the input, plus O(V) per thread.
 std::vector<Index> leidenCommunities(const std::vector<Index>& offsets,
                                      const std::vector<Index>& targets,
                                      const LeidenOptions& options);
