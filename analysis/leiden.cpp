@@ -126,13 +126,13 @@ struct Partition {
     std::vector<Index> size;
 };
 
-// Vertices per chunk of a loop over the vertices of g: leidenChunk on graphs with rows of 16
-// entries on average, fewer on levels with longer rows, so that a chunk's work stays about
-// the same and the dense upper levels are shared out too.
-std::size_t chunkOf(const LevelGraph& g) {
+// Vertices per chunk of a loop over the vertices of g: the chunk asked for on graphs with
+// rows of 16 entries on average, fewer on levels with longer rows, so that a chunk's work stays
+// about the same and the dense upper levels are shared out too.
+std::size_t chunkOf(const LevelGraph& g, std::size_t chunk) {
     const std::size_t perVertex =
         std::max<std::size_t>(1, g.offsets[g.n] / std::max<Index>(g.n, 1));
-    return std::clamp<std::size_t>(leidenChunk * 16 / perVertex, 1, leidenChunk);
+    return std::clamp<std::size_t>(chunk * 16 / perVertex, 1, chunk);
 }
 
 std::vector<Index> everyVertex(Index n) {
@@ -349,6 +349,7 @@ class Leiden {
 Leiden::Leiden(const std::vector<Index>& offsets, const std::vector<Index>& targets,
                const LeidenOptions& options)
     : options_(options), workers_(std::max(options.threads, 1u)), scratch_(workers_.count()) {
+    options_.chunk = std::max<std::size_t>(options_.chunk, 1);
     base_.n = static_cast<Index>(offsets.size() - 1);
     base_.offsets = offsets.data();
     base_.targets = targets.data();
@@ -492,7 +493,7 @@ std::size_t Leiden::moveNodes(const LevelGraph& g, Partition& p, double settled,
 std::size_t Leiden::moveSubRound(const LevelGraph& g, Partition& p, const Index* vertices,
                                  std::size_t count, const SubRound& subRound) {
     if (proposal_.size() < count) proposal_.resize(count);
-    const std::size_t chunk = chunkOf(g);
+    const std::size_t chunk = chunkOf(g, options_.chunk);
     forRange(workers_, count, chunk, 4 * chunk,
              [&](std::size_t begin, std::size_t end, unsigned worker) {
                  WeightMap& map = scratchFor(worker).weights;
@@ -575,7 +576,7 @@ std::size_t Leiden::applyMoves(const LevelGraph& g, Partition& p, const Index* v
                                std::size_t count) {
     std::atomic<std::size_t> moved{0};
     forRange(
-        workers_, count, 4 * leidenChunk, 16 * leidenChunk,
+        workers_, count, 4 * options_.chunk, 16 * options_.chunk,
         [&](std::size_t begin, std::size_t end, unsigned) {
             std::size_t here = 0;
             for (std::size_t i = begin; i < end; ++i) {
@@ -676,8 +677,8 @@ Index Leiden::refine(const LevelGraph& g, const Partition& p, const Groups& byLa
     std::vector<Index> communities;
     for (Index c = 0; c < g.n; ++c)
         if (byLabel.size(c) > 0) communities.push_back(c);
-    forRange(workers_, communities.size(), std::max<std::size_t>(1, leidenChunk / 16),
-             g.n >= 4 * leidenChunk ? 2 : communities.size() + 1,
+    forRange(workers_, communities.size(), std::max<std::size_t>(1, options_.chunk / 16),
+             g.n >= 4 * options_.chunk ? 2 : communities.size() + 1,
              [&](std::size_t begin, std::size_t end, unsigned worker) {
                  Scratch& s = scratchFor(worker);
                  withWeights(g, [&](auto weights) {
@@ -838,7 +839,7 @@ std::unique_ptr<LevelGraph> Leiden::aggregateGraph(const LevelGraph& g,
     next->n = count;
     next->degree.assign(count, 0);
     next->ownOffsets.assign(std::size_t{count} + 1, 0);
-    const std::size_t rowsPerChunk = std::max<std::size_t>(1, leidenChunk / 4);
+    const std::size_t rowsPerChunk = std::max<std::size_t>(1, options_.chunk / 4);
     std::vector<Rows> rows((count + rowsPerChunk - 1) / rowsPerChunk);
     auto build = [&](std::size_t chunk, unsigned worker) {
         Scratch& s = scratchFor(worker, count);
@@ -848,7 +849,7 @@ std::unique_ptr<LevelGraph> Leiden::aggregateGraph(const LevelGraph& g,
                       s);
         });
     };
-    if (g.n >= 4 * leidenChunk)
+    if (g.n >= 4 * options_.chunk)
         workers_.forEach(rows.size(), build);
     else
         for (std::size_t chunk = 0; chunk < rows.size(); ++chunk) build(chunk, 0);

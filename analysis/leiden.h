@@ -19,6 +19,10 @@ struct LeidenOptions {
     // Threads taking part, the caller included (0 counts as 1). The result does not depend
     // on it.
     unsigned threads = 1;
+    // Vertices per chunk of the parallel loops; a loop runs on one thread below four chunks.
+    // The result does not depend on it either; tests lower it so that small graphs take the
+    // parallel paths.
+    std::size_t chunk = 1024;
 };
 
 // The communities of the graph with this adjacency (offsets: n + 1 entries; targets: vertex
@@ -49,11 +53,6 @@ struct LeidenOptions {
 std::vector<Index> leidenCommunities(const std::vector<Index>& offsets,
                                      const std::vector<Index>& targets,
                                      const LeidenOptions& options);
-
-// Vertices per chunk of the detector's parallel loops; a loop runs on one thread below four
-// chunks. Neither changes the result; tests lower it so that small graphs take the parallel
-// paths.
-inline std::size_t leidenChunk = 1024;
 
 // Leiden on the network's graph (its CSR made with the same threads), taken as the
 // network's partition: communities ordered by their smallest vertex id, members in

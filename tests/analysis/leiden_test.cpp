@@ -43,8 +43,8 @@ Csr csrOfPairs(Index n, const std::vector<std::pair<Index, Index>>& pairs) {
 }
 
 std::vector<Index> detect(const Csr& csr, double resolution = 1.0, std::uint64_t seed = 1,
-                          unsigned threads = 1) {
-    return leidenCommunities(csr.offsets, csr.targets, {resolution, seed, threads});
+                          unsigned threads = 1, std::size_t chunk = 1024) {
+    return leidenCommunities(csr.offsets, csr.targets, {resolution, seed, threads, chunk});
 }
 
 // splitmix64, so the graphs are the same with every standard library.
@@ -276,8 +276,6 @@ TEST(Leiden, FindsPlantedBlocks) {
 // The same membership for every thread count and run, on graphs large enough (with small
 // chunks) for every loop of the detector to be shared out.
 TEST(Leiden, SameResultForEveryThreadCount) {
-    const std::size_t savedChunk = leidenChunk;
-    leidenChunk = 8;
     for (std::uint64_t seed = 1; seed <= 4; ++seed) {
         SCOPED_TRACE("seed " + std::to_string(seed));
         std::vector<Edge> edges;
@@ -287,14 +285,13 @@ TEST(Leiden, SameResultForEveryThreadCount) {
         const Csr csr = csrOfEdges(edges, 2);
         EXPECT_EQ(csr.offsets, csrOfEdges(edges, 1).offsets);
         EXPECT_EQ(csr.targets, csrOfEdges(edges, 1).targets);
-        const std::vector<Index> one = detect(csr, 1.0, seed, 1);
-        EXPECT_EQ(detect(csr, 1.0, seed, 1), one);
-        EXPECT_EQ(detect(csr, 1.0, seed, 2), one);
-        EXPECT_EQ(detect(csr, 1.0, seed, 3), one);
+        const std::vector<Index> one = detect(csr, 1.0, seed, 1, 8);
+        EXPECT_EQ(detect(csr, 1.0, seed, 1, 8), one);
+        EXPECT_EQ(detect(csr, 1.0, seed, 2, 8), one);
+        EXPECT_EQ(detect(csr, 1.0, seed, 3, 8), one);
         EXPECT_TRUE(connected(csr, one));
         EXPECT_LE(bestSingleMove(csr, one, 1.0), 1e-8);
     }
-    leidenChunk = savedChunk;
 }
 
 // The CSR of a graph read with repeated lines and loops: positions in order of first
