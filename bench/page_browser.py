@@ -3,7 +3,10 @@ synthetic_page), the time from navigation to window.quorvane.ready in headless C
 the time of redraw() at the fitted view (best of several loads and draws), and the slowest
 redraw() while zooming in on the middle, twice closer a step up to 4096 times.
 
-    /usr/bin/python3 bench/page_browser.py BUILD_DIR [VERTICES ...]   (default 200000 2000000)
+    /usr/bin/python3 bench/page_browser.py BUILD_DIR [VERTICES | PAGE.html ...]
+                                                        (default 200000 2000000)
+
+A PAGE.html argument measures a page the tool wrote (-render html) as it is.
 """
 
 import shutil
@@ -57,41 +60,48 @@ def browser(profile):
 
 def main():
     build = Path(sys.argv[1])
-    sizes = [int(v) for v in sys.argv[2:]] or [200000, 2000000]
     work = Path(tempfile.mkdtemp(prefix="quorvane-page-bench-"))
+    # (label of the row, page to write with synthetic_page or None, labels, page to read)
+    runs = []
+    for item in sys.argv[2:] or ["200000", "2000000"]:
+        if item.endswith(".html"):
+            runs.append((Path(item).name, None, None, Path(item).resolve()))
+        else:
+            for labels in (False, True):
+                page = work / f"page-{item}-{labels}.html"
+                runs.append((f"{int(item):,}", int(item), labels, page))
     try:
         print(
             "| vertices | labels | page MB | ready ms (best, worst) "
             "| redraw ms, fitted (best, median) | redraw ms, slowest zoom |"
         )
         print("|---:|:---:|---:|---:|---:|---:|")
-        for size in sizes:
-            for labels in (False, True):
-                page = work / f"page-{size}-{labels}.html"
+        for name, size, labels, page in runs:
+            if size is not None:
                 args = [build / "bench" / "synthetic_page", str(size), str(EDGES), str(page)]
                 subprocess.run(args + (["labels"] if labels else []), check=True, cwd=work)
-                ready, draws = [], []
-                driver = browser(tempfile.mkdtemp(prefix="profile-", dir=work))
-                try:
-                    for _ in range(LOADS):
-                        driver.get("about:blank")
-                        driver.get(page.as_uri())
-                        ready.append(
-                            driver.execute_async_script(
-                                "const done = arguments[arguments.length - 1];"
-                                "quorvane.ready.then(done);"
-                            )
+            ready, draws = [], []
+            driver = browser(tempfile.mkdtemp(prefix="profile-", dir=work))
+            try:
+                for _ in range(LOADS):
+                    driver.get("about:blank")
+                    driver.get(page.as_uri())
+                    ready.append(
+                        driver.execute_async_script(
+                            "const done = arguments[arguments.length - 1];"
+                            "quorvane.ready.then(done);"
                         )
-                    draws = sorted(driver.execute_script("return quorvane.redraw()") for _ in range(DRAWS))
-                    zoomed = [driver.execute_script(ZOOM_STEP) for _ in range(ZOOMS)]
-                finally:
-                    driver.quit()
-                print(
-                    f"| {size:,} | {'yes' if labels else 'no'} | {page.stat().st_size / 1e6:.1f} "
-                    f"| {min(ready):.0f}, {max(ready):.0f} | {draws[0]:.1f}, {draws[len(draws) // 2]:.1f} "
-                    f"| {max(zoomed):.1f} at {2 ** (1 + zoomed.index(max(zoomed)))}x |",
-                    flush=True,
-                )
+                    )
+                draws = sorted(driver.execute_script("return quorvane.redraw()") for _ in range(DRAWS))
+                zoomed = [driver.execute_script(ZOOM_STEP) for _ in range(ZOOMS)]
+            finally:
+                driver.quit()
+            print(
+                f"| {name} | {'-' if labels is None else 'yes' if labels else 'no'} | {page.stat().st_size / 1e6:.1f} "
+                f"| {min(ready):.0f}, {max(ready):.0f} | {draws[0]:.1f}, {draws[len(draws) // 2]:.1f} "
+                f"| {max(zoomed):.1f} at {2 ** (1 + zoomed.index(max(zoomed)))}x |",
+                flush=True,
+            )
     finally:
         shutil.rmtree(work, ignore_errors=True)
 
