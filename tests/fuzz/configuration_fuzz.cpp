@@ -83,7 +83,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (key == "bckgnd" && (value == "white" || value == "black")) expected.bckgnd = value;
         if (key == "color" && (value == "col" || value == "bw" || value == "bwi"))
             expected.color = value;
-        if (key == "render" && (value == "povray" || value == "svg")) expected.render = value;
+        if (key == "render" && (value == "povray" || value == "svg" || value == "html"))
+            expected.render = value;
         if (key == "edges") expected.edges = modelDecimal(value.substr(0, value.find('\0')));
         if (key == "minedges") expected.minEdges = modelInteger(value.substr(0, value.find('\0')));
         if (key == "width") expected.width = modelInteger(value.substr(0, value.find('\0')));
