@@ -55,7 +55,8 @@ void BM_SvgVertexScene(benchmark::State& state) {
                           1.0f);
         }
         for (std::size_t v = 0; v < r.labelsDrawn; ++v)
-            scene.addText(r.graph->vertices[v]->name, white, 2.0f, r.x[v] / 2, r.y[v] / 2, "left");
+            scene.addText(std::string(r.graph->vertices[v]->name), white, 2.0f, r.x[v] / 2,
+                          r.y[v] / 2, "left");
         scene.close();
     }
     state.counters["MB"] = double(std::filesystem::file_size(name)) / 1e6;

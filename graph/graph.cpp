@@ -396,8 +396,31 @@ std::list<Vertex*> Graph::addVertices(const std::list<Vertex*>& sources) {
     return copies;
 }
 
-void Graph::addName(VertexId id, std::string name) {
-    if (Vertex* vertex = vertexMap.find(id)) vertex->name = std::move(name);
+void Graph::addName(VertexId id, std::string_view name) {
+    if (Vertex* vertex = vertexMap.find(id)) vertex->name = keepName(name);
+}
+
+std::string_view Graph::keepNames(std::string&& bytes) {
+    fillingLast_ = false;
+    bytes.shrink_to_fit();  // a block grown by appending may hold twice its bytes
+    return nameBytes_.emplace_back(std::move(bytes));
+}
+
+void Graph::setName(VertexId id, std::string_view kept) {
+    if (Vertex* vertex = vertexMap.find(id)) vertex->name = kept;
+}
+
+std::string_view Graph::keepName(std::string_view name) {
+    if (name.empty()) return {};
+    constexpr std::size_t kBlock = std::size_t{1} << 16;
+    if (!fillingLast_ || nameBytes_.empty() ||
+        nameBytes_.back().capacity() - nameBytes_.back().size() < name.size()) {
+        nameBytes_.emplace_back().reserve(std::max(kBlock, name.size()));
+        fillingLast_ = true;
+    }
+    std::string& block = nameBytes_.back();
+    block.append(name);
+    return std::string_view(block).substr(block.size() - name.size());
 }
 
 void Graph::buildDegreesList() {

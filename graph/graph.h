@@ -3,10 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <iostream>
 #include <list>
 #include <map>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -99,8 +101,14 @@ class Graph {
     Vertex* addVertex(const Vertex* source);
     std::vector<Vertex*> addVertices(const std::vector<Vertex*>& sources);
     std::list<Vertex*> addVertices(const std::list<Vertex*>& sources);
-    // Label of the vertex with this id; nothing when there is none.
-    void addName(VertexId id, std::string name);
+    // Label of the vertex with this id; nothing when there is none. The graph keeps a copy
+    // of the bytes.
+    void addName(VertexId id, std::string_view name);
+    // Takes a block of labels' bytes as it is (no copy) and returns where it now lies; views
+    // into it stay valid as long as the graph, for setName.
+    std::string_view keepNames(std::string&& bytes);
+    // Label of the vertex with this id, bytes the graph keeps already (keepNames).
+    void setName(VertexId id, std::string_view kept);
     // Groups the vertices by degree, in creation order within a degree. Starts afresh on
     // every call.
     void buildDegreesList();
@@ -150,7 +158,16 @@ class Graph {
     void link(Vertex* a, Vertex* b);
     void seedEdgeSet();
 
+    // A copy of name among the labels' bytes; a block is filled up to the size it was
+    // reserved with, never grown, so the views into it stay put.
+    std::string_view keepName(std::string_view name);
+
     Arena<Vertex> vertexStore_;
+    // The labels' bytes: one block per name-based file, and blocks of names added one by
+    // one, the last block being filled when fillingLast_. A deque, so that a new block
+    // moves no other.
+    std::deque<std::string> nameBytes_;
+    bool fillingLast_ = false;
     EdgeSet edgeSet_;
     bool edgeSetCurrent_ = true;
 };

@@ -4,6 +4,7 @@
 
 #include <list>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "graph/colour.h"
@@ -53,5 +54,6 @@ class Vertex {
     std::list<Vertex*>* cluster = nullptr;
     // A self-loop is the vertex itself in this list.
     std::vector<Vertex*> neighbours;
-    std::string name;
+    // The vertex's label; its bytes are kept by the graph (Graph::addName).
+    std::string_view name;
 };

@@ -58,7 +58,7 @@ Graphics::Graphics(Engine* engine, const SceneOptions& options)
     : engine(engine), options(options) {}
 
 std::string labelOf(const Vertex& vertex, bool idsAsLabels) {
-    if (!vertex.name.empty()) return vertex.name;
+    if (!vertex.name.empty()) return std::string(vertex.name);
     return idsAsLabels ? std::to_string(vertex.id) : std::string();
 }
 

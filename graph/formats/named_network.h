@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "graph/graph.h"
@@ -22,9 +23,12 @@ class Labels {
     }
     // Replaces the label of the last vertex.
     void replaceLast(std::string_view label);
-    std::string_view operator[](std::size_t k) const {
+    std::string_view operator[](std::size_t k) const { return labelIn(bytes_, k); }
+    // Hands the labels' bytes over whole; labelIn finds each label in them wherever they go.
+    std::string takeBytes() { return std::exchange(bytes_, {}); }
+    std::string_view labelIn(std::string_view bytes, std::size_t k) const {
         const std::size_t begin = k == 0 ? 0 : ends_[k - 1];
-        return std::string_view(bytes_).substr(begin, ends_[k] - begin);
+        return bytes.substr(begin, ends_[k] - begin);
     }
     std::size_t size() const { return ends_.size(); }
     // All labels' bytes so far: where the next label will start.

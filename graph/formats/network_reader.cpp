@@ -42,7 +42,9 @@ InputRead readNetwork(std::istream& input, Graph& graph, const std::string& name
     graph.addEdges(std::move(network.edges));
     read.labelled = true;
     read.isolatedDeclared = network.labels.size() - graph.vertices.size();
+    // The labels stay in the block they were read into, not a string each.
+    const std::string_view kept = graph.keepNames(network.labels.takeBytes());
     for (std::size_t k = 0; k < network.labels.size(); ++k)
-        graph.addName(static_cast<VertexId>(k), std::string(network.labels[k]));
+        graph.setName(static_cast<VertexId>(k), network.labels.labelIn(kept, k));
     return read;
 }

@@ -159,7 +159,7 @@ Outcome readAsCsv(const std::string& bytes, bool throughNetworkReader) {
         if (throughNetworkReader) {
             Graph graph(true);
             readNetwork(input, graph, "in.csv", InputFormat::csv);
-            for (const Vertex* vertex : graph.vertices) out.labels.push_back(vertex->name);
+            for (const Vertex* vertex : graph.vertices) out.labels.emplace_back(vertex->name);
         } else {
             const NamedNetwork network = readCsv(input, "in.csv");
             for (const Edge& e : network.edges) out.edges.emplace_back(e.u, e.v);

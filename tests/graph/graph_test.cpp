@@ -325,6 +325,28 @@ TEST(Graph, AddNameOnlyForExistingVertices) {
     EXPECT_EQ(graph.vertexMap.find(5), nullptr);
 }
 
+// The graph keeps the labels' bytes: names from strings that are gone, across the blocks it
+// fills, one longer than a block, a block handed over whole, and a later name replacing one.
+TEST(Graph, KeepsTheBytesOfEveryName) {
+    std::vector<Edge> edges;
+    for (VertexId v = 0; v < 3000; ++v) edges.push_back({v, v + 1});
+    Graph graph = incremental(edges);
+    for (VertexId v = 0; v < 3000; ++v) graph.addName(v, std::string(40, char('a' + v % 26)));
+    graph.addName(3000, std::string(100000, 'z'));
+    std::string block = "firstsecond";
+    const std::string_view kept = graph.keepNames(std::move(block));
+    graph.setName(1, kept.substr(0, 5));
+    graph.setName(2, kept.substr(5));
+    graph.addName(4, "later");
+    Graph moved = std::move(graph);
+    for (VertexId v = 5; v < 3000; ++v)
+        ASSERT_EQ(moved.vertexMap.find(v)->name, std::string(40, char('a' + v % 26))) << v;
+    EXPECT_EQ(moved.vertexMap.find(3000)->name, std::string(100000, 'z'));
+    EXPECT_EQ(moved.vertexMap.find(1)->name, "first");
+    EXPECT_EQ(moved.vertexMap.find(2)->name, "second");
+    EXPECT_EQ(moved.vertexMap.find(4)->name, "later");
+}
+
 TEST(Graph, VertexMapIteratesInAscendingIdAndReplaces) {
     Graph graph = incremental({{50, 3}, {2147483647, 0}, {17, 3}});
     std::vector<VertexId> keys;

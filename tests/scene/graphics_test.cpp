@@ -737,7 +737,7 @@ class LabelTest : public SceneTest {
         graphics.resetGrid();
     }
     // A vertex at (x, y) of size factor size, named name (no name: labelled by id, if at all).
-    Vertex& vertex(float x, float y, float size, const std::string& name = "") {
+    Vertex& vertex(float x, float y, float size, std::string_view name = "") {
         Vertex& v = vertices.emplace_back(VertexId(vertices.size()));
         v.x = x, v.y = y, v.size = size, v.name = name;
         return v;
