@@ -6,24 +6,6 @@
 
 #include "graph/text.h"
 
-namespace {
-
-// What XML character data cannot hold as itself.
-const char* xmlTextEscape(char32_t point) {
-    switch (point) {
-        case '&':
-            return "&amp;";
-        case '<':
-            return "&lt;";
-        case '>':
-            return "&gt;";
-        default:
-            return nullptr;
-    }
-}
-
-}  // namespace
-
 std::string svgText(const std::string& text) {
     std::string escaped;
     escaped.reserve(text.size());

@@ -16,25 +16,6 @@ const char* doubledQuote(char32_t point) {
     return point == '"' ? "\"\"" : nullptr;
 }
 
-// What an XML attribute value cannot hold as itself; the tab as a reference, since a parser
-// turns a literal one into a blank.
-const char* xmlAttributeEscape(char32_t point) {
-    switch (point) {
-        case '&':
-            return "&amp;";
-        case '<':
-            return "&lt;";
-        case '>':
-            return "&gt;";
-        case '"':
-            return "&quot;";
-        case '\t':
-            return "&#9;";
-        default:
-            return nullptr;
-    }
-}
-
 // The label a vertex shows in the tables: its name, else its id.
 template <class EscapeOf>
 void appendLabel(std::string& out, const Vertex& vertex, EscapeOf&& escapeOf) {

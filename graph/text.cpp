@@ -115,3 +115,22 @@ std::ifstream openForReading(const std::string& name, const char* what) {
         throw Fatal("ERROR: " + std::string(what) + " " + name + " cannot be opened\n");
     return input;
 }
+
+const char* xmlTextEscape(char32_t point) {
+    switch (point) {
+        case '&':
+            return "&amp;";
+        case '<':
+            return "&lt;";
+        case '>':
+            return "&gt;";
+        default:
+            return nullptr;
+    }
+}
+
+const char* xmlAttributeEscape(char32_t point) {
+    if (point == '"') return "&quot;";
+    if (point == '\t') return "&#9;";
+    return xmlTextEscape(point);
+}

@@ -50,6 +50,12 @@ inline bool isControlCharacter(char32_t point) {
     return (point < 0x20 && point != '\t') || (point >= 0x7F && point <= 0x9F);
 }
 
+// What XML character data cannot hold as itself, for appendCleanText; null otherwise.
+const char* xmlTextEscape(char32_t point);
+// What an XML attribute value in double quotes cannot hold: the above, the quote, and the
+// tab as a reference (a parser turns a literal one into a blank).
+const char* xmlAttributeEscape(char32_t point);
+
 // Appends a label cleaned as every writer of the program shows it: each byte outside a valid
 // UTF-8 sequence becomes "?", U+FFFE and U+FFFF (no XML document may hold them) become "?",
 // control characters other than the tab are left out, and every other character is kept,
