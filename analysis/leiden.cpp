@@ -346,9 +346,23 @@ class Leiden {
     std::vector<Index> subSize_;
 };
 
+namespace {
+
+// The threads the loops can keep busy: a loop runs on one thread below four chunks, and a
+// chunk holds about `chunk` vertices or 16 × `chunk` adjacency entries; a thread more would
+// only sleep.
+unsigned threadsWithWork(const LeidenOptions& options, const std::vector<Index>& offsets) {
+    const std::size_t work = std::max<std::size_t>(offsets.size() - 1, offsets.back() / 16);
+    const std::size_t chunks = work / std::max<std::size_t>(options.chunk, 1);
+    if (chunks < 4) return 1;
+    return static_cast<unsigned>(std::min<std::size_t>(std::max(options.threads, 1u), chunks));
+}
+
+}  // namespace
+
 Leiden::Leiden(const std::vector<Index>& offsets, const std::vector<Index>& targets,
                const LeidenOptions& options)
-    : options_(options), workers_(std::max(options.threads, 1u)), scratch_(workers_.count()) {
+    : options_(options), workers_(threadsWithWork(options, offsets)), scratch_(workers_.count()) {
     options_.chunk = std::max<std::size_t>(options_.chunk, 1);
     base_.n = static_cast<Index>(offsets.size() - 1);
     base_.offsets = offsets.data();

@@ -9,10 +9,13 @@
 // byte order mark at the start is skipped; the last record needs no final line break.
 //
 // Errors (Fatal, exact text):
-//   "ERROR: NAME:LINE: 'TOKEN' is not a valid vertex id\n"
+//   "ERROR: NAME:LINE: 'TOKEN' is not a valid vertex id\n" (also for an id token of more than
+//       1 MiB: only its start is shown)
+//   "ERROR: NAME:LINE: label longer than 1 MiB\n"
 //   "ERROR: Names file NAME cannot be opened\n"
 #pragma once
 
+#include <cstddef>
 #include <istream>
 #include <string>
 
@@ -22,6 +25,8 @@ class Graph_node_names {
   public:
     // Opens the file and reads it.
     void readFile(Graph& graph, const std::string& fileName) const;
-    // Hands every record with a label to Graph::addName, in file order. O(file size).
-    void readFile(std::istream& input, Graph& graph, const std::string& name) const;
+    // Hands every record with a label to Graph::addName, in file order. O(file size) time;
+    // memory a block (blockSize bytes) and the longest token, at most 1 MiB.
+    void readFile(std::istream& input, Graph& graph, const std::string& name,
+                  std::size_t blockSize = std::size_t{1} << 20) const;
 };

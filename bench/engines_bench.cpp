@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
+#include <fstream>
 #include <iomanip>
 #include <memory>
 #include <random>
@@ -64,7 +65,8 @@ void writeScene(benchmark::State& state, const char* extension, bool withEdges) 
     const Scene& s = scene();
     const std::string name = scratchFile(extension);
     for (auto _ : state) {
-        Writer engine(name);
+        std::ofstream file(name, std::ios::binary);
+        Writer engine(file, name);
         engine.addHeaders(-1, 1.0f, 1000.0f);
         for (const Vertex& v : s.vertices)
             engine.addHost(v.x, v.y, v.z, v.radius, v.fill, v.fill, 1.0f);

@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <string>
@@ -44,7 +45,8 @@ void BM_SvgVertexScene(benchmark::State& state) {
     for (const RunResults::Community& c : r.communities)
         sceneRadius = std::max(sceneRadius, std::hypot(c.x, c.y) + c.radius);
     for (auto _ : state) {
-        Svg scene(name);
+        std::ofstream file(name, std::ios::binary);
+        Svg scene(file, name);
         scene.addHeaders(-1, 1.0f, sceneRadius);
         for (const RunResults::DrawnEdge& e : r.drawnEdges)
             scene.addCylinder(r.x[e.from], r.y[e.from], 30, r.x[e.to], r.y[e.to], 30, e.colour,

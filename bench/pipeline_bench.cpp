@@ -112,12 +112,14 @@ int main(int argc, char** argv) {
         Stage stage("vertex");
         const CommunityShells shells = computeCommunityShells(partition, network->graph);
         layout = Graphics(nullptr, options).layOut(partition, &shells, network->graph);
-        Povray engine(parameters.sceneFile1);
+        std::ofstream file(parameters.sceneFile1, std::ios::binary);
+        Povray engine(file, parameters.sceneFile1);
         Graphics(&engine, options).drawVertexScene(layout, network->graph);
     }
     {
         Stage stage("community");
-        Povray engine(parameters.sceneFile2);
+        std::ofstream file(parameters.sceneFile2, std::ios::binary);
+        Povray engine(file, parameters.sceneFile2);
         Graphics(&engine, options).drawCommunityScene(layout);
     }
     rusage usage{};

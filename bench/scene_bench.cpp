@@ -203,14 +203,16 @@ void runPartition(const char* name, VertexId vertices, const std::string& direct
     }
     {
         Stage stage;
-        Povray engine(scene1);
+        std::ofstream file(scene1, std::ios::binary);
+        Povray engine(file, scene1);
         Graphics(&engine).generateNetworkFile(list, &network, false);
         std::ifstream written(scene1, std::ios::ate | std::ios::binary);
         stage.report("vertex", std::to_string(written.tellg() / 1048576) + " MiB file");
     }
     {
         Stage stage;
-        Povray engine(scene2);
+        std::ofstream file(scene2, std::ios::binary);
+        Povray engine(file, scene2);
         Graphics(&engine).generateNetworkFile(list, &network, true);
         std::ifstream written(scene2, std::ios::ate | std::ios::binary);
         stage.report("community", std::to_string(written.tellg() / 1048576) + " MiB file");
@@ -219,14 +221,16 @@ void runPartition(const char* name, VertexId vertices, const std::string& direct
         SceneOptions idsAsLabels;
         idsAsLabels.idsAsLabels = true;
         Stage stage;
-        Povray engine(scene1);
+        std::ofstream file(scene1, std::ios::binary);
+        Povray engine(file, scene1);
         Graphics(&engine, idsAsLabels).generateNetworkFile(list, &network, false);
         std::ifstream written(scene1, std::ios::ate | std::ios::binary);
         stage.report("labels", std::to_string(written.tellg() / 1048576) + " MiB file");
     }
     {
         Stage stage;
-        Povray engine(scene1);
+        std::ofstream file(scene1, std::ios::binary);
+        Povray engine(file, scene1);
         engine.addHeaders(-1, 1.0f, 100.0f);
         for (const Vertex* v : network.graph.vertices)
             engine.addHost(v->x, v->y, v->shellIndex / -10.0f, v->size, v->fillColor, v->ringColor,

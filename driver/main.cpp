@@ -1,5 +1,7 @@
 // The run, stage by stage: options, read, names, cores, communities, layout, scenes, export,
 // render.
+#include <signal.h>
+
 #include <chrono>
 #include <filesystem>
 #include <iostream>
@@ -28,6 +30,7 @@
 #include "graph/formats/input_format.h"
 #include "graph/formats/network_reader.h"
 #include "graph/log.h"
+#include "graph/output_file.h"
 #include "graph/text.h"
 #include "graph/threads.h"
 #include "scene/graphics.h"
@@ -89,10 +92,11 @@ void readNames(const std::string& namesFile, Graph& graph) {
     if (!namesFile.empty() && namesFile != "0") Graph_node_names().readFile(graph, namesFile);
 }
 
-// The threads a stage may use: the machine's cores, at most -threads.
+// The threads a stage may use: the machine's cores, at most -threads (more threads than
+// cores would only take turns, and a huge count would exhaust the host's processes).
 unsigned threadsOf(const Parameters& p) {
-    return threadsFor(p.threads != 0 ? p.threads
-                                     : std::max(1u, std::thread::hardware_concurrency()));
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    return p.threads != 0 ? std::min(p.threads, cores) : cores;
 }
 
 // Read from the partition file (whose counts go into the summary), or detected by the
@@ -125,50 +129,117 @@ class StageClock {
     std::chrono::steady_clock::time_point last_ = std::chrono::steady_clock::now();
 };
 
-// The scene files this run has created and not yet completed. A run that fails while writing
-// them removes them again, so no half-written scene is left behind; once both are complete
-// they stay, whatever happens when they are rendered.
-std::vector<std::string> createdScenes;
+// This run's temporary files, which a terminating signal removes: the one piece of
+// process-wide state, since a signal handler can reach nothing else.
+TemporaryFiles temporaries;
 
-void removeCreatedScenes() {
-    for (const std::string& name : createdScenes) {
-        std::error_code ignored;
-        std::filesystem::remove(name, ignored);
+extern "C" void onTerminatingSignal(int signal) {
+    temporaries.removeAll();
+    // The handler was installed to run once (SA_RESETHAND): raised again, the signal ends
+    // the process as it would have without the handler, once this returns.
+    ::raise(signal);
+}
+
+// Ctrl-C, a kill or a closed terminal leaves the earlier files as they were: the handler
+// removes this run's temporaries. A signal ignored by whoever started the run stays ignored.
+void handleTerminatingSignals() {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction current {};
+        if (::sigaction(signal, nullptr, &current) == 0 && current.sa_handler == SIG_IGN) continue;
+        struct sigaction action {};
+        action.sa_handler = onTerminatingSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESETHAND;
+        ::sigaction(signal, &action, nullptr);
     }
 }
 
-// A scene file must never replace the input it was drawn from.
-void refuseInputAsScene(const std::string& scene, const std::string& inputFile) {
-    std::error_code error;
-    if (std::filesystem::equivalent(scene, inputFile, error))
-        throw Fatal("ERROR: Scene file " + scene + " would overwrite the input file\n");
+// ---- The export (-export) ----
+
+ExportFormats exportFormats(const Parameters& p) {
+    return {p.exportCsv, p.exportGexf};
+}
+
+// A file with what the messages call it.
+struct NamedFile {
+    std::string name;
+    std::string what;
+};
+
+// The files the run reads (as far as the options were read).
+std::vector<NamedFile> filesRead(const Parameters& p) {
+    std::vector<NamedFile> files = {{p.inputFile, "input"}, {kConfigurationFile, "configuration"}};
+    // "-names" without a file ("0") reads none.
+    if (p.namesFile != "0") files.push_back({p.namesFile, "names"});
+    files.push_back({p.partitionFile, "partition"});
+    return files;
+}
+
+// No file the run writes may replace one it reads: "ERROR: WHAT NAME would overwrite the
+// input file". Checked before anything is written.
+void refuseOverwritingReadFiles(const std::vector<NamedFile>& written,
+                                const std::vector<NamedFile>& read) {
+    for (const NamedFile& output : written) {
+        for (const NamedFile& input : read) {
+            std::error_code error;
+            if (!input.name.empty() && std::filesystem::equivalent(output.name, input.name, error))
+                throw Fatal("ERROR: " + output.what + " " + output.name + " would overwrite the " +
+                            input.what + " file\n");
+        }
+    }
+}
+
+std::vector<NamedFile> logFiles() {
+    std::vector<NamedFile> files;
+    for (const std::string& name : Logs::fileNames()) files.push_back({name, "Log file"});
+    return files;
+}
+
+// Every file the run will write after the logs: the scenes or the page, the exports, the
+// images and the renderers' log.
+std::vector<NamedFile> filesWritten(const Parameters& p, const ExportFiles& exports) {
+    std::vector<NamedFile> files;
+    if (p.render == "html") {
+        files.push_back({p.pageFile, "Page file"});
+    } else {
+        files.push_back({p.sceneFile1, "Scene file"});
+        files.push_back({p.sceneFile2, "Scene file"});
+    }
+    if (exportFormats(p).any())
+        for (const std::string& name : exports.names()) files.push_back({name, "Export file"});
+    if (p.render != "html" && !p.nographic) {
+        files.push_back({p.imageFile1, "Image file"});
+        files.push_back({p.imageFile2, "Image file"});
+        if (p.logfile) files.push_back({kRendererLog, "Log file"});
+    }
+    return files;
 }
 
 template <class Writer>
-std::unique_ptr<Engine> createEngine(const std::string& scene, const EngineOptions& options) {
-    auto engine = std::make_unique<Writer>(scene, options);
-    createdScenes.push_back(scene);
-    return engine;
+std::unique_ptr<Engine> createEngine(std::ostream& out, const std::string& scene,
+                                     const EngineOptions& options) {
+    return std::make_unique<Writer>(out, scene, options);
 }
 
 // Both scene files are created before anything is drawn; then the vertex scene, then the
-// community scene.
+// community scene; they replace earlier files of their names together, once both are whole.
 void writeScenes(const Layout& layout, const Graph& graph, const Parameters& p,
                  const SceneOptions& options) {
     const bool povray = p.render == "povray";
     say(povray ? "\tGenerating .pov file...\n" : "\tGenerating .svg file...\n");
-    refuseInputAsScene(p.sceneFile1, p.inputFile);
-    refuseInputAsScene(p.sceneFile2, p.inputFile);
     const EngineOptions looks = engineOptions(p);
-    std::unique_ptr<Engine> engine1 =
-        povray ? createEngine<Povray>(p.sceneFile1, looks) : createEngine<Svg>(p.sceneFile1, looks);
-    std::unique_ptr<Engine> engine2 =
-        povray ? createEngine<Povray>(p.sceneFile2, looks) : createEngine<Svg>(p.sceneFile2, looks);
+    FileSet scenes("Scene file", &temporaries);
+    std::ostream& out1 = scenes.open(p.sceneFile1);
+    std::ostream& out2 = scenes.open(p.sceneFile2);
+    std::unique_ptr<Engine> engine1 = povray ? createEngine<Povray>(out1, p.sceneFile1, looks)
+                                             : createEngine<Svg>(out1, p.sceneFile1, looks);
+    std::unique_ptr<Engine> engine2 = povray ? createEngine<Povray>(out2, p.sceneFile2, looks)
+                                             : createEngine<Svg>(out2, p.sceneFile2, looks);
     Graphics(engine1.get(), options).drawVertexScene(layout, graph);
     Graphics(engine2.get(), options).drawCommunityScene(layout);
     engine1.reset();
     engine2.reset();
-    createdScenes.clear();
+    scenes.commit();
 }
 
 // Labels that do not fit are left out of the picture; the run says how many.
@@ -181,30 +252,7 @@ void reportLabels(const Layout& layout) {
 // The interactive page in place of the scenes: written whole or not at all.
 void writePage(const RunResults& results, const Parameters& p) {
     say("\tGenerating .html file...\n");
-    refuseInputAsScene(p.pageFile, p.inputFile);
-    writeHtmlPage(results, p.inputFile, p.pageFile);
-}
-
-// ---- The export (-export) ----
-
-ExportFormats exportFormats(const Parameters& p) {
-    return {p.exportCsv, p.exportGexf};
-}
-
-// An export file must not replace a file the run reads.
-void refuseInputsAsExports(const ExportFiles& exports, const Parameters& p) {
-    // "-names" without a file ("0") reads none.
-    const std::string names = p.namesFile == "0" ? "" : p.namesFile;
-    const std::pair<const std::string&, const char*> inputs[] = {
-        {p.inputFile, "input"}, {names, "names"}, {p.partitionFile, "partition"}};
-    for (const std::string& name : exports.names()) {
-        for (const auto& [input, what] : inputs) {
-            std::error_code error;
-            if (!input.empty() && std::filesystem::equivalent(name, input, error))
-                throw Fatal("ERROR: Export file " + name + " would overwrite the " + what +
-                            " file\n");
-        }
-    }
+    writeHtmlPage(results, p.inputFile, p.pageFile, &temporaries);
 }
 
 // The options in effect, as the summary lists them.
@@ -276,10 +324,24 @@ void render(const Parameters& p) {
 }
 
 int run(int argc, const char* const* argv) {
-    // Every invocation creates or empties the logs first, whatever follows.
+    handleTerminatingSignals();
+    const Parameters::Request request = Parameters::requestOf(argc, argv);
+    // An option error is reported once the logs are open.
+    std::optional<std::string> optionError;
+    if (request == Parameters::Request::Run) {
+        try {
+            parameters.validateParameters(argc, argv);
+        } catch (const Fatal& error) {
+            optionError = error.what();
+        }
+    }
+    const Parameters& p = parameters;
+    // Every invocation creates or empties the logs first, whatever follows, but never in
+    // place of a file it reads.
+    refuseOverwritingReadFiles(logFiles(), filesRead(p));
     Logs logs;
-    logs.open();
-    switch (Parameters::requestOf(argc, argv)) {
+    logs.open(&temporaries);
+    switch (request) {
         case Parameters::Request::Help:
             std::cout << Parameters::helpText();
             return 0;
@@ -289,9 +351,11 @@ int run(int argc, const char* const* argv) {
         case Parameters::Request::Run:
             break;
     }
-    parameters.validateParameters(argc, argv);
-    const Parameters& p = parameters;
-    limitThreads(p.threads);
+    if (optionError) throw Fatal(*optionError);
+    const ExportFormats formats = exportFormats(p);
+    ExportFiles exports(p.fileStem, formats, &temporaries);
+    refuseOverwritingReadFiles(filesWritten(p, exports), filesRead(p));
+    limitThreads(threadsOf(p));
     const SceneOptions looks = sceneOptions(p);
 
     StageClock clock;
@@ -305,7 +369,6 @@ int run(int argc, const char* const* argv) {
     summary.seconds.read = clock.lap();
     say("\tFinding communities...\n");
     const bool page = p.render == "html";
-    const ExportFormats formats = exportFormats(p);
     // The core numbers of the whole graph: only the page and the exports show them.
     const std::vector<int> coreness =
         page || formats.any() ? computeCoreness(network.graph) : std::vector<int>();
@@ -317,8 +380,6 @@ int run(int argc, const char* const* argv) {
     const Layout layout = Graphics(nullptr, looks).layOut(partition, &shells, network.graph);
     summary.seconds.layout = clock.lap();
     const bool labels = !p.namesFile.empty() || input.labelled;
-    ExportFiles exports(p.fileStem, formats);
-    if (formats.any()) refuseInputsAsExports(exports, p);
     std::optional<RunResults> results;
     if (page || formats.any())
         results = collectResults(network.graph, partition, shells, coreness, layout, looks, labels);
@@ -338,10 +399,9 @@ int run(int argc, const char* const* argv) {
     return 0;
 }
 
-// Every failure ends the run with one ERROR line on standard output and status 1, and no
-// half-written scene left behind.
+// Every failure ends the run with one ERROR line on standard output and status 1; the
+// files being written removed their temporaries as the failure passed them.
 int fail(const std::string& message) {
-    removeCreatedScenes();
     std::cout << message << std::flush;
     return 1;
 }

@@ -1,7 +1,12 @@
 #include "driver/parameters.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <climits>
 #include <cmath>
@@ -11,7 +16,9 @@
 #include <functional>
 #include <iostream>
 #include <optional>
+#include <sstream>
 #include <string_view>
+#include <utility>
 
 #include "graph/defs.h"
 #include "graph/text.h"
@@ -52,12 +59,14 @@ const char* const kHelp =
     "-communities <detector>: Selects the community detection. Possible values: 'greedy' "
     "(greedy modularity agglomeration) and 'leiden' (the Leiden method: better communities, "
     "faster). Optional. Default: greedy\n"
-    "-resolution <value>: Modularity resolution of -communities leiden (greater than 0; larger "
+    "-resolution <value>: Modularity resolution of -communities leiden (greater than 0, at most "
+    "1000000; larger "
     "values give more, smaller communities). Optional. Default: 1.0\n"
     "-seed <value>: Seed of the random choices of -communities leiden (a non-negative "
     "integer). Optional. Default: 1\n"
     "-threads <value>: Most threads any stage runs at once (a positive integer; the results "
-    "are the same for every value). Optional. Default: the machine's cores\n"
+    "are the same for every value; never more than the machine's cores, nor than a stage has "
+    "work for). Optional. Default: the machine's cores\n"
     "-onlygraphic: Names the images after the input file alone (<input>_1_POV.png). Optional. "
     "Default: off\n"
     "-logfile: Sends the renderers' error output to log/povray.log (the log directory must "
@@ -70,11 +79,11 @@ const char* const kHelp =
     "-W <value>: Image width in pixels. Optional. Default: 800\n"
     "-H <value>: Image height in pixels. Optional. Default: 600\n"
     "-window <hstart> <hend> <vstart> <vend>: The part of the picture rendered, as fractions "
-    "of its width and height. Optional. Default: 0 1 0 1\n"
+    "of its width and height (each between -1000 and 1000). Optional. Default: 0 1 0 1\n"
     "-u <value>: Unit length: scales the vertices' radii, the legend and the camera's "
-    "distance. Optional. Default: 1.0\n"
-    "-font <value>: Zoom of the labels, at least 1 (the whole part counts). Optional. Default: "
-    "1.0\n"
+    "distance (greater than 0, at most 1000000). Optional. Default: 1.0\n"
+    "-font <value>: Zoom of the labels, from 1 to 1000 (the whole part counts). Optional. "
+    "Default: 1.0\n"
     "-edges <value>: Share of the edges drawn in the vertex picture (0.0 - 1.0). Optional. "
     "Default: 0.0, with at least -minEdges of them\n"
     "-minEdges <value>: Number of edges drawn at least, on average. Optional. Default: 1000\n"
@@ -100,6 +109,11 @@ const char* const kHelp =
     "\n";
 
 const int kMaxImageSide = 100000;
+// Bounds that keep every scene coordinate, size and opacity computed from the options finite.
+const float kLargestFont = 1000.0f;
+const float kLargestUnit = 1000000.0f;
+const float kLargestWindow = 1000.0f;
+const double kLargestResolution = 1000000.0;
 
 [[noreturn]] void optionError(const std::string& line) {
     throw Fatal("ERROR: " + line + "\n\n" + Parameters::helpText());
@@ -181,16 +195,53 @@ void Parameters::printHeader() const {
 }
 
 void Parameters::validateParameters(int argc, const char* const* argv) {
-    std::ifstream config("quorvane.cfg");
-    if (config.is_open()) readConfiguration(config);
+    if (const std::optional<std::string> text = readConfigurationFile(kConfigurationFile)) {
+        std::istringstream config(*text);
+        readConfiguration(config);
+    }
     readCommandLine(argc, argv);
     checkValues();
     deriveOutputNames();
 }
 
+std::optional<std::string> readConfigurationFile(const std::string& name) {
+    // Opened without waiting (a FIFO would block for ever), then judged by what it is.
+    const int descriptor = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0) return std::nullopt;
+    struct stat info;
+    const bool known = ::fstat(descriptor, &info) == 0;
+    if (known && S_ISDIR(info.st_mode)) {
+        ::close(descriptor);
+        return std::nullopt;
+    }
+    std::string text;
+    bool tooLarge = false;
+    if (known && S_ISREG(info.st_mode)) {
+        // Read up to one byte past the bound: the size may change under us.
+        char block[65536];
+        ssize_t got = 0;
+        while ((got = ::read(descriptor, block, sizeof block)) != 0) {
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0 || text.size() + static_cast<std::size_t>(got) > kLargestConfiguration) {
+                tooLarge = got > 0;
+                break;
+            }
+            text.append(block, static_cast<std::size_t>(got));
+        }
+    }
+    ::close(descriptor);
+    if (!known || !S_ISREG(info.st_mode))
+        throw Fatal("ERROR: Configuration file " + name + " is not a regular file\n");
+    if (tooLarge) throw Fatal("ERROR: Configuration file " + name + " is larger than 1 MiB\n");
+    return text;
+}
+
 void Parameters::readConfiguration(std::istream& in) {
     std::string line;
+    bool first = true;
     while (std::getline(in, line)) {
+        // A byte order mark before the first key is no part of it.
+        if (std::exchange(first, false) && line.starts_with("\xEF\xBB\xBF")) line.erase(0, 3);
         // Files written on another platform end their lines with CR LF.
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.find('#') != std::string::npos) continue;
@@ -313,9 +364,10 @@ bool Parameters::readFileOption(const std::string& arg, Arguments& args) {
                              {"edges", "graphml", "gexf", "gml", "pajek", "ncol", "csv"},
                              "'edges', 'graphml', 'gexf', 'gml', 'pajek', 'ncol' and 'csv'");
     } else if (arg == "-names") {
-        if (args.valueFollows())
+        if (args.valueFollows()) {
             namesFile = args.value("");
-        else
+            if (namesFile.empty()) optionError("'-names' file name must not be empty");
+        } else
             namesFile.assign(1, '0');  // (not = "0": a false -Wrestrict in g++ 12)
     } else if (arg == "-output") {
         outputStem = args.value("'-output' parameter must be followed by output file name");
@@ -398,8 +450,10 @@ bool Parameters::readDataOption(const std::string& arg, Arguments& args) {
             start = comma + 1;
         }
     } else if (arg == "-partition") {
-        partitionFile =
-            args.value("'-partition' parameter must be followed by partition file name");
+        const char* missing = "'-partition' parameter must be followed by partition file name";
+        partitionFile = args.value(missing);
+        // An empty name reads nothing; it must not pass for no partition.
+        if (partitionFile.empty()) optionError(missing);
     } else {
         return readDetectorOption(arg, args);
     }
@@ -431,8 +485,11 @@ bool Parameters::readDetectorOption(const std::string& arg, Arguments& args) {
             args.value("'-resolution' parameter must be followed by resolution value");
         const std::size_t length = plainDecimalLength(text);
         resolution = length == text.size() && length > 0 ? std::strtod(text.c_str(), nullptr) : 0.0;
-        if (!std::isfinite(resolution) || !(resolution > 0.0))
+        // A subnormal γ is as good as 0: every product with it underflows.
+        if (!std::isnormal(resolution) || !(resolution > 0.0))
             optionError("'-resolution' parameter must be a number greater than 0");
+        if (resolution > kLargestResolution)
+            optionError("'-resolution' parameter must be at most 1000000");
         resolutionGiven = true;
     } else if (arg == "-seed") {
         const auto value =
@@ -459,8 +516,16 @@ void Parameters::checkValues() const {
     if (height < 1 || height > kMaxImageSide)
         optionError("'-H' parameter must be between 1 and 100000");
     if (!std::isfinite(font) || font < 1.0f) optionError("'-font' parameter must be at least 1");
+    if (font > kLargestFont) optionError("'-font' parameter must be at most 1000");
     if (!std::isfinite(unitLength) || !(unitLength > 0.0f))
         optionError("'-u' parameter must be greater than 0");
+    if (unitLength > kLargestUnit) optionError("'-u' parameter must be at most 1000000");
+    for (float value : {hstart, hend, vstart, vend})
+        if (!(std::fabs(value) <= kLargestWindow))
+            optionError("'-window' values must be between -1000 and 1000");
+    if (!(opacity >= 0.0f && opacity <= 1.0f))
+        optionError("'-opacity' parameter must be between 0 and 1");
+    if (!std::isfinite(edges)) optionError("'-edges' parameter must be a finite number");
     // The page is shown by a browser, not by the viewer.
     if (render == "html" && java == "java")
         optionError("'-java' cannot be used with '-render html'");

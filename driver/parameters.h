@@ -2,8 +2,10 @@
 // line (which overrides the file), and the four output names derived from them.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <iosfwd>
+#include <optional>
 #include <string>
 
 class Parameters {
@@ -95,6 +97,17 @@ class Parameters {
 };
 
 extern Parameters parameters;
+
+// The configuration file in the working directory, and the most it may hold.
+inline constexpr const char* kConfigurationFile = "quorvane.cfg";
+inline constexpr std::size_t kLargestConfiguration = std::size_t{1} << 20;
+
+// The text of the configuration file, or nothing when there is none (or a directory of that
+// name). Never waits on a FIFO. Throws Fatal for anything else that is not a regular file
+// ("ERROR: Configuration file NAME is not a regular file\n": a FIFO, a device, a socket) and
+// for a file over kLargestConfiguration ("ERROR: Configuration file NAME is larger than 1
+// MiB\n").
+std::optional<std::string> readConfigurationFile(const std::string& name);
 
 // Lenient number conversion of option values: the longest numeric prefix counts and text
 // without one gives 0. Integers saturate at the int limits; decimals are plain decimals

@@ -97,7 +97,7 @@ std::string povrayCommand(const std::string& scene, const std::string& image,
         command += " -D +FN";
     else
         command += options.logfile ? " -D /EXIT +FN" : " -D +FN /EXIT";
-    command += " 2> " + (options.logfile ? std::string("log/povray.log") : nullDevice(unixLike));
+    command += " 2> " + (options.logfile ? std::string(kRendererLog) : nullDevice(unixLike));
     return command;
 }
 
@@ -150,6 +150,12 @@ bool runCommand(const std::string& command) {
     return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+bool runRenderer(const std::string& command, const RenderOptions& options) {
+    if (!options.logfile) return runCommand(command);
+    ::unlink(kRendererLog);
+    return runCommand("set -C; " + command);
+}
+
 namespace {
 
 // A fresh temporary file for a command's error output; removed with the object.
@@ -195,7 +201,8 @@ void runViewer(const std::string& image, const RenderOptions& options, const cha
 
 int PovrayRenderer::render(std::string scene, std::string image, const RenderOptions& options) {
     const char* home = std::getenv("HOME");
-    if (!runCommand(povrayCommand(scene, image, options, home))) throw Fatal(kPovrayError);
+    if (!runRenderer(povrayCommand(scene, image, options, home), options))
+        throw Fatal(kPovrayError);
     runViewer(image, options, home);
     return 0;
 }

@@ -80,6 +80,13 @@ bool onPath(const std::string& program, const char* pathValue);
 // status 0.
 bool runCommand(const std::string& command);
 
+// The renderers' error log of -logfile.
+inline constexpr const char* kRendererLog = "log/povray.log";
+// Runs a renderer's command. With options.logfile the command's error output goes to
+// kRendererLog: whatever is at that name (an earlier log, a planted link) is removed first
+// and the interpreter creates the file anew, refusing to follow a link (noclobber).
+bool runRenderer(const std::string& command, const RenderOptions& options);
+
 // The viewer step of both renderers: when options.java is set, runs the viewer on image and
 // throws Fatal with viewerFailure when it fails.
 void runViewer(const std::string& image, const RenderOptions& options, const char* home);

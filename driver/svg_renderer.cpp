@@ -19,13 +19,13 @@ std::string svgCommand(const std::string& scene, const std::string& image,
     std::string imageWord = shellWord(fileArgument(image));
     std::string command = rsvgOnPath ? "rsvg" + size + " " + sceneWord + " " + imageWord
                                      : "rsvg-convert" + size + " -o " + imageWord + " " + sceneWord;
-    return command + " 2> " + (options.logfile ? std::string("log/povray.log") : nullDevice(true));
+    return command + " 2> " + (options.logfile ? std::string(kRendererLog) : nullDevice(true));
 }
 
 void SvgRenderer::render(std::string scene, std::string image, const RenderOptions& options) {
     const char* home = std::getenv("HOME");
     std::string command =
         svgCommand(scene, image, options, home, onPath("rsvg", std::getenv("PATH")));
-    if (!command.empty() && !runCommand(command)) throw Fatal(kSvgError);
+    if (!command.empty() && !runRenderer(command, options)) throw Fatal(kSvgError);
     runViewer(image, options, home);
 }

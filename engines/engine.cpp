@@ -25,14 +25,6 @@ char* formatNumber(char* first, double value, bool fixed) {
     return result.ptr;
 }
 
-SceneFile::SceneFile(const std::string& name)
-    : fileName(name), buffer(std::make_unique<char[]>(capacity)) {
-    file = std::fopen(fileName.c_str(), "wb");
-    if (file == nullptr) throw cannotWrite(fileName);
-    // The buffer here is already large; a second one in the C library would only copy.
-    std::setvbuf(file, nullptr, _IONBF, 0);
-}
-
 SceneFile::SceneFile(std::ostream& out, std::string name)
     : fileName(std::move(name)), buffer(std::make_unique<char[]>(capacity)), stream(&out) {
     if (!out) failed = true;
@@ -72,22 +64,12 @@ void SceneFile::writeLarge(std::string_view piece) {
 
 void SceneFile::deliver(const char* data, std::size_t size) {
     if (closed || failed || size == 0) return;
-    if (file != nullptr) {
-        if (std::fwrite(data, 1, size, file) != size) failed = true;
-    } else if (!stream->write(data, static_cast<std::streamsize>(size))) {
-        failed = true;
-    }
+    if (!stream->write(data, static_cast<std::streamsize>(size))) failed = true;
 }
 
 // Hands over the buffer and ends the file; true when every step since the start succeeded.
 bool SceneFile::finish() {
     flushBuffer();
-    if (file != nullptr) {
-        if (std::fflush(file) != 0) failed = true;
-        if (std::fclose(file) != 0) failed = true;
-        file = nullptr;
-    } else if (stream != nullptr && !failed && !stream->flush()) {
-        failed = true;
-    }
+    if (!failed && !stream->flush()) failed = true;
     return !failed;
 }

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdio>
 #include <iosfwd>
 #include <memory>
 #include <string>
@@ -52,16 +51,13 @@ inline constexpr std::size_t maxNumberLength = 324;
 // end of the text; first must have room for maxNumberLength characters.
 char* formatNumber(char* first, double value, bool fixed);
 
-// A scene file under construction. Text and numbers are collected in a large buffer and
-// handed to the file (or, for tests, to a stream) a megabyte at a time, so formatting
-// costs no per-call stream overhead. A failure to create the file throws at once; a
-// failure to write or to finish it is remembered and thrown by close(), the one point
-// where a scene is declared complete.
+// A scene under construction. Text and numbers are collected in a large buffer and handed
+// to the stream (the scene file the driver opened, or a test's string) a megabyte at a
+// time, so formatting costs no per-call stream overhead. A failure to write or to finish
+// it is remembered and thrown by close(), the one point where a scene is declared
+// complete: Fatal("ERROR: Scene file NAME cannot be written\n").
 class SceneFile {
   public:
-    // Creates or truncates the file. Throws Fatal("ERROR: Scene file NAME cannot be
-    // written\n") when it cannot be created.
-    explicit SceneFile(const std::string& fileName);
     // Writes into a stream the caller keeps alive; name is used in the error message.
     SceneFile(std::ostream& stream, std::string name);
     // Without close(), what is buffered is still handed over, but failures go unreported.
@@ -112,7 +108,6 @@ class SceneFile {
     std::string fileName;
     std::unique_ptr<char[]> buffer;
     std::size_t used = 0;
-    std::FILE* file = nullptr;
     std::ostream* stream = nullptr;
     bool failed = false;
     bool closed = false;

@@ -25,9 +25,6 @@ std::string povrayString(const std::string& text) {
     return escaped;
 }
 
-Povray::Povray(const std::string& fileName, EngineOptions options)
-    : file(fileName), options(std::move(options)) {}
-
 Povray::Povray(std::ostream& out, const std::string& name, EngineOptions options)
     : file(out, name), options(std::move(options)) {}
 

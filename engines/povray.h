@@ -9,9 +9,8 @@
 
 class Povray : public Engine {
   public:
-    // Creates or truncates the file; throws Fatal when it cannot be created.
-    explicit Povray(const std::string& fileName, EngineOptions options = {});
-    // Writes into out instead (tests compare the exact text); name appears in error messages.
+    // Writes into out (the file the driver opened, or a test's string); name appears in
+    // error messages.
     Povray(std::ostream& out, const std::string& name, EngineOptions options = {});
 
     void addHeaders(int light, float unitLength, float sceneRadius) override;

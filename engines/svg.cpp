@@ -13,9 +13,6 @@ std::string svgText(const std::string& text) {
     return escaped;
 }
 
-Svg::Svg(const std::string& fileName, EngineOptions options)
-    : file(fileName), options(std::move(options)) {}
-
 Svg::Svg(std::ostream& out, const std::string& name, EngineOptions options)
     : file(out, name), options(std::move(options)) {}
 

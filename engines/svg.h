@@ -9,9 +9,8 @@
 
 class Svg : public Engine {
   public:
-    // Creates or truncates the file; throws Fatal when it cannot be created.
-    explicit Svg(const std::string& fileName, EngineOptions options = {});
-    // Writes into out instead (tests compare the exact text); name appears in error messages.
+    // Writes into out (the file the driver opened, or a test's string); name appears in
+    // error messages.
     Svg(std::ostream& out, const std::string& name, EngineOptions options = {});
 
     void addHeaders(int light, float unitLength, float sceneRadius) override;

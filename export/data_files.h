@@ -28,6 +28,7 @@
 
 #include "export/results.h"
 #include "export/text_output.h"
+#include "graph/output_file.h"
 
 // The writers on streams; each writes through a few-megabyte buffer, so memory does not grow
 // with the output. Time O(V + E) for the GEXF file, O(V) or less for the others.
@@ -90,7 +91,8 @@ struct ExportFormats {
 // "ERROR: Export file NAME cannot be written\n".
 class ExportFiles {
   public:
-    ExportFiles(std::string stem, ExportFormats formats);
+    // temporaries, when given, lists the files while they are written (see FileSet).
+    ExportFiles(std::string stem, ExportFormats formats, TemporaryFiles* temporaries = nullptr);
 
     // Every file the export will write, the summary last.
     std::vector<std::string> names() const;
@@ -105,5 +107,5 @@ class ExportFiles {
 
     std::string stem_;
     ExportFormats formats_;
-    FileSet files_{"Export file"};
+    FileSet files_;
 };

@@ -134,8 +134,8 @@ std::string summaryLine(const RunResults& results) {
     return line;
 }
 
-ExportFiles::ExportFiles(std::string stem, ExportFormats formats)
-    : stem_(std::move(stem)), formats_(formats) {}
+ExportFiles::ExportFiles(std::string stem, ExportFormats formats, TemporaryFiles* temporaries)
+    : stem_(std::move(stem)), formats_(formats), files_("Export file", temporaries) {}
 
 std::vector<std::pair<std::string, ExportFiles::Writer>> ExportFiles::dataFiles() const {
     std::vector<std::pair<std::string, Writer>> files;

@@ -45,6 +45,7 @@
 #include "export/results.h"
 #include "export/text_output.h"
 #include "graph/graph.h"
+#include "graph/output_file.h"
 
 namespace {
 
@@ -422,8 +423,9 @@ void writeHtmlPage(const RunResults& results, std::string_view title, std::ostre
     }
 }
 
-void writeHtmlPage(const RunResults& results, std::string_view title, const std::string& fileName) {
-    FileSet files("Page file");
+void writeHtmlPage(const RunResults& results, std::string_view title, const std::string& fileName,
+                   TemporaryFiles* temporaries) {
+    FileSet files("Page file", temporaries);
     files.write(fileName, [&](std::ostream& out) { writeHtmlPage(results, title, out); });
     files.commit();
 }

@@ -10,6 +10,7 @@
 #include <string_view>
 
 struct RunResults;
+class TemporaryFiles;
 
 // Writes the whole page for results to out; title names the network in the browser's tab
 // (the input file's name, say). Time and memory O(V + E + C + L + label bytes), the page
@@ -18,7 +19,9 @@ struct RunResults;
 // their graph (arrays of the wrong length, a community or vertex place out of range).
 void writeHtmlPage(const RunResults& results, std::string_view title, std::ostream& out);
 
-// Writes the page to fileName. The page is written in full under fileName + ".partial" and
-// then renamed, so a failed write leaves no half-written page and keeps an earlier file of
-// that name. Throws Fatal("ERROR: Page file NAME cannot be written\n") on any failure.
-void writeHtmlPage(const RunResults& results, std::string_view title, const std::string& fileName);
+// Writes the page to fileName. The page is written in full under a temporary name and then
+// renamed (FileSet; temporaries, when given, lists it meanwhile), so a failed write leaves
+// no half-written page and keeps an earlier file of that name. Throws Fatal("ERROR: Page
+// file NAME cannot be written\n") on any failure.
+void writeHtmlPage(const RunResults& results, std::string_view title, const std::string& fileName,
+                   TemporaryFiles* temporaries = nullptr);

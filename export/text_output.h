@@ -1,15 +1,11 @@
 // What the writers of export/ share: text gathered in a large buffer and handed to the stream
-// a few megabytes at a time, numbers written with std::to_chars, colours as "#rrggbb", and
-// files that appear whole or not at all.
+// a few megabytes at a time, numbers written with std::to_chars, colours as "#rrggbb".
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <ostream>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "graph/colour.h"
 
@@ -50,27 +46,3 @@ void appendFloat(std::string& out, float value);
 std::uint32_t rgbOf(tColor colour);
 // "#rrggbb", lower-case hexadecimal.
 void appendHexColour(std::string& out, std::uint32_t rgb);
-
-// Files that appear complete or not at all: each is written in full under NAME.partial,
-// and only commit() renames them to their names, all together once every one is written.
-// A set destroyed before commit() (a failure, an exception passing) removes its partial
-// files, so no half-written file is left and earlier files of those names are kept.
-class FileSet {
-  public:
-    // what names a file in messages: "ERROR: WHAT NAME cannot be written".
-    explicit FileSet(std::string what) : what_(std::move(what)) {}
-    ~FileSet();
-    FileSet(const FileSet&) = delete;
-    FileSet& operator=(const FileSet&) = delete;
-
-    // Writes the file's content under its partial name with write(stream). Throws Fatal when
-    // it cannot be created, written or closed.
-    void write(const std::string& name, const std::function<void(std::ostream&)>& write);
-    // Renames every written file to its name. Throws Fatal when one cannot be.
-    void commit();
-
-  private:
-    [[noreturn]] void failed(const std::string& name) const;
-    std::string what_;
-    std::vector<std::string> written_;
-};

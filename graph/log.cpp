@@ -6,29 +6,34 @@ Log::Log(std::string name) {
     open(std::move(name));
 }
 
-void Log::open(std::string name) {
+void Log::open(std::string name, TemporaryFiles* temporaries) {
     fileName = std::move(name);
-    if (stream.is_open()) stream.close();
-    stream.open(fileName, std::ios::out | std::ios::trunc);
+    stream.flush();
+    buffer_.close();
+    const int descriptor = openReplacing(fileName, temporaries);
+    if (descriptor < 0) {
+        stream.rdbuf(nullptr);
+        return;
+    }
+    buffer_.attach(descriptor);
+    stream.rdbuf(&buffer_);
 }
 
-void Logs::open() {
-    core.open("log/cores.log");
-    gomoryHu.open("log/gomory_hu.log");
-    gomoryHu2.open("log/gomory_hu2.log");
-    gomoryHu3.open("log/gomory_hu3.log");
-    gomoryHu4.open("log/gomory_hu4.log");
-    gomoryHu5.open("log/gomory_hu5.log");
-    communities.open("log/communities.log");
-    kMax.open("log/kmax.log");
-    kMin.open("log/kmin.log");
-    tInicial.open("log/tinicial.log");
-    tMedio.open("log/tmedio.log");
-    tFinal.open("log/tfinal.log");
+std::vector<std::string> Logs::fileNames() {
+    return {"log/cores.log",      "log/gomory_hu.log",  "log/gomory_hu2.log",  "log/gomory_hu3.log",
+            "log/gomory_hu4.log", "log/gomory_hu5.log", "log/communities.log", "log/kmax.log",
+            "log/kmin.log",       "log/tinicial.log",   "log/tmedio.log",      "log/tfinal.log"};
+}
+
+void Logs::open(TemporaryFiles* temporaries) {
+    Log* const logs[] = {&core,        &gomoryHu, &gomoryHu2, &gomoryHu3, &gomoryHu4, &gomoryHu5,
+                         &communities, &kMax,     &kMin,      &tInicial,  &tMedio,    &tFinal};
+    const std::vector<std::string> names = fileNames();
+    for (std::size_t k = 0; k < names.size(); ++k) logs[k]->open(names[k], temporaries);
 }
 
 Log::~Log() {
-    if (stream.is_open()) stream.close();
+    stream.flush();
 }
 
 Log& Log::operator<<(int value) {

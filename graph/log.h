@@ -1,17 +1,23 @@
 // A named diagnostic text file under "log/". Opening is silent: without the directory
-// every insertion is discarded, and a failing log never changes the run.
+// every insertion is discarded, and a failing log never changes the run. A log is always a
+// new file put in place of whatever was at its name (openReplacing), so a link planted
+// there is replaced, never followed.
 #pragma once
 
-#include <fstream>
+#include <ostream>
 #include <string>
+#include <vector>
+
+#include "graph/output_file.h"
 
 class Log {
   public:
     // Writes nowhere until opened.
     Log() = default;
     explicit Log(std::string fileName);
-    // Creates or empties the file and writes there from now on.
-    void open(std::string fileName);
+    // Creates or empties the file and writes there from now on (openReplacing, which lists
+    // its temporary in temporaries meanwhile, when given).
+    void open(std::string fileName, TemporaryFiles* temporaries = nullptr);
     ~Log();
     Log(const Log&) = delete;
     Log& operator=(const Log&) = delete;
@@ -26,7 +32,12 @@ class Log {
     Log& operator<<(double value);
 
     std::string fileName;
-    std::ofstream stream;
+
+  private:
+    DescriptorBuffer buffer_;
+
+  public:
+    std::ostream stream{nullptr};
 };
 
 // The program's twelve logs. They are opened by the program at start-up, in this order
@@ -46,5 +57,7 @@ struct Logs {
     Log tFinal;
 
     // Opens the twelve under "log/".
-    void open();
+    void open(TemporaryFiles* temporaries = nullptr);
+    // Their file names, in that order.
+    static std::vector<std::string> fileNames();
 };

@@ -256,7 +256,10 @@ TEST(PartitionEndToEnd, ErrorsStopBeforeAnySceneFile) {
         args.insert(args.end(), c.args.begin(), c.args.end());
         const e2e::Result r = dir.run(args);
         EXPECT_EQ(r.status, 1) << c.error;
-        EXPECT_EQ(r.out, "\tBuilding graph...\n\tFinding communities...\nERROR: " + c.error + "\n");
+        // A file that would replace one the run reads is refused before anything is read.
+        const bool overwrite = c.error.find("would overwrite") != std::string::npos;
+        EXPECT_EQ(r.out, (overwrite ? "" : "\tBuilding graph...\n\tFinding communities...\n") +
+                             std::string("ERROR: ") + c.error + "\n");
         EXPECT_EQ(dir.files(), files) << c.error;
         if (!c.file.empty()) {
             EXPECT_EQ(dir.read(c.file), c.text);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
 #include <limits>
 #include <random>
 #include <sstream>
@@ -207,7 +208,8 @@ TEST_F(SvgTest, DocumentWithHostileLabelsIsWellFormed) {
     if (dir.runProgram("xmllint", {"--version"}).status != 0)
         GTEST_SKIP() << "xmllint is not installed";
     {
-        Svg scene((dir / "scene1.svg").string());
+        std::ofstream file(dir / "scene1.svg", std::ios::binary);
+        Svg scene(file, "scene1.svg");
         scene.addHeaders(-1, 1.0f, 10.0f);
         std::string everyByte;
         for (int c = 0; c < 256; ++c) everyByte += static_cast<char>(c);
