@@ -4,6 +4,7 @@
 // or the one error line followed by the help text. Nothing is half-set: "-window" sets its
 // four values together or, lacking values, not at all.
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -83,6 +84,10 @@ const std::map<std::string, const char*> kMissing = {
      "'equalIntervalSize'."},
 };
 
+bool inWindowRange(float value) {
+    return value >= -1000.0f && value <= 1000.0f;
+}
+
 Model model(const std::vector<std::string>& args) {
     Model m;
     Parameters& p = m.p;
@@ -113,10 +118,15 @@ Model model(const std::vector<std::string>& args) {
             p.inputFile = args[++i];
             input = true;
         } else if (a == "-names") {
-            if (hasNext && (args[i + 1].empty() || args[i + 1][0] != '-'))
+            if (hasNext && (args[i + 1].empty() || args[i + 1][0] != '-')) {
                 p.namesFile = args[++i];
-            else
+                if (p.namesFile.empty()) {
+                    m.error = "'-names' file name must not be empty";
+                    return m;
+                }
+            } else {
                 p.namesFile = "0";
+            }
         } else if (a == "-output") {
             output = args[++i];
             m.outputGiven = true;
@@ -184,6 +194,10 @@ Model model(const std::vector<std::string>& args) {
             }
         } else if (a == "-partition") {
             p.partitionFile = args[++i];
+            if (p.partitionFile.empty()) {
+                m.error = kMissing.at("-partition");
+                return m;
+            }
         } else if (a == "-communities") {
             if (!choose(&p.communities, {"greedy", "leiden"}, "communities",
                         "'greedy' and 'leiden'"))
@@ -197,8 +211,12 @@ Model model(const std::vector<std::string>& args) {
                 text.empty() || text[0] == ' ' ? 0.0 : std::strtod(text.c_str(), &end);
             const bool plain = end == text.c_str() + text.size() &&
                                text.find_first_of("xXnNiI \t\n\v\f\r") == std::string::npos;
-            if (!plain || !std::isfinite(value) || !(value > 0.0)) {
+            if (!plain || !std::isfinite(value) || !(value >= DBL_MIN)) {
                 m.error = "'-resolution' parameter must be a number greater than 0";
+                return m;
+            }
+            if (value > 1e6) {
+                m.error = "'-resolution' parameter must be at most 1000000";
                 return m;
             }
             p.resolution = value;
@@ -237,8 +255,19 @@ Model model(const std::vector<std::string>& args) {
         m.error = "'-H' parameter must be between 1 and 100000";
     else if (!std::isfinite(p.font) || p.font < 1.0f)
         m.error = "'-font' parameter must be at least 1";
+    else if (p.font > 1000.0f)
+        m.error = "'-font' parameter must be at most 1000";
     else if (!std::isfinite(p.unitLength) || !(p.unitLength > 0.0f))
         m.error = "'-u' parameter must be greater than 0";
+    else if (p.unitLength > 1e6f)
+        m.error = "'-u' parameter must be at most 1000000";
+    else if (!inWindowRange(p.hstart) || !inWindowRange(p.hend) || !inWindowRange(p.vstart) ||
+             !inWindowRange(p.vend))
+        m.error = "'-window' values must be between -1000 and 1000";
+    else if (!(p.opacity >= 0.0f && p.opacity <= 1.0f))
+        m.error = "'-opacity' parameter must be between 0 and 1";
+    else if (!std::isfinite(p.edges))
+        m.error = "'-edges' parameter must be a finite number";
     else if (p.render == "html" && p.java == "java")
         m.error = "'-java' cannot be used with '-render html'";
     else if (resolutionGiven && p.communities != "leiden")

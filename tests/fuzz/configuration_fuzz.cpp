@@ -71,7 +71,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Parameters expected;
     std::istringstream lines(text);
     std::string line;
+    bool first = true;
     while (std::getline(lines, line)) {
+        // A byte order mark before the first key.
+        if (first && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
+        first = false;
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.find('#') != std::string::npos) continue;
         const std::size_t equals = line.find('=');
