@@ -72,11 +72,11 @@ void InducedCores::compute(const Graph& graph, Vertex* const* members, std::size
 
 CommunityShells computeCommunityShells(const Partition& partition, const Graph& graph,
                                        std::size_t twoThreadsFrom) {
-    const std::vector<Community*>& communities = partition.communities;
+    const std::size_t communities = partition.count();
     CommunityShells result;
     result.shell.assign(partition.members.size(), 0);
-    result.maxShell.assign(communities.size(), 0);
-    result.topCore.resize(communities.size());
+    result.maxShell.assign(communities, 0);
+    result.topCore.resize(communities);
     // The members of every community, one community after another.
     const std::vector<Index>& begin = partition.begin;
     std::vector<Vertex*> walk(partition.members.size());
@@ -98,15 +98,15 @@ CommunityShells computeCommunityShells(const Partition& partition, const Graph& 
     };
     std::size_t total = 0;
     for (const Vertex* v : walk) total += v->neighbours.size();
-    if (total < twoThreadsFrom || communities.size() < 2) {
-        shellsOf(0, communities.size());
+    if (total < twoThreadsFrom || communities < 2) {
+        shellsOf(0, communities);
         return result;
     }
-    const std::size_t split = halfOfTheWork(communities.size(), [&](std::size_t k) {
+    const std::size_t split = halfOfTheWork(communities, [&](std::size_t k) {
         std::size_t work = 0;
         for (std::size_t i = begin[k]; i < begin[k + 1]; ++i) work += walk[i]->neighbours.size();
         return work;
     });
-    onTwoThreads(split, communities.size(), shellsOf);
+    onTwoThreads(split, communities, shellsOf);
     return result;
 }

@@ -7,9 +7,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "analysis/partition.h"
 #include "graph/defs.h"
 
-class Network;
+class Graph;
 
 struct LeidenOptions {
     // γ: finite and greater than 0; larger values give more, smaller communities.
@@ -54,10 +55,9 @@ std::vector<Index> leidenCommunities(const std::vector<Index>& offsets,
                                      const std::vector<Index>& targets,
                                      const LeidenOptions& options);
 
-// Leiden on the network's graph (its CSR made with the same threads), taken as the
-// network's partition: communities ordered by their smallest vertex id, members in
-// ascending id, the communities log written (Network::adoptMembership).
-void findCommunitiesLeiden(Network& network, const LeidenOptions& options);
+// Leiden on the graph (its CSR made with the same threads), as the run's partition:
+// communities ordered by their smallest vertex id, members in ascending id.
+Partition leidenPartition(const Graph& graph, const LeidenOptions& options);
 
 // Q of a membership (community[v] for every vertex, any numbers below 2^32 − 1) as defined
 // above, with exact integer sums; 0 when A = 0. O(V + E + largest community number).

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "analysis/cores.h"
+#include "analysis/greedy.h"
 #include "analysis/solution_submodular.h"
 #include "graph/threads.h"
 
@@ -93,54 +94,6 @@ Logs& Network::logs() const {
     return logs_ ? *logs_ : nowhere;
 }
 
-std::vector<Community*> makeStartingCommunities(const Graph& graph, Arena<Community>& store) {
-    const std::vector<Vertex*>& vertices = graph.vertices;
-    const std::size_t count = vertices.size();
-    std::vector<Community*> startingCommunities = bigVector<Community*>(count, nullptr);
-    store.reserve(count);
-    const int firstNumber = Community::next_available_number;
-    // Each community has a member list and two lists as long as its vertex's.
-    HeapGrowthAdvice advice(count * 3 * 32 + std::size_t{graph.numArcs} *
-                                                 (sizeof(Community*) + sizeof(std::uint32_t)));
-    // The objects and their lists lie in memory in ascending id order, as the vertices of a
-    // bulk build do; numbers and indices follow the vertices' positions.
-    for (const auto& [id, vertex] : graph.vertexMap) {
-        Community* community = store.emplace(vertex->index);
-        community->number = firstNumber + static_cast<int>(vertex->index);
-        community->members.push_back(id);
-        startingCommunities[vertex->index] = community;
-        advice.check();
-    }
-    Community::next_available_number = firstNumber + static_cast<int>(count);
-    for (const auto& [id, vertex] : graph.vertexMap) {
-        Community* community = startingCommunities[vertex->index];
-        community->neighbours.reserve(vertex->neighbours.size());
-        community->cuts.assign(vertex->neighbours.size(), 1);
-        advice.check();
-    }
-    // The links: the vertex's adjacency, in its order; on large graphs two threads share
-    // them, each writing only its own communities.
-    auto fill = [&](std::size_t from, std::size_t to) {
-        for (std::size_t p = from; p < to; ++p) {
-            const Vertex* vertex = vertices[p];
-            Community* community = startingCommunities[p];
-            for (const Vertex* neighbour : vertex->neighbours) {
-                community->neighbours.push_back(startingCommunities[neighbour->index]);
-                if (neighbour == vertex) ++community->internalDegree;
-            }
-            community->degreeSum = static_cast<std::uint32_t>(vertex->neighbours.size());
-        }
-    };
-    if (graph.numArcs >= Graph::fillOnTwoThreadsFrom && count >= 2) {
-        const std::size_t split =
-            halfOfTheWork(count, [&](std::size_t p) { return vertices[p]->neighbours.size(); });
-        onTwoThreads(std::max<std::size_t>(split, 1), count, fill);
-    } else {
-        fill(0, count);
-    }
-    return startingCommunities;
-}
-
 void Network::makeStartingCommunities() {
     startingCommunities = ::makeStartingCommunities(graph, communityStore_);
 }
@@ -162,20 +115,9 @@ void Network::findCommunities(float threshold) {
     // A second call must not list the starting communities again: absorbed ones would
     // come back and every degree sum would count twice.
     if (communitiesList.empty()) listStartingCommunities();
-    {
-        SolutionSubmodular optimizer(communitiesList, this);
-        // Merged lists grow all the time; on large graphs the heap grows by hundreds of
-        // megabytes during detection.
-        HeapGrowthAdvice advice(graph.numArcs >= (1u << 22) ? std::size_t{256} << 20 : 0);
-        for (;;) {
-            const bool has = optimizer.proposeNeighbour();
-            const float value = optimizer.evaluateNeighbour();
-            if (!(value >= threshold) || !has) break;
-            optimizer.acceptNeighbour();
-            advice.check();
-        }
-        optimizer.publish();
-    }
+    GreedyOptions options;
+    options.threshold = threshold;
+    agglomerate(communitiesList, &startingCommunities, options);
     finalizeCommunities();
     logAllCommunities();
 }
@@ -232,8 +174,25 @@ Membership Network::assignCommunitiesFromFile(const std::string& fileName) {
 }
 
 void Network::adoptMembership(const std::vector<Index>& communityOf, Index count) {
-    const Partition adopted = partitionFromMembership(graph, communityOf, count, communityStore_);
-    communitiesList.assign(adopted.communities.begin(), adopted.communities.end());
+    const Partition adopted = partitionFromMembership(graph, communityOf, count);
+    // The communities as objects, as detection leaves them: members, sums and lists.
+    communityStore_.reserve(count);
+    std::vector<Community*> made;
+    made.reserve(count);
+    for (Index k = 0; k < count; ++k) made.push_back(communityStore_.emplace(k));
+    for (Index k = 0; k < count; ++k) {
+        Community* community = made[k];
+        community->size = static_cast<int>(adopted.size(k));
+        for (Index i = adopted.begin[k]; i < adopted.begin[k + 1]; ++i)
+            community->members.push_back(graph.vertices[adopted.members[i]]->id);
+        community->internalDegree = adopted.internal[k];
+        community->degreeSum = adopted.degreeSum[k];
+        for (Index j = adopted.linkBegin[k]; j < adopted.linkBegin[k + 1]; ++j) {
+            community->neighbours.push_back(made[adopted.links[j].to]);
+            community->cuts.push_back(adopted.links[j].cut);
+        }
+    }
+    communitiesList.assign(made.begin(), made.end());
     finalizeCommunities();
     logAllCommunities();
 }

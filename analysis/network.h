@@ -25,11 +25,6 @@ struct AuxiliaryRelease {
     void operator()(GomoryHuTree* tree) const;
 };
 
-// One singleton community per vertex of the graph, by vertex position, kept in store: the
-// vertex's adjacency as its links (cut 1 each), numbered in vertex order from the next
-// available number. One pass over the adjacency (on two threads for large graphs).
-std::vector<Community*> makeStartingCommunities(const Graph& graph, Arena<Community>& store);
-
 class Network {
   public:
     Network();

@@ -1,27 +1,48 @@
 #include "analysis/partition.h"
 
+#include <string>
+#include <unordered_map>
+
 #include "graph/graph.h"
+#include "graph/memory.h"
 
 Partition partitionOf(const std::list<Community*>& communities, const Graph& graph) {
     Partition partition;
-    partition.communities.assign(communities.begin(), communities.end());
+    const std::size_t count = communities.size();
+    std::unordered_map<const Community*, Index> placeOf;
+    placeOf.reserve(count);
+    for (const Community* community : communities)
+        placeOf.emplace(community, static_cast<Index>(placeOf.size()));
     partition.communityOf.assign(graph.vertices.size(), kNoCommunity);
     partition.members.reserve(graph.vertices.size());
-    partition.begin.reserve(partition.communities.size() + 1);
-    for (Index place = 0; place < partition.communities.size(); ++place) {
-        for (const VertexId id : partition.communities[place]->members) {
+    partition.begin.reserve(count + 1);
+    partition.internal.reserve(count);
+    partition.degreeSum.reserve(count);
+    partition.linkBegin.reserve(count + 1);
+    Index place = 0;
+    for (const Community* community : communities) {
+        for (const VertexId id : community->members) {
             if (const Vertex* vertex = graph.vertexMap.find(id)) {
                 partition.communityOf[vertex->index] = place;
                 partition.members.push_back(vertex->index);
             }
         }
         partition.begin.push_back(static_cast<Index>(partition.members.size()));
+        partition.internal.push_back(community->internalDegree);
+        partition.degreeSum.push_back(community->degreeSum);
+        for (std::size_t j = 0; j < community->neighbours.size(); ++j) {
+            const auto neighbour = placeOf.find(community->neighbours[j]);
+            if (neighbour != placeOf.end())
+                partition.links.push_back({neighbour->second, community->cuts[j]});
+        }
+        partition.linkBegin.push_back(static_cast<Index>(partition.links.size()));
+        ++place;
     }
     return partition;
 }
 
 Partition partitionFromMembership(const Graph& graph, const std::vector<Index>& communityOf,
-                                  Index count, Arena<Community>& store) {
+                                  Index count) {
     const std::size_t vertexCount = graph.vertices.size();
     if (communityOf.size() != vertexCount)
         throw Fatal("ERROR: A membership does not cover the graph's vertices\n");
@@ -43,38 +64,50 @@ Partition partitionFromMembership(const Graph& graph, const std::vector<Index>& 
 
     Partition partition;
     partition.communityOf = communityOf;
-    partition.communities.reserve(count);
-    store.reserve(count);
-    for (Index k = 0; k < count; ++k) partition.communities.push_back(store.emplace(k));
-
+    partition.internal.assign(count, 0);
+    partition.degreeSum.assign(count, 0);
+    partition.linkBegin.reserve(std::size_t{count} + 1);
     // The links of community k in order of first contact: where each neighbour community
-    // sits in k's lists, valid while contactOf says it was met by k.
+    // sits among k's links, valid while contactOf says it was met by k.
     std::vector<Index> contactOf(count, kNoCommunity);
-    std::vector<Index> slotOf(count, 0);
+    std::vector<std::size_t> slotOf(count, 0);
     for (Index k = 0; k < count; ++k) {
-        Community* community = partition.communities[k];
-        community->size = static_cast<int>(start[k + 1] - start[k]);
-        community->members.reserve(start[k + 1] - start[k]);
         for (Index at = start[k]; at < start[k + 1]; ++at) {
             const Vertex* vertex = graph.vertices[grouped[at]];
-            community->members.push_back(vertex->id);
-            community->degreeSum += static_cast<std::uint32_t>(vertex->neighbours.size());
+            partition.degreeSum[k] += static_cast<std::uint32_t>(vertex->neighbours.size());
             for (const Vertex* neighbour : vertex->neighbours) {
                 const Index other = communityOf[neighbour->index];
                 if (other == k) {
-                    ++community->internalDegree;
+                    ++partition.internal[k];
                 } else if (contactOf[other] != k) {
                     contactOf[other] = k;
-                    slotOf[other] = static_cast<Index>(community->neighbours.size());
-                    community->neighbours.push_back(partition.communities[other]);
-                    community->cuts.push_back(1);
+                    slotOf[other] = partition.links.size();
+                    partition.links.push_back({other, 1});
                 } else {
-                    ++community->cuts[slotOf[other]];
+                    ++partition.links[slotOf[other]].cut;
                 }
             }
         }
+        partition.linkBegin.push_back(static_cast<Index>(partition.links.size()));
     }
     partition.members = std::move(grouped);
     partition.begin = std::move(start);
     return partition;
+}
+
+void logCommunities(const Partition& partition, Log& log) {
+    std::string text = "#Number; Size; e_ii; a_ij; Sum degrees;\n";
+    for (Index k = 0; k < partition.count(); ++k) {
+        text += std::to_string(k + 1);
+        text += ' ';
+        text += std::to_string(partition.size(k));
+        text += ' ';
+        text += std::to_string(partition.internal[k]);
+        text += ' ';
+        text += std::to_string(partition.degreeSum[k] - partition.internal[k]);
+        text += ' ';
+        text += std::to_string(partition.degreeSum[k]);
+        text += '\n';
+    }
+    log << text;
 }

@@ -1,42 +1,61 @@
-// The communities a run found, as a plain value for the stages after detection.
+// The communities a run found, as a plain value: what every detector hands to the stages
+// after it (shells, layout, scenes, exports), whichever detector it was.
 #pragma once
 
+#include <cstdint>
 #include <list>
 #include <vector>
 
 #include "analysis/community.h"
 #include "graph/defs.h"
-#include "graph/memory.h"
+#include "graph/log.h"
 
 class Graph;
 
-struct Partition {
-    // In the order of the communities log: the community of line k + 1 is communities[k].
-    std::vector<Community*> communities;
-    // By vertex position: the place of the vertex's community in `communities`.
-    std::vector<Index> communityOf;
-    // The members of community k as vertex positions, in the order of its member list:
-    // members[begin[k]] … members[begin[k + 1] − 1]. The stages after detection walk them
-    // without looking ids up again.
-    std::vector<Index> members;
-    std::vector<Index> begin{0};
-};
-
-// The partition of the graph's vertices into the listed communities, in list order, each
-// with its members looked up by id (ids of no vertex are passed over). Vertices in none of
-// them keep the place kNoCommunity.
-Partition partitionOf(const std::list<Community*>& communities, const Graph& graph);
-
 inline constexpr Index kNoCommunity = ~Index{0};
 
-// The partition a membership describes, as the stages after detection take it: communityOf
-// gives, by vertex position, the place of the vertex's community, places 0 … count − 1 in
-// their final (log) order, every place used. The communities are made in store (which must
-// outlive the partition), community k with creation index k, and hold what detection would
-// leave in them: the members in ascending id, size, e_ii (internalDegree: adjacency entries
-// inside, a self-loop 1), degreeSum, and the adjacent communities with the edges to each
-// (neighbours and cuts, in order of first contact along the members' adjacency, members in
-// ascending id). Vertices' `community` fields are not touched. Throws Fatal when a place is
-// out of range or unused. Time O(V + E + count), memory O(V + count) besides the result.
+// Communities by place 0 … count − 1, in the order of the communities log (the community of
+// line k + 1 is place k).
+struct Partition {
+    // A community next to another (its place) and the edges between them.
+    struct Link {
+        Index to = 0;
+        std::uint32_t cut = 0;
+    };
+
+    // By vertex position: the place of the vertex's community.
+    std::vector<Index> communityOf;
+    // The members of community k as vertex positions, in the order its detector gives them
+    // (greedy agglomeration: the order of its merges; a membership: ascending id):
+    // members[begin[k]] … members[begin[k + 1] − 1]. The stages after detection walk them in
+    // this order.
+    std::vector<Index> members;
+    std::vector<Index> begin{0};
+    // By place: e_ii (adjacency entries inside: 2 per edge, 1 per self-loop) and the degree sum.
+    std::vector<std::uint32_t> internal;
+    std::vector<std::uint32_t> degreeSum;
+    // The communities next to community k, in its detector's order, with the edges to each:
+    // links[linkBegin[k]] … links[linkBegin[k + 1] − 1]. Greedy agglomeration keeps the
+    // community itself there when it started from a vertex with a self-loop.
+    std::vector<Link> links;
+    std::vector<Index> linkBegin{0};
+
+    Index count() const { return static_cast<Index>(begin.size() - 1); }
+    Index size(Index k) const { return begin[k + 1] - begin[k]; }
+};
+
+// The partition of the listed communities, in list order: each one's members looked up by id
+// in member order (ids of no vertex are passed over), its sums, and its neighbours that are
+// listed, as places, in the order of its lists. Vertices in none of them keep kNoCommunity.
+Partition partitionOf(const std::list<Community*>& communities, const Graph& graph);
+
+// The partition a membership describes: communityOf gives, by vertex position, the place of
+// the vertex's community, places 0 … count − 1 in their final (log) order, every place used.
+// Members in ascending id; the neighbours in order of first contact along the members'
+// adjacency. Throws Fatal when a place is out of range or unused. Time O(V + E + count).
 Partition partitionFromMembership(const Graph& graph, const std::vector<Index>& communityOf,
-                                  Index count, Arena<Community>& store);
+                                  Index count);
+
+// "log/communities.log": a header, then per community its running number, size, e_ii, the
+// entries leaving it (a_ij) and its degree sum.
+void logCommunities(const Partition& partition, Log& log);

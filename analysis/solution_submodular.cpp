@@ -137,8 +137,8 @@ std::vector<bestNeighbour*> CandidateQueue::inOrder() const {
 // since whoever absorbed them has renewed and is not eligible. Long lists (those of hubs,
 // which the replay would cost most) are kept exact at every merge.
 //
-// Long lists (more than longList links), where a hub may absorb its leaves one per step, get
-// two aids so that neither a merge nor a search costs their length:
+// Long lists (more than settings.longList links), where a hub may absorb its leaves one per step,
+// get two aids so that neither a merge nor a search costs their length:
 // - a position index: open addressing from neighbour to position, at most half full; a slot
 //   is verified against the links, so a stale one costs nothing but room.
 // - a ranking: a max-heap of (cut, neighbour's degree sum, position), best ratio first and
@@ -191,9 +191,10 @@ namespace {
 
 // Whether the list holds each starting community of the network once: their lists then
 // reach no other community.
-bool holdsEveryStartingCommunity(const std::list<Community*>& list, const Network* network) {
-    if (!network) return false;
-    const std::vector<Community*>& starting = network->startingCommunities;
+bool holdsEveryStartingCommunity(const std::list<Community*>& list,
+                                 const std::vector<Community*>* startingCommunities) {
+    if (!startingCommunities) return false;
+    const std::vector<Community*>& starting = *startingCommunities;
     if (list.size() != starting.size()) return false;
     std::vector<bool> seen(starting.size(), false);
     for (const Community* community : list) {
@@ -226,9 +227,17 @@ std::vector<Community*> reachedCommunities(const std::list<Community*>& list, bo
 
 }  // namespace
 
-SolutionSubmodular::SolutionSubmodular(std::list<Community*>& list, Network* network)
-    : communities(&list), network(network) {
-    const bool whole = holdsEveryStartingCommunity(list, network);
+SolutionSubmodular::SolutionSubmodular(std::list<Community*>& list, Network* network,
+                                       const OptimizerSettings& settings)
+    : SolutionSubmodular(list, network ? &network->startingCommunities : nullptr, settings) {
+    this->network = network;
+}
+
+SolutionSubmodular::SolutionSubmodular(std::list<Community*>& list,
+                                       const std::vector<Community*>* starting,
+                                       const OptimizerSettings& settings)
+    : communities(&list), settings(settings) {
+    const bool whole = holdsEveryStartingCommunity(list, starting);
     const std::vector<Community*> all = reachedCommunities(list, whole);
     assignSlots(all);
     sumDegrees(list);
@@ -285,7 +294,8 @@ void SolutionSubmodular::searchFirst(const std::list<Community*>& list, bool who
     const std::size_t count = adjacency_.size();
     std::size_t links = 0;
     for (const Adjacency& adjacency : adjacency_) links += adjacency.links.size();
-    if (whole && count >= 2 && links >= searchesOnTwoThreadsFrom) {
+    if (whole && count >= 2 && links >= settings.searchesOnTwoThreadsFrom &&
+        settings.threads >= 2) {
         const std::size_t split = halfOfTheWork(
             count, [this](std::size_t slot) { return adjacency_[slot].links.size(); });
         onTwoThreads(split, count, [this](std::size_t from, std::size_t to) {
@@ -327,7 +337,7 @@ void SolutionSubmodular::build(const std::vector<Community*>& all) {
         list.links.reserve(community->neighbours.size());
         for (std::size_t k = 0; k < community->neighbours.size(); ++k)
             list.links.push_back({slotOf_[community->neighbours[k]->index], community->cuts[k]});
-        flags_[self] = list.links.size() > longList ? kEager : 0;
+        flags_[self] = list.links.size() > settings.longList ? kEager : 0;
         // Held here until publish(); the copies would double the memory of the lists.
         std::vector<Community*>().swap(community->neighbours);
         std::vector<std::uint32_t>().swap(community->cuts);
@@ -386,7 +396,7 @@ Index SolutionSubmodular::find(Index owner, Index neighbour) {
     Adjacency& list = adjacency_[owner];
     const std::vector<Link>& links = list.links;
     if (!list.slots) {
-        if (!list.aids && links.size() <= longList) {
+        if (!list.aids && links.size() <= settings.longList) {
             for (Index k = 0; k < links.size(); ++k)
                 if (links[k].neighbour == neighbour) return k;
             return kNone;
@@ -488,7 +498,7 @@ void SolutionSubmodular::setBest(Index owner, Index candidate, std::uint32_t cut
 void SolutionSubmodular::computeBest(Index owner) {
     records_[owner].c2 = nullptr;
     Adjacency& list = adjacency_[owner];
-    if (list.aids || list.links.size() > longList) {
+    if (list.aids || list.links.size() > settings.longList) {
         bestFromRanking(owner);
         return;
     }
@@ -682,7 +692,7 @@ void SolutionSubmodular::merge(Index owner, Index absorbed) {
     // answers instead. Appends keep it right, and nothing else moves the owner's links
     // before the merge ends.
     Adjacency& list = adjacency_[owner];
-    const bool tabled = !list.aids && list.links.size() <= longList;
+    const bool tabled = !list.aids && list.links.size() <= settings.longList;
     if (tabled) {
         nextStamp();
         for (Index k = 0; k < list.links.size(); ++k)
@@ -713,7 +723,7 @@ void SolutionSubmodular::merge(Index owner, Index absorbed) {
     }
     const Index internal = position(absorbed);
     if (internal != kNone) erase(owner, internal);
-    if (list.links.size() - list.erased > longList) flags_[owner] |= kEager;
+    if (list.links.size() - list.erased > settings.longList) flags_[owner] |= kEager;
 }
 
 void SolutionSubmodular::release(Index absorbed, Index owner) {

@@ -2,6 +2,7 @@
 // reject it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <iostream>
 #include <list>
@@ -12,6 +13,23 @@
 #include "analysis/community.h"
 
 class Network;
+
+// How the optimizer goes about its work; none of it changes the steps it takes.
+struct OptimizerSettings {
+    // Lists longer than this get a position index and a ranking (their memory exceeds a
+    // short list's own, where linear scans stay cheap), and are kept exact at every merge
+    // rather than brought up to date late. Tests lower it to send small graphs through the
+    // paths of large ones.
+    std::size_t longList = 128;
+    // Graphs with at least this many adjacency entries have their first candidate searches
+    // shared between two threads (when threads allows two); tests lower it.
+    std::size_t searchesOnTwoThreadsFrom = std::size_t{1} << 18;
+    // Where the scratch table's stamps start; tests start them near the top to see them
+    // wrap around.
+    std::uint32_t firstStamp = 0;
+    // The most threads the optimizer runs at once.
+    unsigned threads = 2;
+};
 
 class Solution {
   public:
@@ -130,7 +148,13 @@ class SolutionSubmodular : public Solution {
   public:
     // Computes every community's best candidate. The communities must have distinct
     // `index` values (creation order), which break ties between equal ratios.
-    SolutionSubmodular(std::list<Community*>& communities, Network* network);
+    SolutionSubmodular(std::list<Community*>& communities, Network* network,
+                       const OptimizerSettings& settings = {});
+    // The same for communities that are no network's: starting, when given, holds the
+    // starting communities by vertex position (a list of all of them needs no search for
+    // unlisted ones).
+    SolutionSubmodular(std::list<Community*>& communities, const std::vector<Community*>* starting,
+                       const OptimizerSettings& settings);
     ~SolutionSubmodular() override;
     SolutionSubmodular(const SolutionSubmodular&) = delete;
     SolutionSubmodular& operator=(const SolutionSubmodular&) = delete;
@@ -150,26 +174,13 @@ class SolutionSubmodular : public Solution {
     // Brings deferred entries up to date first.
     void printBN(std::ostream& out = std::cout);
 
-    // Lists longer than this get a position index and a ranking (their memory exceeds a
-    // short list's own, where linear scans stay cheap), and are kept exact at every merge
-    // rather than brought up to date late. Tests lower it to send small graphs through the
-    // paths of large ones.
-    static inline std::size_t longList = 128;
-
-    // Graphs with at least this many adjacency entries have their first candidate searches
-    // shared between two threads; tests lower it.
-    static inline std::size_t searchesOnTwoThreadsFrom = std::size_t{1} << 18;
-
-    // Where the scratch table's stamps start; tests start them near the top to see them
-    // wrap around.
-    static inline std::uint32_t firstStamp = 0;
-
     // Raised by every proposal, shared by all optimizers; communities mark with it the
     // step in which they were last proposed (`lastStep`).
     static inline int step = 0;
 
     std::list<Community*>* communities;
-    Network* network;
+    Network* network = nullptr;
+    const OptimizerSettings settings;
     // The pairs of the current proposal, (surviving owner, absorbed candidate), in order.
     std::vector<std::pair<Community*, Community*>> joins;
     // The exact cut of each pair of `joins`.
@@ -307,7 +318,7 @@ class SolutionSubmodular : public Solution {
         std::uint32_t stamp;
     };
     std::vector<Scratch> scratchOf_;
-    std::uint32_t stamp_ = firstStamp;
+    std::uint32_t stamp_ = settings.firstStamp;
     std::vector<Index> events_;
     std::vector<Index> members_;
     std::vector<Ranked> ranked_;

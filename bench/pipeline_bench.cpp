@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "analysis/cores.h"
+#include "analysis/greedy.h"
 #include "analysis/leiden.h"
 #include "analysis/network.h"
 #include "bench/bench_common.h"
@@ -92,18 +93,17 @@ int main(int argc, char** argv) {
     {
         Stage stage("detect");
         if (leiden)
-            findCommunitiesLeiden(*network,
-                                  {1.0, 1, std::max(1u, std::thread::hardware_concurrency())});
+            partition = leidenPartition(
+                network->graph, {1.0, 1, std::max(1u, std::thread::hardware_concurrency())});
         else
-            network->findCommunities(1.0f);
-        partition = network->partition();
+            partition = greedyPartition(network->graph);
     }
     {
         const double arcs = network->graph.numArcs;
         double q = 0.0;
-        for (const Community* community : partition.communities)
-            q += community->internalDegree / arcs -
-                 (community->degreeSum / arcs) * (community->degreeSum / arcs);
+        for (Index k = 0; k < partition.count(); ++k)
+            q += partition.internal[k] / arcs -
+                 (partition.degreeSum[k] / arcs) * (partition.degreeSum[k] / arcs);
         std::printf("q %.6f\n", arcs > 0 ? q : 0.0);
     }
     SceneOptions options;
@@ -111,7 +111,7 @@ int main(int argc, char** argv) {
     {
         Stage stage("vertex");
         const CommunityShells shells = computeCommunityShells(partition, network->graph);
-        layout = Graphics(nullptr, options).layOut(partition, &shells, network->graph);
+        layout = layOut(partition, &shells, network->graph, options);
         std::ofstream file(parameters.sceneFile1, std::ios::binary);
         Povray engine(file, parameters.sceneFile1);
         Graphics(&engine, options).drawVertexScene(layout, network->graph);
@@ -120,7 +120,7 @@ int main(int argc, char** argv) {
         Stage stage("community");
         std::ofstream file(parameters.sceneFile2, std::ios::binary);
         Povray engine(file, parameters.sceneFile2);
-        Graphics(&engine, options).drawCommunityScene(layout);
+        Graphics(&engine, options).drawCommunityScene(layout, partition);
     }
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "analysis/cores.h"
+#include "analysis/greedy.h"
 #include "analysis/leiden.h"
-#include "analysis/network.h"
 #include "analysis/partition.h"
 #include "auxiliary/graph_node_names.h"
 #include "driver/parameters.h"
@@ -31,9 +31,11 @@
 #include "graph/formats/network_reader.h"
 #include "graph/log.h"
 #include "graph/output_file.h"
+#include "graph/partition_reader.h"
 #include "graph/text.h"
 #include "graph/threads.h"
 #include "scene/graphics.h"
+#include "scene/layout.h"
 
 namespace {
 
@@ -100,19 +102,20 @@ unsigned threadsOf(const Parameters& p) {
 }
 
 // Read from the partition file (whose counts go into the summary), or detected by the
-// chosen detector.
-Partition findCommunities(Network& network, const Parameters& p, RunSummary& summary) {
+// chosen detector; every detector hands the same kind of partition on.
+Partition findCommunities(const Graph& graph, const Parameters& p, RunSummary& summary) {
     if (!p.partitionFile.empty()) {
-        const Membership read = network.assignCommunitiesFromFile(p.partitionFile);
+        const Membership read = readPartitionFile(p.partitionFile, graph);
         summary.partition = p.partitionFile;
         summary.unassigned = read.unassigned;
         summary.unknownIds = read.unknownIds;
-    } else if (p.communities == "leiden") {
-        findCommunitiesLeiden(network, {p.resolution, p.seed, threadsOf(p)});
-    } else {
-        network.findCommunities(1.0f);
+        return partitionFromMembership(graph, read.communityOf, read.communities);
     }
-    return network.partition();
+    if (p.communities == "leiden")
+        return leidenPartition(graph, {p.resolution, p.seed, threadsOf(p)});
+    GreedyOptions options;
+    options.optimizer.threads = threadsOf(p);
+    return greedyPartition(graph, options);
 }
 
 // Wall seconds since the previous lap.
@@ -223,8 +226,8 @@ std::unique_ptr<Engine> createEngine(std::ostream& out, const std::string& scene
 
 // Both scene files are created before anything is drawn; then the vertex scene, then the
 // community scene; they replace earlier files of their names together, once both are whole.
-void writeScenes(const Layout& layout, const Graph& graph, const Parameters& p,
-                 const SceneOptions& options) {
+void writeScenes(const Layout& layout, const Partition& partition, const Graph& graph,
+                 const Parameters& p, const SceneOptions& options) {
     const bool povray = p.render == "povray";
     say(povray ? "\tGenerating .pov file...\n" : "\tGenerating .svg file...\n");
     const EngineOptions looks = engineOptions(p);
@@ -236,7 +239,7 @@ void writeScenes(const Layout& layout, const Graph& graph, const Parameters& p,
     std::unique_ptr<Engine> engine2 = povray ? createEngine<Povray>(out2, p.sceneFile2, looks)
                                              : createEngine<Svg>(out2, p.sceneFile2, looks);
     Graphics(engine1.get(), options).drawVertexScene(layout, graph);
-    Graphics(engine2.get(), options).drawCommunityScene(layout);
+    Graphics(engine2.get(), options).drawCommunityScene(layout, partition);
     engine1.reset();
     engine2.reset();
     scenes.commit();
@@ -362,31 +365,31 @@ int run(int argc, const char* const* argv) {
     RunSummary summary;
     summary.input = p.inputFile;
 
-    Network network;
-    network.attachLogs(&logs);
-    const InputRead input = readGraph(p, network.graph);
-    readNames(p.namesFile, network.graph);
+    Graph graph(true);
+    const InputRead input = readGraph(p, graph);
+    readNames(p.namesFile, graph);
     summary.seconds.read = clock.lap();
     say("\tFinding communities...\n");
     const bool page = p.render == "html";
     // The core numbers of the whole graph: only the page and the exports show them.
     const std::vector<int> coreness =
-        page || formats.any() ? computeCoreness(network.graph) : std::vector<int>();
+        page || formats.any() ? computeCoreness(graph) : std::vector<int>();
     summary.seconds.cores = clock.lap();
-    const Partition partition = findCommunities(network, p, summary);
+    const Partition partition = findCommunities(graph, p, summary);
+    logCommunities(partition, logs.communities);
     summary.seconds.communities = clock.lap();
-    const CommunityShells shells = computeCommunityShells(partition, network.graph);
+    const CommunityShells shells = computeCommunityShells(partition, graph);
     summary.seconds.cores += clock.lap();
-    const Layout layout = Graphics(nullptr, looks).layOut(partition, &shells, network.graph);
+    const Layout layout = layOut(partition, &shells, graph, looks);
     summary.seconds.layout = clock.lap();
     const bool labels = !p.namesFile.empty() || input.labelled;
     std::optional<RunResults> results;
     if (page || formats.any())
-        results = collectResults(network.graph, partition, shells, coreness, layout, looks, labels);
+        results = collectResults(graph, partition, shells, coreness, layout, looks, labels);
     if (page)
         writePage(*results, p);
     else
-        writeScenes(layout, network.graph, p, looks);
+        writeScenes(layout, partition, graph, p, looks);
     summary.seconds.scenes = clock.lap();
     if (labels) reportLabels(layout);
     if (formats.any()) {

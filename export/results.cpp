@@ -8,21 +8,12 @@ namespace {
 
 // The pairs of adjacent communities with their cuts, from each community's links, once per
 // pair.
-std::vector<RunResults::Link> linksOf(const Partition& partition, const Graph& graph) {
+std::vector<RunResults::Link> linksOf(const Partition& partition) {
     std::vector<RunResults::Link> links;
-    auto placeOf = [&](const Community* community) -> Index {
-        for (const VertexId id : community->members)
-            if (const Vertex* vertex = graph.vertexMap.find(id))
-                return partition.communityOf[vertex->index];
-        return kNoCommunity;
-    };
-    for (Index a = 0; a < partition.communities.size(); ++a) {
-        const Community* community = partition.communities[a];
-        for (std::size_t k = 0; k < community->neighbours.size(); ++k) {
-            const Index b = placeOf(community->neighbours[k]);
-            if (b != kNoCommunity && a < b) links.push_back({a, b, community->cuts[k]});
-        }
-    }
+    for (Index a = 0; a < partition.count(); ++a)
+        for (Index j = partition.linkBegin[a]; j < partition.linkBegin[a + 1]; ++j)
+            if (a < partition.links[j].to)
+                links.push_back({a, partition.links[j].to, partition.links[j].cut});
     std::sort(links.begin(), links.end(), [](const RunResults::Link& x, const RunResults::Link& y) {
         return x.a != y.a ? x.a < y.a : x.b < y.b;
     });
@@ -56,15 +47,14 @@ RunResults collectResults(const Graph& graph, const Partition& partition,
     results.byId.reserve(count);
     for (const auto& [id, vertex] : graph.vertexMap) results.byId.push_back(vertex->index);
 
-    results.communities.resize(partition.communities.size());
-    for (std::size_t k = 0; k < partition.communities.size(); ++k) {
-        const Community* community = partition.communities[k];
+    results.communities.resize(partition.count());
+    for (Index k = 0; k < partition.count(); ++k) {
         const Layout::CommunityPlace& place = layout.communities[k];
         RunResults::Community& entry = results.communities[k];
-        entry.size = static_cast<Index>(community->size);
-        entry.internal = community->internalDegree;
-        entry.external = community->degreeSum - community->internalDegree;
-        entry.degreeSum = community->degreeSum;
+        entry.size = partition.size(k);
+        entry.internal = partition.internal[k];
+        entry.external = partition.degreeSum[k] - partition.internal[k];
+        entry.degreeSum = partition.degreeSum[k];
         entry.maxShell = shells.maxShell[k];
         entry.x = place.x;
         entry.y = place.y;
@@ -72,9 +62,9 @@ RunResults collectResults(const Graph& graph, const Partition& partition,
         entry.sphere = layout.spiral.w * place.abstractSize;
         entry.colour = place.colour;
     }
-    results.links = linksOf(partition, graph);
+    results.links = linksOf(partition);
     results.drawnEdges.reserve(layout.edges.size());
-    for (const Layout::DrawnEdge& edge : layout.edges)
+    for (const DrawnEdge& edge : layout.edges)
         results.drawnEdges.push_back(
             {layout.walk[edge.from], layout.walk[edge.to], edge.colour, edge.opacity});
 

@@ -13,7 +13,7 @@
 #include "analysis/partition.h"
 #include "graph/colour.h"
 #include "graph/defs.h"
-#include "scene/graphics.h"
+#include "scene/layout.h"
 
 class Graph;
 
@@ -37,13 +37,8 @@ struct RunResults {
         Index b = 0;
         std::uint32_t edges = 0;
     };
-    // An edge the vertex scene draws (vertex positions), with its colour and opacity.
-    struct DrawnEdge {
-        Index from = 0;
-        Index to = 0;
-        tColor colour;
-        float opacity = 0.0f;
-    };
+    // An edge the vertex scene draws, its ends as vertex positions.
+    using DrawnEdge = ::DrawnEdge;
 
     // The graph the run read: vertex ids, degrees, labels (Vertex::name) and adjacency.
     // Vertex positions below are places in graph->vertices.

@@ -8,19 +8,21 @@
 #include <algorithm>
 #include <map>
 #include <random>
+#include <sstream>
 #include <utility>
 
+#include "analysis/greedy.h"
 #include "analysis/network.h"
 
 using ::testing::ElementsAre;
 
 namespace {
 
-// What a community holds besides its pointers: members (sorted), size, e_ii, degree sum and
-// the cut to each adjacent community, by place.
+// What a community holds: members (sorted), size, e_ii, degree sum and the cut to each
+// adjacent community, by place.
 struct Summary {
-    std::vector<VertexId> members;
-    int size;
+    std::vector<Index> members;
+    Index size;
     std::uint32_t internal, degreeSum;
     std::map<Index, std::uint32_t> cuts;
     bool operator==(const Summary&) const = default;
@@ -34,41 +36,60 @@ void PrintTo(const Summary& s, std::ostream* out) {
 }
 
 std::vector<Summary> summaries(const Partition& partition) {
-    std::map<const Community*, Index> placeOf;
-    for (Index k = 0; k < partition.communities.size(); ++k) placeOf[partition.communities[k]] = k;
     std::vector<Summary> out;
-    for (const Community* c : partition.communities) {
-        Summary s{c->members, c->size, c->internalDegree, c->degreeSum, {}};
+    for (Index k = 0; k < partition.count(); ++k) {
+        Summary s{{partition.members.begin() + partition.begin[k],
+                   partition.members.begin() + partition.begin[k + 1]},
+                  partition.size(k),
+                  partition.internal[k],
+                  partition.degreeSum[k],
+                  {}};
         std::sort(s.members.begin(), s.members.end());
         // Detection keeps the entry a self-loop's singleton starts with (the community
-        // itself); a made community lists only others.
-        for (std::size_t j = 0; j < c->neighbours.size(); ++j)
-            if (c->neighbours[j] != c) s.cuts[placeOf.at(c->neighbours[j])] += c->cuts[j];
+        // itself); a partition made from a membership lists only others.
+        for (Index j = partition.linkBegin[k]; j < partition.linkBegin[k + 1]; ++j)
+            if (partition.links[j].to != k) s.cuts[partition.links[j].to] += partition.links[j].cut;
         out.push_back(s);
     }
     return out;
 }
 
+std::vector<Edge> randomEdges(std::mt19937& random, int vertices) {
+    std::uniform_int_distribution<VertexId> pick(0, vertices - 1);
+    std::vector<Edge> edges;
+    for (int e = 0; e < vertices * 3; ++e) edges.push_back({pick(random), pick(random)});
+    return edges;
+}
+
 // Detection keeps its sums and lists by merging; made from detection's own membership, the
-// communities must hold the same, computed from the graph alone. Seeded random graphs with
+// partition must hold the same, computed from the graph alone. And the detector as a function
+// of the graph agrees with the network's own detection step for step: the same communities in
+// the same order, each one's members in the order of its merges. Seeded random graphs with
 // self-loops and repeated edges.
 TEST(PartitionFromMembership, AgreesWithWhatDetectionLeaves) {
     std::mt19937 random(7);
     for (int round = 0; round < 12; ++round) {
         const int vertices = 5 + round * 15;
-        std::uniform_int_distribution<VertexId> pick(0, vertices - 1);
-        std::vector<Edge> edges;
-        for (int e = 0; e < vertices * 3; ++e) edges.push_back({pick(random), pick(random)});
-        Network network;
-        network.graph.addEdges(std::move(edges));
-        network.findCommunities(1.0f);
-        const Partition detected = network.partition();
-        Arena<Community> store;
+        const std::vector<Edge> edges = randomEdges(random, vertices);
+        Graph graph(true);
+        graph.addEdges(std::vector<Edge>(edges));
+        const Partition detected = greedyPartition(graph);
         const Partition made =
-            partitionFromMembership(network.graph, detected.communityOf,
-                                    static_cast<Index>(detected.communities.size()), store);
+            partitionFromMembership(graph, detected.communityOf, detected.count());
         EXPECT_EQ(made.communityOf, detected.communityOf) << round;
         EXPECT_EQ(summaries(made), summaries(detected)) << round;
+
+        Network network;
+        network.graph.addEdges(std::vector<Edge>(edges));
+        network.findCommunities(1.0f);
+        const Partition ofNetwork = network.partition();
+        EXPECT_EQ(ofNetwork.members, detected.members) << round;
+        EXPECT_EQ(ofNetwork.begin, detected.begin) << round;
+        ASSERT_EQ(ofNetwork.links.size(), detected.links.size()) << round;
+        for (std::size_t j = 0; j < detected.links.size(); ++j)
+            EXPECT_TRUE(ofNetwork.links[j].to == detected.links[j].to &&
+                        ofNetwork.links[j].cut == detected.links[j].cut)
+                << round << " link " << j;
     }
 }
 
@@ -76,30 +97,34 @@ TEST(PartitionFromMembership, AgreesWithWhatDetectionLeaves) {
 //   |   |
 //   4   5
 TEST(PartitionFromMembership, MembersAscendingNeighboursInOrderOfFirstContact) {
-    Network network;
-    network.graph.addEdges({{1, 2}, {2, 2}, {1, 3}, {3, 4}, {1, 5}});
+    Graph graph(true);
+    graph.addEdges({{1, 2}, {2, 2}, {1, 3}, {3, 4}, {1, 5}});
     // Positions follow first appearance: 1, 2, 3, 4, 5.
-    Arena<Community> store;
-    const Partition p = partitionFromMembership(network.graph, {1, 1, 0, 0, 2}, 3, store);
-    ASSERT_EQ(p.communities.size(), 3u);
-    const Community& a = *p.communities[0];
-    const Community& b = *p.communities[1];
-    const Community& c = *p.communities[2];
-    EXPECT_THAT(a.members, ElementsAre(3, 4));
-    EXPECT_THAT(b.members, ElementsAre(1, 2));
-    EXPECT_EQ(b.size, 2);
+    const Partition p = partitionFromMembership(graph, {1, 1, 0, 0, 2}, 3);
+    ASSERT_EQ(p.count(), 3u);
+    EXPECT_THAT(p.members, ElementsAre(2, 3, 0, 1, 4));
+    EXPECT_THAT(p.begin, ElementsAre(0, 2, 4, 5));
     // 1-2 inside twice, the loop once; 1 reaches 3 then 5.
-    EXPECT_EQ(b.internalDegree, 3u);
-    EXPECT_EQ(b.degreeSum, 5u);
-    EXPECT_THAT(b.neighbours, ElementsAre(&a, &c));
-    EXPECT_THAT(b.cuts, ElementsAre(1u, 1u));
-    EXPECT_THAT(a.neighbours, ElementsAre(&b));
-    EXPECT_EQ(a.internalDegree, 2u);
-    EXPECT_EQ(c.internalDegree, 0u);
-    EXPECT_EQ(c.degreeSum, 1u);
-    EXPECT_EQ(network.graph.vertexMap.find(1)->community, nullptr);
-    // A place out of range is refused.
-    EXPECT_THROW(partitionFromMembership(network.graph, {0, 0, 0, 0, 3}, 3, store), Fatal);
+    EXPECT_THAT(p.internal, ElementsAre(2u, 3u, 0u));
+    EXPECT_THAT(p.degreeSum, ElementsAre(3u, 5u, 1u));
+    EXPECT_THAT(p.linkBegin, ElementsAre(0, 1, 3, 4));
+    std::vector<std::pair<Index, std::uint32_t>> links;
+    for (const Partition::Link& link : p.links) links.emplace_back(link.to, link.cut);
+    EXPECT_THAT(
+        links,
+        ElementsAre(std::pair<Index, std::uint32_t>{1, 1}, std::pair<Index, std::uint32_t>{0, 1},
+                    std::pair<Index, std::uint32_t>{2, 1}, std::pair<Index, std::uint32_t>{1, 1}));
+    // A place out of range or unused is refused.
+    EXPECT_THROW(partitionFromMembership(graph, {0, 0, 0, 0, 3}, 3), Fatal);
+    EXPECT_THROW(partitionFromMembership(graph, {0, 0, 0, 0, 2}, 3), Fatal);
+
+    // The communities log names each community by its running number.
+    std::ostringstream text;
+    Log log;
+    log.stream.rdbuf(text.rdbuf());
+    logCommunities(p, log);
+    EXPECT_EQ(text.str(),
+              "#Number; Size; e_ii; a_ij; Sum degrees;\n1 2 2 1 3\n2 2 3 2 5\n3 1 0 1 1\n");
 }
 
 }  // namespace

@@ -350,13 +350,13 @@ struct Outcome {
 // when `checked`. The checks publish the adjacency and bring every deferred candidate up to
 // date; unchecked, the run takes the deferrals as detection does.
 Outcome runFast(const std::vector<Edge>& edges, float threshold, const std::string& name,
-                bool checked = true) {
+                bool checked, const OptimizerSettings& settings) {
     Network network;
     network.graph.addEdges(std::vector<Edge>(edges));
     network.listStartingCommunities();
     Outcome outcome;
     {
-        SolutionSubmodular optimizer(network.communitiesList, &network);
+        SolutionSubmodular optimizer(network.communitiesList, &network, settings);
         for (;;) {
             const bool has = optimizer.proposeNeighbour();
             const float value = optimizer.evaluateNeighbour();
@@ -383,21 +383,6 @@ Outcome runLiteral(const std::vector<Edge>& edges, float threshold) {
     EXPECT_EQ(detection.errors, 0);
     return {detection.steps, summarise(detection.list)};
 }
-
-// Sets one of the optimizer's knobs for a scope (the long-list threshold, so small graphs
-// take the paths of large ones; where the stamps start).
-template <class T>
-class Overriding {
-  public:
-    Overriding(T& knob, T value) : knob_(knob), saved_(knob) { knob_ = value; }
-    ~Overriding() { knob_ = saved_; }
-    Overriding(const Overriding&) = delete;
-    Overriding& operator=(const Overriding&) = delete;
-
-  private:
-    T& knob_;
-    T saved_;
-};
 
 // Seeded graph families. Ids are drawn sparse and shuffled, so creation order, id order and
 // numbers all differ.
@@ -496,14 +481,14 @@ class Graphs {
 // each with the checks after every step and without them.
 // Returns the number of steps, so callers can see that the graphs did exercise merging.
 std::size_t expectSameAsLiteral(const std::vector<Edge>& edges, float threshold,
-                                const std::string& name) {
+                                const std::string& name, OptimizerSettings settings = {}) {
     const Outcome expected = runLiteral(edges, threshold);
     for (const bool checked : {true, false}) {
         for (std::size_t longList : {std::size_t{0}, std::size_t{2}, std::size_t{64}}) {
-            Overriding scope(SolutionSubmodular::longList, longList);
+            settings.longList = longList;
             const std::string label =
                 name + " longList " + std::to_string(longList) + (checked ? " checked" : " as run");
-            const Outcome actual = runFast(edges, threshold, label, checked);
+            const Outcome actual = runFast(edges, threshold, label, checked, settings);
             if (::testing::Test::HasFatalFailure()) return 0;
             EXPECT_EQ(actual.steps.size(), expected.steps.size()) << label;
             if (actual.steps.size() != expected.steps.size()) return 0;
@@ -522,14 +507,16 @@ std::size_t expectSameAsLiteral(const std::vector<Edge>& edges, float threshold,
 // them self-loops. Returns the steps of all of them.
 std::size_t sameAsLiteralOnRandomGraphs(std::pair<unsigned, unsigned> seeds,
                                         std::pair<int, int> sizes, int edgesPerVertex,
-                                        int loopPercent, float threshold, const std::string& name) {
+                                        int loopPercent, float threshold, const std::string& name,
+                                        const OptimizerSettings& settings = {}) {
     std::size_t steps = 0;
     for (unsigned seed = seeds.first; seed < seeds.first + seeds.second; ++seed) {
         Graphs graphs(seed);
         const int vertices = sizes.first + graphs.below(sizes.second);
         const std::vector<Edge> list =
             graphs.random(vertices, edgesPerVertex * vertices, loopPercent);
-        steps += expectSameAsLiteral(list, threshold, name + " seed " + std::to_string(seed));
+        steps +=
+            expectSameAsLiteral(list, threshold, name + " seed " + std::to_string(seed), settings);
         if (::testing::Test::HasFatalFailure()) break;
     }
     return steps;
@@ -759,11 +746,12 @@ TEST(SolutionSubmodular, MatchesTheLiteralRulesWhileItsStampsWrapAround) {
     // few hundred short of the top, every graph sees the stamp wrap around mid-run.
     std::size_t steps = 0;
     for (unsigned seed = 1; seed <= 30; ++seed) {
-        Overriding stamps(SolutionSubmodular::firstStamp, ~std::uint32_t{0} - 40 - seed);
+        OptimizerSettings settings;
+        settings.firstStamp = ~std::uint32_t{0} - 40 - seed;
         Graphs graphs(7000 + seed);
         const int vertices = 20 + graphs.below(20);
         const std::vector<Edge> list = graphs.random(vertices, 3 * vertices, 5);
-        steps += expectSameAsLiteral(list, 1.0f, "wrapping seed " + std::to_string(seed));
+        steps += expectSameAsLiteral(list, 1.0f, "wrapping seed " + std::to_string(seed), settings);
         if (HasFatalFailure()) return;
     }
     EXPECT_GT(steps, 300u);
@@ -772,8 +760,10 @@ TEST(SolutionSubmodular, MatchesTheLiteralRulesWhileItsStampsWrapAround) {
 TEST(SolutionSubmodular, MatchesTheLiteralRulesWithTheFirstSearchesOnTwoThreads) {
     // Large graphs share the first candidate searches between two threads; lowered to 0,
     // every graph does.
-    Overriding threads(SolutionSubmodular::searchesOnTwoThreadsFrom, std::size_t{0});
-    EXPECT_GT(sameAsLiteralOnRandomGraphs({9001, 30}, {2, 40}, 3, 5, 1.0f, "two threads"), 300u);
+    OptimizerSettings settings;
+    settings.searchesOnTwoThreadsFrom = 0;
+    EXPECT_GT(sameAsLiteralOnRandomGraphs({9001, 30}, {2, 40}, 3, 5, 1.0f, "two threads", settings),
+              300u);
 }
 
 TEST(SolutionSubmodular, CommunitiesTheListsReachTakePartUnlisted) {

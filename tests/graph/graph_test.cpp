@@ -6,6 +6,7 @@
 #include <random>
 #include <sstream>
 
+#include "analysis/greedy.h"
 #include "analysis/network.h"
 
 using ::testing::ElementsAre;

@@ -500,16 +500,16 @@ TEST_F(SceneOutputTest, ShellsOnTwoThreadsGiveTheSameScene) {
         std::erase_if(part, [&](VertexId id) { return !network->graph.vertexMap.find(id); });
     std::erase_if(parts, [](const std::vector<VertexId>& part) { return part.empty(); });
     Formed partition = formCommunities(*network, parts);
-    const std::size_t saved = Graphics::shellsOnTwoThreadsFrom;
     std::string texts[2];
     std::map<VertexId, int> shells[2];
     std::vector<int> maxShells[2];
     for (int run = 0; run < 2; ++run) {
-        Graphics::shellsOnTwoThreadsFrom = run == 0 ? ~std::size_t{0} : 0;
+        SceneOptions twoThreads = options;
+        twoThreads.shellsOnTwoThreadsFrom = run == 0 ? ~std::size_t{0} : 0;
         std::srand(1);
         std::ostringstream out;
         Povray scene(out, "1.pov");
-        Graphics(&scene, options).generateNetworkFile(partition.list, network.get(), false);
+        Graphics(&scene, twoThreads).generateNetworkFile(partition.list, network.get(), false);
         texts[run] = out.str();
         for (const auto& [id, vertex] : network->graph.vertexMap)
             shells[run][id] = vertex->shellIndex;
@@ -517,7 +517,6 @@ TEST_F(SceneOutputTest, ShellsOnTwoThreadsGiveTheSameScene) {
             maxShells[run].push_back(community->maxShell);
         for (const auto& [id, vertex] : network->graph.vertexMap) vertex->shellIndex = -1;
     }
-    Graphics::shellsOnTwoThreadsFrom = saved;
     EXPECT_EQ(texts[0], texts[1]);
     EXPECT_EQ(shells[0], shells[1]);
     EXPECT_EQ(maxShells[0], maxShells[1]);

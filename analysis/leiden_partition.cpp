@@ -4,10 +4,10 @@
 
 #include "analysis/csr.h"
 #include "analysis/leiden.h"
-#include "analysis/network.h"
+#include "analysis/partition.h"
+#include "graph/graph.h"
 
-void findCommunitiesLeiden(Network& network, const LeidenOptions& options) {
-    const Graph& graph = network.graph;
+Partition leidenPartition(const Graph& graph, const LeidenOptions& options) {
     std::vector<Index> communityOf;
     {
         const Csr csr = csrOf(graph, options.threads);
@@ -27,5 +27,5 @@ void findCommunitiesLeiden(Network& network, const LeidenOptions& options) {
     std::vector<Index> place(count);
     for (Index k = 0; k < count; ++k) place[order[k]] = k;
     for (Index& community : communityOf) community = place[community];
-    network.adoptMembership(communityOf, count);
+    return partitionFromMembership(graph, communityOf, count);
 }

@@ -1,0 +1,82 @@
+#include "analysis/greedy.h"
+
+#include "graph/threads.h"
+
+std::vector<Community*> makeStartingCommunities(const Graph& graph, Arena<Community>& store,
+                                                const GreedyOptions& options) {
+    const std::vector<Vertex*>& vertices = graph.vertices;
+    const std::size_t count = vertices.size();
+    std::vector<Community*> startingCommunities = bigVector<Community*>(count, nullptr);
+    store.reserve(count);
+    const int firstNumber = Community::next_available_number;
+    // Each community has a member list and two lists as long as its vertex's.
+    HeapGrowthAdvice advice(count * 3 * 32 + std::size_t{graph.numArcs} *
+                                                 (sizeof(Community*) + sizeof(std::uint32_t)));
+    // The objects and their lists lie in memory in ascending id order, as the vertices of a
+    // bulk build do; numbers and indices follow the vertices' positions.
+    for (const auto& [id, vertex] : graph.vertexMap) {
+        Community* community = store.emplace(vertex->index);
+        community->number = firstNumber + static_cast<int>(vertex->index);
+        community->members.push_back(id);
+        startingCommunities[vertex->index] = community;
+        advice.check();
+    }
+    Community::next_available_number = firstNumber + static_cast<int>(count);
+    for (const auto& [id, vertex] : graph.vertexMap) {
+        Community* community = startingCommunities[vertex->index];
+        community->neighbours.reserve(vertex->neighbours.size());
+        community->cuts.assign(vertex->neighbours.size(), 1);
+        advice.check();
+    }
+    // The links: the vertex's adjacency, in its order; on large graphs two threads share
+    // them, each writing only its own communities.
+    auto fill = [&](std::size_t from, std::size_t to) {
+        for (std::size_t p = from; p < to; ++p) {
+            const Vertex* vertex = vertices[p];
+            Community* community = startingCommunities[p];
+            for (const Vertex* neighbour : vertex->neighbours) {
+                community->neighbours.push_back(startingCommunities[neighbour->index]);
+                if (neighbour == vertex) ++community->internalDegree;
+            }
+            community->degreeSum = static_cast<std::uint32_t>(vertex->neighbours.size());
+        }
+    };
+    if (graph.numArcs >= options.startOnTwoThreadsFrom && count >= 2 &&
+        options.optimizer.threads >= 2) {
+        const std::size_t split =
+            halfOfTheWork(count, [&](std::size_t p) { return vertices[p]->neighbours.size(); });
+        onTwoThreads(std::max<std::size_t>(split, 1), count, fill);
+    } else {
+        fill(0, count);
+    }
+    return startingCommunities;
+}
+
+void agglomerate(std::list<Community*>& communities, const std::vector<Community*>* starting,
+                 const GreedyOptions& options) {
+    SolutionSubmodular optimizer(communities, starting, options.optimizer);
+    std::size_t arcs = 0;
+    for (const Community* community : communities) arcs += community->degreeSum;
+    // Merged lists grow all the time; on large graphs the heap grows by hundreds of
+    // megabytes during detection.
+    HeapGrowthAdvice advice(arcs >= (std::size_t{1} << 22) ? std::size_t{256} << 20 : 0);
+    for (;;) {
+        const bool has = optimizer.proposeNeighbour();
+        const float value = optimizer.evaluateNeighbour();
+        if (!(value >= options.threshold) || !has) break;
+        optimizer.acceptNeighbour();
+        advice.check();
+    }
+    optimizer.publish();
+}
+
+Partition greedyPartition(const Graph& graph, const GreedyOptions& options) {
+    Arena<Community> store;
+    const std::vector<Community*> starting = makeStartingCommunities(graph, store, options);
+    // Listed in ascending vertex id: the optimizer's slots follow the list.
+    std::list<Community*> communities;
+    for (const auto& [id, vertex] : graph.vertexMap) communities.push_back(starting[vertex->index]);
+    agglomerate(communities, &starting, options);
+    std::erase_if(communities, [](const Community* community) { return community->removed; });
+    return partitionOf(communities, graph);
+}
