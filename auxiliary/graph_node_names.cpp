@@ -51,8 +51,10 @@ class Records {
             at_ = end;
             return true;
         }
-        const std::size_t start = ++at_;
+        ++at_;
         const std::size_t end = reach([](char c) { return c == '"' || c == '\n'; }, "label");
+        // Reading on may have moved the text: the label starts where the position now is.
+        const std::size_t start = at_;
         if (end < text_.size() && text_[end] == '"') {
             label->assign(text_, start, end - start);
             at_ = end + 1;

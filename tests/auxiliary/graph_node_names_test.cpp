@@ -14,11 +14,12 @@
 namespace {
 
 // Vertices 1 to 9 (a path), so every id of the records below exists unless said otherwise.
-std::map<VertexId, std::string> namesAfterReading(const std::string& text) {
+std::map<VertexId, std::string> namesAfterReading(const std::string& text,
+                                                  std::size_t blockSize = std::size_t{1} << 20) {
     Network network;
     for (VertexId id = 1; id < 9; ++id) network.graph.addEdge(id, id + 1);
     std::istringstream input(text);
-    Graph_node_names().readFile(input, network.graph, "names.txt");
+    Graph_node_names().readFile(input, network.graph, "names.txt", blockSize);
     std::map<VertexId, std::string> names;
     for (const Vertex* v : network.graph.vertices)
         if (!v->name.empty()) names[v->id] = v->name;
@@ -62,7 +63,11 @@ TEST(NamesReader, RecordRules) {
         {"blank file", " \n\t\n", {}},
         {"utf-8 label", "4 \"Zürich Hbf\"\n", {{4, "Zürich Hbf"}}},
     };
-    for (const Case& c : cases) EXPECT_EQ(namesAfterReading(c.text), c.names) << c.name;
+    // Read in blocks of a few bytes, every record, quote and mark is cut across blocks.
+    for (const Case& c : cases)
+        for (const std::size_t block :
+             {std::size_t{1} << 20, std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{5}})
+            EXPECT_EQ(namesAfterReading(c.text, block), c.names) << c.name << ", block " << block;
 }
 
 TEST(NamesReader, InvalidIdIsAnErrorWithFileAndLine) {
