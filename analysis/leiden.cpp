@@ -971,22 +971,3 @@ std::vector<Index> leidenCommunities(const std::vector<Index>& offsets,
     if (offsets.size() <= 1) return {};
     return Leiden(offsets, targets, options).run();
 }
-
-double modularity(const std::vector<Index>& offsets, const std::vector<Index>& targets,
-                  const std::vector<Index>& community, double resolution) {
-    const std::size_t n = offsets.size() - 1;
-    const Index arcs = offsets[n];
-    if (arcs == 0) return 0.0;
-    const Index largest = *std::max_element(community.begin(), community.end());
-    std::vector<std::uint64_t> degreeSum(std::size_t{largest} + 1, 0);
-    std::uint64_t inside = 0;
-    for (std::size_t v = 0; v < n; ++v) {
-        degreeSum[community[v]] += offsets[v + 1] - offsets[v];
-        for (Index k = offsets[v]; k < offsets[v + 1]; ++k)
-            inside += community[targets[k]] == community[v];
-    }
-    std::uint64_t squares = 0;  // at most A² < 2^64
-    for (const std::uint64_t d : degreeSum) squares += d * d;
-    const long double a = arcs;
-    return static_cast<double>(inside / a - resolution * (squares / (a * a)));
-}

@@ -58,8 +58,3 @@ std::vector<Index> leidenCommunities(const std::vector<Index>& offsets,
 // Leiden on the graph (its CSR made with the same threads), as the run's partition:
 // communities ordered by their smallest vertex id, members in ascending id.
 Partition leidenPartition(const Graph& graph, const LeidenOptions& options);
-
-// Q of a membership (community[v] for every vertex, any numbers below 2^32 − 1) as defined
-// above, with exact integer sums; 0 when A = 0. O(V + E + largest community number).
-double modularity(const std::vector<Index>& offsets, const std::vector<Index>& targets,
-                  const std::vector<Index>& community, double resolution = 1.0);

@@ -20,6 +20,7 @@
 
 #include "analysis/csr.h"
 #include "analysis/leiden.h"
+#include "analysis/modularity.h"
 #include "bench/bench_common.h"
 #include "graph/graph.h"
 #include "graph/graph_builder_txt.h"

@@ -31,6 +31,7 @@
 #include "analysis/cores.h"
 #include "analysis/greedy.h"
 #include "analysis/leiden.h"
+#include "analysis/modularity.h"
 #include "analysis/network.h"
 #include "bench/bench_common.h"
 #include "driver/parameters.h"
@@ -98,14 +99,7 @@ int main(int argc, char** argv) {
         else
             partition = greedyPartition(network->graph);
     }
-    {
-        const double arcs = network->graph.numArcs;
-        double q = 0.0;
-        for (Index k = 0; k < partition.count(); ++k)
-            q += partition.internal[k] / arcs -
-                 (partition.degreeSum[k] / arcs) * (partition.degreeSum[k] / arcs);
-        std::printf("q %.6f\n", arcs > 0 ? q : 0.0);
-    }
+    std::printf("q %.6f\n", modularity(network->graph, partition.communityOf));
     SceneOptions options;
     Layout layout;
     {

@@ -63,9 +63,9 @@ struct RunSummary {
 std::string jsonString(std::string_view text);
 std::string jsonNumber(double value);
 
-// Q = Σ over the communities of [e_ii / A − (degree_sum / A)²], A the sum of all degree
-// sums, in double precision; every community keeps its −(degree_sum / A)² term. 0 without
-// adjacency entries.
+// The modularity (analysis/modularity.h, resolution 1) of the results' partition over its
+// graph: Q = Σ over the communities of [e_ii / A − (degree_sum / A)²]; every community keeps
+// its −(degree_sum / A)² term. 0 without adjacency entries.
 double modularity(const RunResults& results);
 
 // The summary object: input, vertices, edges (distinct, not loops), self_loops,

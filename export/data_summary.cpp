@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "analysis/modularity.h"
 #include "export/data_files.h"
 #include "export/page_encoding.h"
 #include "graph/graph.h"
@@ -20,15 +21,7 @@ std::string jsonNumber(double value) {
 }
 
 double modularity(const RunResults& results) {
-    double total = 0.0;
-    for (const RunResults::Community& c : results.communities) total += c.degreeSum;
-    if (total == 0.0) return 0.0;
-    double q = 0.0;
-    for (const RunResults::Community& c : results.communities) {
-        const double share = c.degreeSum / total;
-        q += c.internal / total - share * share;
-    }
-    return q;
+    return results.graph ? modularity(*results.graph, results.community) : 0.0;
 }
 
 namespace {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "analysis/csr.h"
+#include "analysis/modularity.h"
 #include "analysis/workers.h"
 #include "graph/graph.h"
 

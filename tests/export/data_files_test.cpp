@@ -99,10 +99,14 @@ TEST(DataFiles, SummaryCountsAndModularity) {
 
     // A community without internal edges keeps its −(degree_sum / A)² term: two singletons
     // of one edge.
-    run.results.communities.assign(2, RunResults::Community{});
-    for (RunResults::Community& c : run.results.communities) c.degreeSum = 1;
-    EXPECT_EQ(modularity(run.results), -0.5);
-    EXPECT_NE(summaryLine(run.results).find("Q = -0.5000,"), std::string::npos);
+    Graph edge(true);
+    edge.addEdges({{0, 1}});
+    RunResults singletons;
+    singletons.graph = &edge;
+    singletons.community = {0, 1};
+    singletons.communities.assign(2, RunResults::Community{});
+    EXPECT_EQ(modularity(singletons), -0.5);
+    EXPECT_NE(summaryLine(singletons).find("Q = -0.5000,"), std::string::npos);
 }
 
 // The export's files appear together or not at all, and an earlier file survives a failure.
