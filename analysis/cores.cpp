@@ -9,9 +9,9 @@ using peeling::Buckets;
 using peeling::kNone;
 using peeling::peelAll;
 
-std::vector<int> computeCoreness(const Graph& graph) {
+std::vector<int> computeCoreness(const Graph& graph, unsigned threads) {
     const std::vector<Vertex*>& vertices = graph.vertices;
-    std::vector<int> core = bigVector(vertices.size(), 0);
+    std::vector<int> core = bigVector(vertices.size(), 0, threads);
     for (std::size_t p = 0; p < vertices.size(); ++p) core[p] = vertices[p]->degree;
     peelAll(core, [&](Index at, auto&& visit) {
         for (const Vertex* neighbour : vertices[at]->neighbours) visit(neighbour->index);
@@ -71,7 +71,7 @@ void InducedCores::compute(const Graph& graph, Vertex* const* members, std::size
 }
 
 CommunityShells computeCommunityShells(const Partition& partition, const Graph& graph,
-                                       std::size_t twoThreadsFrom) {
+                                       unsigned threads, std::size_t twoThreadsFrom) {
     const std::size_t communities = partition.count();
     CommunityShells result;
     result.shell.assign(partition.members.size(), 0);
@@ -98,7 +98,7 @@ CommunityShells computeCommunityShells(const Partition& partition, const Graph& 
     };
     std::size_t total = 0;
     for (const Vertex* v : walk) total += v->neighbours.size();
-    if (total < twoThreadsFrom || communities < 2) {
+    if (total < twoThreadsFrom || communities < 2 || threads < 2) {
         shellsOf(0, communities);
         return result;
     }
@@ -107,6 +107,6 @@ CommunityShells computeCommunityShells(const Partition& partition, const Graph& 
         for (std::size_t i = begin[k]; i < begin[k + 1]; ++i) work += walk[i]->neighbours.size();
         return work;
     });
-    onTwoThreads(split, communities, shellsOf);
+    onTwoThreads(threads, split, communities, shellsOf);
     return result;
 }

@@ -97,7 +97,7 @@ Buckets peelAll(std::vector<int>& shell, ForEachNeighbour&& forEachNeighbour) {
 // The core number of every vertex, by vertex position: the largest k such that the vertex
 // lies in a subgraph where every vertex has degree at least k (a self-loop counting 1).
 // Bucket peeling, O(V + E + maxDegree).
-std::vector<int> computeCoreness(const Graph& graph);
+std::vector<int> computeCoreness(const Graph& graph, unsigned threads);
 
 // The shells of the sub-network that a set of a graph's vertices induces, as a fresh
 // Network would find them after its graph copied the vertices one by one (addVertex) and
@@ -136,6 +136,7 @@ struct CommunityShells {
 
 // Each community's shells from its own induced sub-network: linear in the members and their
 // adjacency. Large partitions (members with at least twoThreadsFrom adjacency entries) are
-// shared between two threads; the result is the same.
+// shared between two threads when threads allows; the result is the same.
 CommunityShells computeCommunityShells(const Partition& partition, const Graph& graph,
+                                       unsigned threads,
                                        std::size_t twoThreadsFrom = std::size_t{1} << 18);

@@ -29,10 +29,10 @@ constexpr std::size_t kAhead = 8;
 Csr csrOf(const Graph& graph, unsigned threads) {
     const std::vector<Vertex*>& vertices = graph.vertices;
     Csr csr;
-    csr.offsets = bigVector<Index>(vertices.size() + 1, 0);
+    csr.offsets = bigVector<Index>(vertices.size() + 1, 0, threads);
     for (std::size_t p = 0; p < vertices.size(); ++p)
         csr.offsets[p + 1] = csr.offsets[p] + static_cast<Index>(vertices[p]->neighbours.size());
-    csr.targets = bigVector<Index>(csr.offsets.back(), 0);
+    csr.targets = bigVector<Index>(csr.offsets.back(), 0, threads);
     Workers workers(threads);
     forRange(workers, vertices.size(), 4096, 16384,
              [&](std::size_t begin, std::size_t end, unsigned) {

@@ -6,12 +6,14 @@ std::vector<Community*> makeStartingCommunities(const Graph& graph, Arena<Commun
                                                 const GreedyOptions& options) {
     const std::vector<Vertex*>& vertices = graph.vertices;
     const std::size_t count = vertices.size();
-    std::vector<Community*> startingCommunities = bigVector<Community*>(count, nullptr);
+    const unsigned threads = options.optimizer.threads;
+    std::vector<Community*> startingCommunities = bigVector<Community*>(count, nullptr, threads);
     store.reserve(count);
     const int firstNumber = Community::next_available_number;
     // Each community has a member list and two lists as long as its vertex's.
-    HeapGrowthAdvice advice(count * 3 * 32 + std::size_t{graph.numArcs} *
-                                                 (sizeof(Community*) + sizeof(std::uint32_t)));
+    HeapGrowthAdvice advice(
+        count * 3 * 32 + std::size_t{graph.numArcs} * (sizeof(Community*) + sizeof(std::uint32_t)),
+        threads);
     // The objects and their lists lie in memory in ascending id order, as the vertices of a
     // bulk build do; numbers and indices follow the vertices' positions.
     for (const auto& [id, vertex] : graph.vertexMap) {
@@ -41,11 +43,10 @@ std::vector<Community*> makeStartingCommunities(const Graph& graph, Arena<Commun
             community->degreeSum = static_cast<std::uint32_t>(vertex->neighbours.size());
         }
     };
-    if (graph.numArcs >= options.startOnTwoThreadsFrom && count >= 2 &&
-        options.optimizer.threads >= 2) {
+    if (graph.numArcs >= options.startOnTwoThreadsFrom && count >= 2 && threads >= 2) {
         const std::size_t split =
             halfOfTheWork(count, [&](std::size_t p) { return vertices[p]->neighbours.size(); });
-        onTwoThreads(std::max<std::size_t>(split, 1), count, fill);
+        onTwoThreads(threads, std::max<std::size_t>(split, 1), count, fill);
     } else {
         fill(0, count);
     }
@@ -59,7 +60,8 @@ void agglomerate(std::list<Community*>& communities, const std::vector<Community
     for (const Community* community : communities) arcs += community->degreeSum;
     // Merged lists grow all the time; on large graphs the heap grows by hundreds of
     // megabytes during detection.
-    HeapGrowthAdvice advice(arcs >= (std::size_t{1} << 22) ? std::size_t{256} << 20 : 0);
+    HeapGrowthAdvice advice(arcs >= (std::size_t{1} << 22) ? std::size_t{256} << 20 : 0,
+                            options.optimizer.threads);
     for (;;) {
         const bool has = optimizer.proposeNeighbour();
         const float value = optimizer.evaluateNeighbour();
@@ -71,7 +73,7 @@ void agglomerate(std::list<Community*>& communities, const std::vector<Community
 }
 
 Partition greedyPartition(const Graph& graph, const GreedyOptions& options) {
-    Arena<Community> store;
+    Arena<Community> store(options.optimizer.threads);
     const std::vector<Community*> starting = makeStartingCommunities(graph, store, options);
     // Listed in ascending vertex id: the optimizer's slots follow the list.
     std::list<Community*> communities;

@@ -58,7 +58,7 @@ Partition partitionFromMembership(const Graph& graph, const std::vector<Index>& 
         start[k + 1] += start[k];
     }
     std::vector<Index> next(start.begin(), start.end() - 1);
-    std::vector<Index> grouped = bigVector<Index>(vertexCount, 0);
+    std::vector<Index> grouped = bigVector<Index>(vertexCount, 0, graph.threads);
     for (const auto& [id, vertex] : graph.vertexMap)
         grouped[next[communityOf[vertex->index]]++] = vertex->index;
 

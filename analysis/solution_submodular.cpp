@@ -98,12 +98,12 @@ const CandidateQueue::Entry* CandidateQueue::entryOf(const Community* owner) con
     return contains(owner) ? &heap_[position_[owner->index]] : nullptr;
 }
 
-void CandidateQueue::reserve(std::size_t count) {
+void CandidateQueue::reserve(std::size_t count, unsigned threads) {
     if (position_.size() >= count) return;
     if (position_.empty()) {
-        reserveBig(heap_, kRoot + count);
-        reserveBig(position_, count);
-        reserveBig(records_, count);
+        reserveBig(heap_, kRoot + count, threads);
+        reserveBig(position_, count, threads);
+        reserveBig(records_, count, threads);
     }
     position_.resize(count, kNone);
     records_.resize(count, nullptr);
@@ -254,14 +254,14 @@ SolutionSubmodular::~SolutionSubmodular() = default;
 void SolutionSubmodular::assignSlots(const std::vector<Community*>& all) {
     Index created = 0;
     for (const Community* community : all) created = std::max(created, community->index + 1);
-    slotOf_ = bigVector(std::size_t{created}, kNone);
-    created_ = bigVector<Index>(all.size(), 0);
+    slotOf_ = bigVector(std::size_t{created}, kNone, settings.threads);
+    created_ = bigVector<Index>(all.size(), 0, settings.threads);
     for (Index slot = 0; slot < all.size(); ++slot) {
         slotOf_[all[slot]->index] = slot;
         created_[slot] = all[slot]->index;
     }
     allocate(all.size());
-    candidates.reserve(created);
+    candidates.reserve(created, settings.threads);
 }
 
 // 2m and the modularity's start from the listed communities, and each one's place in the list.
@@ -298,7 +298,7 @@ void SolutionSubmodular::searchFirst(const std::list<Community*>& list, bool who
         settings.threads >= 2) {
         const std::size_t split = halfOfTheWork(
             count, [this](std::size_t slot) { return adjacency_[slot].links.size(); });
-        onTwoThreads(split, count, [this](std::size_t from, std::size_t to) {
+        onTwoThreads(settings.threads, split, count, [this](std::size_t from, std::size_t to) {
             for (std::size_t slot = from; slot < to; ++slot) computeBest(static_cast<Index>(slot));
         });
         for (Index slot = 0; slot < count; ++slot) enter(slot);
@@ -310,22 +310,22 @@ void SolutionSubmodular::searchFirst(const std::list<Community*>& list, bool who
 void SolutionSubmodular::allocate(std::size_t count) {
     // Fresh memory in the hundreds of megabytes for large graphs: its first touches cost
     // less on huge pages.
-    pointedBy_ = bigVector(count, kNone);
-    nextPointer_ = bigVector(count, kNone);
-    previousPointer_ = bigVector(count, kNone);
-    pointsAt_ = bigVector(count, kNone);
-    byIndex_ = bigVector<Community*>(count, nullptr);
-    reserveBig(place_, count);
+    pointedBy_ = bigVector(count, kNone, settings.threads);
+    nextPointer_ = bigVector(count, kNone, settings.threads);
+    previousPointer_ = bigVector(count, kNone, settings.threads);
+    pointsAt_ = bigVector(count, kNone, settings.threads);
+    byIndex_ = bigVector<Community*>(count, nullptr, settings.threads);
+    reserveBig(place_, count, settings.threads);
     place_.resize(count);
     placed_.resize(count, false);
-    reserveBig(adjacency_, count);
+    reserveBig(adjacency_, count, settings.threads);
     adjacency_.resize(count);
-    keys_ = bigVector(count, Key{0, 0});
-    records_ = bigVector(count, bestNeighbour{});
-    absorbedBy_ = bigVector(count, kNone);
-    flags_ = bigVector<std::uint8_t>(count, 0);
-    absorbedAt_ = bigVector<std::uint32_t>(count, 0);
-    scratchOf_ = bigVector(count, Scratch{0, 0});
+    keys_ = bigVector(count, Key{0, 0}, settings.threads);
+    records_ = bigVector(count, bestNeighbour{}, settings.threads);
+    absorbedBy_ = bigVector(count, kNone, settings.threads);
+    flags_ = bigVector<std::uint8_t>(count, 0, settings.threads);
+    absorbedAt_ = bigVector<std::uint32_t>(count, 0, settings.threads);
+    scratchOf_ = bigVector(count, Scratch{0, 0}, settings.threads);
 }
 
 void SolutionSubmodular::build(const std::vector<Community*>& all) {

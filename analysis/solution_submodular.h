@@ -86,7 +86,7 @@ class CandidateQueue {
     bool raise(Index owner, float cut);
     void pop();
     // Room for owners with creation indices below count.
-    void reserve(std::size_t count);
+    void reserve(std::size_t count, unsigned threads);
     bool empty() const { return heap_.size() == kRoot; }
     std::size_t size() const { return heap_.size() - kRoot; }
     // The records, best first (a sorted copy, for dumps and checks).

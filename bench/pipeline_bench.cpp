@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
     {
         Stage stage("parse");
         std::ifstream input(path, std::ios::binary);
-        edges = Graph_builder_txt().readEdges(input, path);
+        edges = Graph_builder_txt().readEdges(input, path, 2);
     }
     {
         Stage stage("build");
@@ -88,7 +88,7 @@ int main(int argc, char** argv) {
     }
     {
         Stage stage("cores");
-        if (computeCoreness(network->graph).size() == 1) std::printf("#\n");
+        if (computeCoreness(network->graph, 2).size() == 1) std::printf("#\n");
     }
     Partition partition;
     {
@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
     Layout layout;
     {
         Stage stage("vertex");
-        const CommunityShells shells = computeCommunityShells(partition, network->graph);
+        const CommunityShells shells = computeCommunityShells(partition, network->graph, 2);
         layout = layOut(partition, &shells, network->graph, options);
         std::ofstream file(parameters.sceneFile1, std::ios::binary);
         Povray engine(file, parameters.sceneFile1);

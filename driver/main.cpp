@@ -358,14 +358,14 @@ int run(int argc, const char* const* argv) {
     const ExportFormats formats = exportFormats(p);
     ExportFiles exports(p.fileStem, formats, &temporaries);
     refuseOverwritingReadFiles(filesWritten(p, exports), filesRead(p));
-    limitThreads(threadsOf(p));
     const SceneOptions looks = sceneOptions(p);
 
     StageClock clock;
     RunSummary summary;
     summary.input = p.inputFile;
 
-    Graph graph(true);
+    const unsigned threads = threadsOf(p);
+    Graph graph(true, threads);
     const InputRead input = readGraph(p, graph);
     readNames(p.namesFile, graph);
     summary.seconds.read = clock.lap();
@@ -373,12 +373,12 @@ int run(int argc, const char* const* argv) {
     const bool page = p.render == "html";
     // The core numbers of the whole graph: only the page and the exports show them.
     const std::vector<int> coreness =
-        page || formats.any() ? computeCoreness(graph) : std::vector<int>();
+        page || formats.any() ? computeCoreness(graph, threads) : std::vector<int>();
     summary.seconds.cores = clock.lap();
     const Partition partition = findCommunities(graph, p, summary);
     logCommunities(partition, logs.communities);
     summary.seconds.communities = clock.lap();
-    const CommunityShells shells = computeCommunityShells(partition, graph);
+    const CommunityShells shells = computeCommunityShells(partition, graph, threads);
     summary.seconds.cores += clock.lap();
     const Layout layout = layOut(partition, &shells, graph, looks);
     summary.seconds.layout = clock.lap();

@@ -70,7 +70,7 @@ void VertexMap::reserve(std::size_t count) {
 VertexMap::const_iterator VertexMap::begin() const {
     if (!orderedCurrent_) {
         ordered_.clear();
-        reserveBig(ordered_, table_.size());
+        reserveBig(ordered_, table_.size(), table_.threads);
         for (const Slot& slot : table_)
             if (slot.vertex) ordered_.emplace_back(slot.id, slot.vertex);
         std::sort(ordered_.begin(), ordered_.end(),
@@ -101,7 +101,12 @@ bool EdgeSet::insert(Index a, Index b) {
 
 // ---- Graph ----
 
-Graph::Graph(bool simple) : simple(simple) {}
+Graph::Graph(bool simple, unsigned threads)
+    : simple(simple),
+      vertexMap(threads),
+      threads(threads),
+      vertexStore_(threads),
+      edgeSet_(threads) {}
 
 Graph::~Graph() = default;
 
@@ -161,13 +166,13 @@ struct Graph::Numbering {
 
 // The ids in the list become positions. A direct table is used while the ids are dense
 // enough to keep it within O(E) memory, a hash table otherwise.
-Graph::Numbering Graph::numberVertices(std::vector<Edge>& list) {
+Graph::Numbering Graph::numberVertices(std::vector<Edge>& list, unsigned threads) {
     Numbering numbering;
     std::vector<VertexId>& order = numbering.order;
     VertexId maxId = 0;
     for (const Edge& edge : list) maxId = std::max({maxId, edge.u, edge.v});
     if (static_cast<std::size_t>(maxId) < 4 * list.size() + 64) {
-        std::vector<Index> dense = bigVector(static_cast<std::size_t>(maxId) + 1, kNone);
+        std::vector<Index> dense = bigVector(static_cast<std::size_t>(maxId) + 1, kNone, threads);
         for (Edge& edge : list) {
             for (VertexId* end : {&edge.u, &edge.v}) {
                 Index& position = dense[*end];
@@ -179,7 +184,7 @@ Graph::Numbering Graph::numberVertices(std::vector<Edge>& list) {
             }
         }
         // The table walked in id order gives the placement without sorting.
-        numbering.placement = bigVector<Index>(order.size(), 0);
+        numbering.placement = bigVector<Index>(order.size(), 0, threads);
         std::size_t next = 0;
         for (const Index position : dense)
             if (position != kNone) numbering.placement[next++] = position;
@@ -195,7 +200,7 @@ Graph::Numbering Graph::numberVertices(std::vector<Edge>& list) {
         }
     }
     std::vector<Index>& placement = numbering.placement;
-    placement = bigVector<Index>(order.size(), 0);
+    placement = bigVector<Index>(order.size(), 0, threads);
     for (Index i = 0; i < placement.size(); ++i) placement[i] = i;
     std::sort(placement.begin(), placement.end(),
               [&order](Index a, Index b) { return order[a] < order[b]; });
@@ -209,14 +214,14 @@ std::vector<bool> Graph::markRepeated(const std::vector<Edge>& list) const {
     std::vector<bool> repeated(list.size(), false);
     if (!simple) return repeated;
     const std::size_t vertexCount = vertices.size();
-    std::vector<Index> groupEnd = bigVector<Index>(vertexCount + 1, 0);
+    std::vector<Index> groupEnd = bigVector<Index>(vertexCount + 1, 0, threads);
     for (const Edge& edge : list) ++groupEnd[std::min(edge.u, edge.v) + 1];
     for (std::size_t i = 1; i <= vertexCount; ++i) groupEnd[i] += groupEnd[i - 1];
-    std::vector<Index> byLow = bigVector<Index>(list.size(), 0);
+    std::vector<Index> byLow = bigVector<Index>(list.size(), 0, threads);
     for (std::size_t i = 0; i < list.size(); ++i)
         byLow[groupEnd[std::min(list[i].u, list[i].v)]++] = static_cast<Index>(i);
     // groupEnd[low] now marks the end of group low, which begins where low − 1 ends.
-    std::vector<Index> lastLow = bigVector(vertexCount, kNone);
+    std::vector<Index> lastLow = bigVector(vertexCount, kNone, threads);
     Index begin = 0;
     for (std::size_t low = 0; low < vertexCount; ++low) {
         for (Index k = begin; k < groupEnd[low]; ++k) {
@@ -244,14 +249,14 @@ Graph::SortedEnds Graph::sortEnds(const std::vector<Edge>& list,
     const std::size_t vertexCount = vertices.size();
     SortedEnds sorted;
     std::vector<Index>& offset = sorted.offset;
-    offset = bigVector<Index>(vertexCount + 1, 0);
+    offset = bigVector<Index>(vertexCount + 1, 0, threads);
     for (std::size_t i = 0; i < list.size(); ++i) {
         if (repeated[i]) continue;
         ++offset[list[i].u + 1];
         if (list[i].u != list[i].v) ++offset[list[i].v + 1];
     }
     for (std::size_t i = 1; i <= vertexCount; ++i) offset[i] += offset[i - 1];
-    sorted.ends = bigVector<Index>(offset[vertexCount], 0);
+    sorted.ends = bigVector<Index>(offset[vertexCount], 0, threads);
     std::vector<Index> next(offset.begin(), offset.end() - 1);
     for (std::size_t i = 0; i < list.size(); ++i) {
         if (repeated[i]) continue;
@@ -272,7 +277,7 @@ void Graph::addEdges(std::vector<Edge>&& edges) {
     // The vertices are made once their number is known, in one block; the adjacency
     // vectors are then filled vertex after vertex, at exact size and with sequential
     // memory traffic.
-    Numbering numbering = numberVertices(list);
+    Numbering numbering = numberVertices(list, threads);
     vertexStore_.reserve(numbering.order.size());
     vertices.reserve(numbering.order.size());
     vertexMap.reserve(numbering.order.size());
@@ -288,7 +293,7 @@ void Graph::addEdges(std::vector<Edge>&& edges) {
 
 void Graph::place(const std::vector<VertexId>& order, const std::vector<Index>& placement) {
     const std::size_t count = order.size();
-    std::vector<Vertex*> vertexAt = bigVector<Vertex*>(count, nullptr);
+    std::vector<Vertex*> vertexAt = bigVector<Vertex*>(count, nullptr, threads);
     const Index firstPosition = static_cast<Index>(vertices.size());
     for (const Index i : placement) {
         Vertex* vertex = vertexStore_.emplace(order[i]);
@@ -310,7 +315,8 @@ void Graph::place(const std::vector<VertexId>& order, const std::vector<Index>& 
 void Graph::fillAdjacency(const std::vector<Index>& offset, const std::vector<Index>& ends,
                           const std::vector<Index>& placement) {
     // One list per vertex, with the allocator's header and rounding.
-    HeapGrowthAdvice advice(std::size_t{offset.back()} * sizeof(Vertex*) + placement.size() * 32);
+    HeapGrowthAdvice advice(std::size_t{offset.back()} * sizeof(Vertex*) + placement.size() * 32,
+                            threads);
     // In placement order, so the lists' memory follows the objects'. The lists are made
     // first, on this thread (the allocator's and the kernel's work), then filled; on large
     // graphs two threads fill them, each keeping its own counters.
@@ -349,7 +355,7 @@ void Graph::fillAdjacency(const std::vector<Index>& offset, const std::vector<In
         const std::size_t split = halfOfTheWork(placement.size(), [&](std::size_t p) {
             return std::size_t{offset[placement[p] + 1] - offset[placement[p]]};
         });
-        onTwoThreads(std::max<std::size_t>(split, 1), placement.size(), fill);
+        onTwoThreads(threads, std::max<std::size_t>(split, 1), placement.size(), fill);
     } else {
         fill(0, placement.size());
     }

@@ -32,6 +32,9 @@ class VertexMap {
     using value_type = std::pair<VertexId, Vertex*>;
     using const_iterator = std::vector<value_type>::const_iterator;
 
+    // threads: the bound of the stage that builds the map (see prepareFreshMemory).
+    explicit VertexMap(unsigned threads = 1) { table_.threads = threads; }
+
     // The vertex with this id, or null.
     Vertex* find(VertexId id) const;
     bool contains(VertexId id) const { return find(id) != nullptr; }
@@ -61,6 +64,8 @@ class VertexMap {
 // 64-bit keys (the two positions) in an open-addressing table.
 class EdgeSet {
   public:
+    explicit EdgeSet(unsigned threads = 1) { table_.threads = threads; }
+
     // False when the pair {a, b} was already present.
     bool insert(Index a, Index b);
     void clear() { table_.clear(); }
@@ -80,7 +85,8 @@ class EdgeSet {
 // with the vertices and edges present, never with the largest id.
 class Graph {
   public:
-    explicit Graph(bool simple);
+    // threads bounds the threads a build of the graph runs at once (addEdges).
+    explicit Graph(bool simple, unsigned threads = 2);
     Graph(Graph&&) noexcept = default;
     Graph& operator=(Graph&&) noexcept = default;
     Graph(const Graph&) = delete;
@@ -137,15 +143,16 @@ class Graph {
     float maxStrength = 0.0f;
     std::map<int, std::vector<Vertex*>> degreesList;
 
-    // Bulk builds of at least this many adjacency entries fill the lists on two threads;
-    // tests lower it.
-    static inline std::size_t fillOnTwoThreadsFrom = std::size_t{1} << 18;
+    // The most threads a build runs at once, and the bulk builds that fill the lists on two
+    // threads (those of at least this many adjacency entries; tests lower it).
+    unsigned threads;
+    std::size_t fillOnTwoThreadsFrom = std::size_t{1} << 18;
 
   private:
     // The steps of addEdges.
     struct Numbering;
     struct SortedEnds;
-    static Numbering numberVertices(std::vector<Edge>& list);
+    static Numbering numberVertices(std::vector<Edge>& list, unsigned threads);
     std::vector<bool> markRepeated(const std::vector<Edge>& list) const;
     SortedEnds sortEnds(const std::vector<Edge>& list, const std::vector<bool>& repeated) const;
     // Creates the vertices of order (ids in order of first appearance), laid out in memory in

@@ -30,10 +30,11 @@ Graph_builder_txt::Graph_builder_txt(std::size_t blockSize)
     : blockSize_(std::max<std::size_t>(blockSize, 1)) {}
 
 void Graph_builder_txt::readFile(std::istream& input, Graph& graph, const std::string& name) {
-    graph.addEdges(readEdges(input, name));
+    graph.addEdges(readEdges(input, name, graph.threads));
 }
 
-std::vector<Edge> Graph_builder_txt::readEdges(std::istream& input, const std::string& name) const {
+std::vector<Edge> Graph_builder_txt::readEdges(std::istream& input, const std::string& name,
+                                               unsigned threads) const {
     const std::uint64_t size = remainingBytes(input);
     TokenScanner scanner(input, name, blockSize_);
     std::vector<Edge> edges;
@@ -79,7 +80,8 @@ std::vector<Edge> Graph_builder_txt::readEdges(std::istream& input, const std::s
             // is reserved, sparing the copies of repeated doubling.
             if (edges.size() == kSample && size > 0) {
                 const double perByte = static_cast<double>(kSample) / scanner.consumed();
-                reserveBig(edges, static_cast<std::size_t>(1.1 * perByte * size) + kSample);
+                reserveBig(edges, static_cast<std::size_t>(1.1 * perByte * size) + kSample,
+                           threads);
             }
         }
     }

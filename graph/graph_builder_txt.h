@@ -36,7 +36,9 @@ class Graph_builder_txt : public Graph_builder {
 
     // The edges of the input in file order, repeats included. One pass over the input in
     // blocks, numbers converted with std::from_chars.
-    std::vector<Edge> readEdges(std::istream& input, const std::string& name) const;
+    // threads: the bound of the reading stage (see prepareFreshMemory).
+    std::vector<Edge> readEdges(std::istream& input, const std::string& name,
+                                unsigned threads = 1) const;
 
     // A plain decimal: optional sign, digits, optional fraction and exponent; at most 1 MiB.
     static bool isWeight(std::string_view token);

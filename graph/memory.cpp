@@ -18,7 +18,7 @@ namespace {
 
 }  // namespace
 
-void prepareFreshMemory(const void* data, std::size_t bytes) {
+void prepareFreshMemory(const void* data, std::size_t bytes, unsigned threads) {
 #ifdef MADV_HUGEPAGE
     constexpr std::uintptr_t kHuge = std::uintptr_t{1} << 21;
     const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(data);
@@ -33,15 +33,17 @@ void prepareFreshMemory(const void* data, std::size_t bytes) {
     auto populate = [](std::uintptr_t from, std::uintptr_t to) {
         madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);
     };
-    inParallel([&] { populate(begin, middle); }, [&] { populate(middle, end); });
+    inParallel(
+        threads, [&] { populate(begin, middle); }, [&] { populate(middle, end); });
 #endif
 #else
     (void)data;
     (void)bytes;
+    (void)threads;
 #endif
 }
 
-HeapGrowthAdvice::HeapGrowthAdvice(std::size_t bytes) {
+HeapGrowthAdvice::HeapGrowthAdvice(std::size_t bytes, unsigned threads) : threads_(threads) {
 #if defined(__GLIBC__) && defined(MADV_HUGEPAGE)
     // Worth it only for growth spanning many huge pages.
     if (bytes < (std::size_t{32} << 20)) return;
@@ -63,7 +65,7 @@ void HeapGrowthAdvice::check() {
     if (!active_) return;
     char* top = static_cast<char*>(sbrk(0));
     if (top == top_) return;
-    if (top > top_) prepareFreshMemory(top_, static_cast<std::size_t>(top - top_));
+    if (top > top_) prepareFreshMemory(top_, static_cast<std::size_t>(top - top_), threads_);
     top_ = top;
 #endif
 }

@@ -12,8 +12,9 @@
 // half of it by a second thread. First touches of fresh memory dominate the time of
 // building large graphs: a huge page takes one fault where small pages take 512, and on a
 // virtual machine the faults also wait for the host, which two threads keep busier. The
-// contents are not changed, and nothing changes when the kernel declines.
-void prepareFreshMemory(const void* data, std::size_t bytes);
+// contents are not changed, and nothing changes when the kernel declines. threads is the
+// bound of the stage that asks (the second thread only when it allows two).
+void prepareFreshMemory(const void* data, std::size_t bytes, unsigned threads);
 
 // While it lives, the heap grows in one step by at least the given number of bytes, and
 // what it grows by is readied by prepareFreshMemory (check() looks for the growth; call it
@@ -23,7 +24,7 @@ void prepareFreshMemory(const void* data, std::size_t bytes);
 // is not the system's own heap.
 class HeapGrowthAdvice {
   public:
-    explicit HeapGrowthAdvice(std::size_t bytes);
+    HeapGrowthAdvice(std::size_t bytes, unsigned threads);
     ~HeapGrowthAdvice();
     HeapGrowthAdvice(const HeapGrowthAdvice&) = delete;
     HeapGrowthAdvice& operator=(const HeapGrowthAdvice&) = delete;
@@ -32,20 +33,21 @@ class HeapGrowthAdvice {
   private:
     char* top_ = nullptr;
     bool active_ = false;
+    unsigned threads_;
 };
 
 // Room for count elements, readied by prepareFreshMemory before it is first touched.
 template <class T, class Allocator>
-void reserveBig(std::vector<T, Allocator>& vector, std::size_t count) {
+void reserveBig(std::vector<T, Allocator>& vector, std::size_t count, unsigned threads) {
     vector.reserve(count);
-    prepareFreshMemory(vector.data(), count * sizeof(T));
+    prepareFreshMemory(vector.data(), count * sizeof(T), threads);
 }
 
 // A vector of count copies of value, its memory readied by prepareFreshMemory.
 template <class T>
-std::vector<T> bigVector(std::size_t count, T value) {
+std::vector<T> bigVector(std::size_t count, T value, unsigned threads) {
     std::vector<T> vector;
-    reserveBig(vector, count);
+    reserveBig(vector, count, threads);
     vector.assign(count, value);
     return vector;
 }
@@ -56,6 +58,9 @@ std::vector<T> bigVector(std::size_t count, T value) {
 template <class T>
 class Arena {
   public:
+    // threads: the bound of the stage that fills it (see prepareFreshMemory).
+    explicit Arena(unsigned threads = 1) : threads_(threads) {}
+
     template <class... Args>
     T* emplace(Args&&... args) {
         if (chunks_.empty() || chunks_.back().size() == chunks_.back().capacity()) {
@@ -76,8 +81,9 @@ class Arena {
   private:
     void grow(std::size_t capacity) {
         chunks_.emplace_back();
-        reserveBig(chunks_.back(), capacity);
+        reserveBig(chunks_.back(), capacity, threads_);
     }
 
+    unsigned threads_;
     std::vector<std::vector<T>> chunks_;
 };

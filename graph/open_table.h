@@ -34,6 +34,10 @@ std::size_t probeSlots(const Slot* slots, int bits, std::uint64_t hash, Matches&
 template <class Slot>
 class OpenTable {
   public:
+    // The bound of the stage that fills the table (its memory is readied with that many
+    // threads at most, see prepareFreshMemory).
+    unsigned threads = 1;
+
     std::size_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
     std::size_t slotCount() const { return slots_.size(); }
@@ -65,7 +69,7 @@ class OpenTable {
     void reset(std::size_t slotCount) {
         if (slotCount > slots_.capacity()) {
             std::vector<Slot>().swap(slots_);
-            reserveBig(slots_, slotCount);
+            reserveBig(slots_, slotCount, threads);
         }
         slots_.assign(slotCount, Slot{});
         size_ = 0;

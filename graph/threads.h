@@ -2,28 +2,11 @@
 // once. A thread that cannot be started is no failure: the work then runs on this thread.
 #pragma once
 
-#include <atomic>
 #include <cstddef>
 #include <exception>
 #include <system_error>
 #include <thread>
 #include <utility>
-
-// The most threads any stage runs at once (the program's -threads; 0: no bound). Set once,
-// before the stages run; every result is the same whatever the bound.
-inline std::atomic<unsigned>& threadBound() {
-    static std::atomic<unsigned> bound{0};
-    return bound;
-}
-inline void limitThreads(unsigned count) {
-    threadBound().store(count);
-}
-// The threads a stage that could use `wanted` may start, itself included (at least 1).
-inline unsigned threadsFor(unsigned wanted) {
-    const unsigned bound = threadBound().load();
-    const unsigned count = bound == 0 ? wanted : (wanted < bound ? wanted : bound);
-    return count == 0 ? 1 : count;
-}
 
 // Where to split items 0 … count − 1 into two runs of about equal work: the first index
 // from which the rest weighs at most half of the total (weight(k) is the work of item k).
@@ -37,11 +20,11 @@ std::size_t halfOfTheWork(std::size_t count, Weight&& weight) {
 }
 
 // Runs here() on this thread and there() on a second one, and returns when both are done;
-// an exception thrown by there() is rethrown here. Without a second thread (none can be
-// started, or the bound is one), there() runs on this thread first. The two must not write
-// to the same data.
+// an exception thrown by there() is rethrown here. Without a second thread (threads, the
+// stage's bound, is below two, or none can be started), there() runs on this thread first.
+// The two must not write to the same data.
 template <class Here, class There>
-void inParallel(Here&& here, There&& there) {
+void inParallel(unsigned threads, Here&& here, There&& there) {
     std::exception_ptr failure;
     auto guarded = [&] {
         try {
@@ -52,7 +35,7 @@ void inParallel(Here&& here, There&& there) {
     };
     {
         std::jthread second;
-        if (threadsFor(2) < 2) {
+        if (threads < 2) {
             guarded();
         } else {
             try {
@@ -69,6 +52,7 @@ void inParallel(Here&& here, There&& there) {
 // Runs work(0, split) on this thread and work(split, count) on a second one (see
 // inParallel).
 template <class Work>
-void onTwoThreads(std::size_t split, std::size_t count, Work&& work) {
-    inParallel([&] { work(std::size_t{0}, split); }, [&] { work(split, count); });
+void onTwoThreads(unsigned threads, std::size_t split, std::size_t count, Work&& work) {
+    inParallel(
+        threads, [&] { work(std::size_t{0}, split); }, [&] { work(split, count); });
 }

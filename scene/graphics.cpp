@@ -75,7 +75,8 @@ void Graphics::generateNetworkFile(std::list<Community*> communities, Network* n
     const Partition partition = partitionOf(communities, graph);
     CommunityShells shells;
     if (!communityScene)
-        shells = computeCommunityShells(partition, graph, options.shellsOnTwoThreadsFrom);
+        shells = computeCommunityShells(partition, graph, options.threads,
+                                        options.shellsOnTwoThreadsFrom);
     const Layout layout = layOut(partition, communityScene ? nullptr : &shells, graph, options);
     if (communityScene)
         drawCommunityScene(layout, partition);

@@ -35,8 +35,10 @@ struct SceneOptions {
     bool sizesByStrength = false;
     // Whether a vertex without a name is labelled with its id (named ones always are).
     bool idsAsLabels = false;
-    // Vertex scenes whose members have at least this many adjacency entries compute the
-    // shells inside the communities on two threads; tests lower it.
+    // The composition operations that compute the shells inside the communities themselves
+    // (Graphics::generateNetworkFile) use at most this many threads, two when members with at
+    // least shellsOnTwoThreadsFrom adjacency entries make it worth it; tests lower it.
+    unsigned threads = 2;
     std::size_t shellsOnTwoThreadsFrom = std::size_t{1} << 18;
 };
 

@@ -205,7 +205,7 @@ std::vector<Edge> readEdgeList(const igraph_t& graph) {
         throw Fatal("ERROR: Out of memory\n");
     }
     std::vector<Edge> edges;
-    reserveBig(edges, static_cast<std::size_t>(igraph_ecount(&graph)));
+    reserveBig(edges, static_cast<std::size_t>(igraph_ecount(&graph)), 1);
     for (igraph_integer_t k = 0; k + 1 < igraph_vector_int_size(&list); k += 2)
         edges.push_back(
             {static_cast<VertexId>(VECTOR(list)[k]), static_cast<VertexId>(VECTOR(list)[k + 1])});

@@ -30,8 +30,11 @@ Graph incremental(const std::vector<Edge>& edges, bool simple = true) {
     return graph;
 }
 
-Graph bulk(std::vector<Edge> edges, bool simple = true) {
+// fillOnTwoThreadsFrom: the size from which the lists are filled on two threads.
+Graph bulk(std::vector<Edge> edges, bool simple = true,
+           std::size_t fillOnTwoThreadsFrom = std::size_t{1} << 18) {
     Graph graph(simple);
+    graph.fillOnTwoThreadsFrom = fillOnTwoThreadsFrom;
     graph.addEdges(std::move(edges));
     return graph;
 }
@@ -219,11 +222,8 @@ TEST(Graph, BulkBuildEqualsEdgeByEdge) {
             const Snapshot b = snapshot(bulk(edges, simple));
             EXPECT_TRUE(a == b);
             // Large builds fill the lists on two threads; lowered to 0, every build does.
-            const std::size_t saved = Graph::fillOnTwoThreadsFrom;
-            Graph::fillOnTwoThreadsFrom = 0;
             Community::next_available_number = 1;
-            const Snapshot c = snapshot(bulk(edges, simple));
-            Graph::fillOnTwoThreadsFrom = saved;
+            const Snapshot c = snapshot(bulk(edges, simple, 0));
             EXPECT_TRUE(a == c) << "lists filled on two threads";
         }
     }
@@ -408,12 +408,12 @@ TEST(Graph, ReadyingFreshMemoryKeepsWhatItHolds) {
     std::vector<std::uint32_t> memory((std::size_t{24} << 20) / sizeof(std::uint32_t));
     for (std::size_t k = 0; k < memory.size(); k += 1024)
         memory[k] = static_cast<std::uint32_t>(k) | 1u;
-    prepareFreshMemory(memory.data(), memory.size() * sizeof(std::uint32_t));
+    prepareFreshMemory(memory.data(), memory.size() * sizeof(std::uint32_t), 2);
     std::size_t kept = 0;
     for (std::size_t k = 0; k < memory.size(); k += 1024)
         kept += memory[k] == (static_cast<std::uint32_t>(k) | 1u);
     EXPECT_EQ(kept, memory.size() / 1024);
     // And a vector of the big kind holds its values.
-    const std::vector<Index> big = bigVector<Index>(std::size_t{3} << 20, 7);
+    const std::vector<Index> big = bigVector<Index>(std::size_t{3} << 20, 7, 2);
     EXPECT_EQ(std::count(big.begin(), big.end(), Index{7}), static_cast<long>(big.size()));
 }
