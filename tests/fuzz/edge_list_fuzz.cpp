@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "analysis/greedy.h"
 #include "analysis/network.h"
 #include "fuzz/fuzz_check.h"
 #include "graph/graph.h"
