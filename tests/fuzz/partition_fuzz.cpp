@@ -59,15 +59,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(members[place] > 0);
         if (place >= listed) FUZZ_CHECK(members[place] == 1);
     }
-    Arena<Community> store;
     const Partition partition =
-        partitionFromMembership(graph, membership.communityOf, membership.communities, store);
+        partitionFromMembership(graph, membership.communityOf, membership.communities);
     std::size_t vertices = 0;
     std::uint64_t degrees = 0;
-    for (const Community* community : partition.communities) {
-        vertices += std::size_t(community->size);
-        degrees += community->degreeSum;
-        FUZZ_CHECK(std::is_sorted(community->members.begin(), community->members.end()));
+    for (Index k = 0; k < partition.count(); ++k) {
+        vertices += partition.size(k);
+        degrees += partition.degreeSum[k];
+        // Members in ascending id.
+        for (Index i = partition.begin[k] + 1; i < partition.begin[k + 1]; ++i)
+            FUZZ_CHECK(graph.vertices[partition.members[i - 1]]->id <
+                       graph.vertices[partition.members[i]]->id);
     }
     FUZZ_CHECK(vertices == count && degrees == graph.numArcs);
     return 0;
