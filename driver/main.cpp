@@ -9,7 +9,6 @@
 #include <new>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "analysis/cores.h"
@@ -33,104 +32,12 @@
 #include "graph/output_file.h"
 #include "graph/partition_reader.h"
 #include "graph/text.h"
-#include "graph/threads.h"
 #include "scene/graphics.h"
 #include "scene/layout.h"
 
 namespace {
 
-// ---- Options for the stages, from the command line ----
-
-SceneOptions sceneOptions(const Parameters& p) {
-    SceneOptions options;
-    options.color = p.color;
-    options.bckgnd = p.bckgnd;
-    options.edges = p.edges;
-    options.minEdges = p.minEdges;
-    options.width = p.width;
-    options.height = p.height;
-    options.font = p.font;
-    options.unitLength = p.unitLength;
-    options.opacity = p.opacity;
-    options.sizesByStrength = p.weighted && !p.multigraph;
-    // "-names" without a file labels every vertex with its id.
-    options.idsAsLabels = p.namesFile == "0";
-    return options;
-}
-
-EngineOptions engineOptions(const Parameters& p) {
-    return {p.bckgnd, p.hstart, p.hend, p.vstart, p.vend};
-}
-
-RenderOptions renderOptions(const Parameters& p) {
-    RenderOptions options;
-    options.width = p.width;
-    options.height = p.height;
-    options.hstart = p.hstart;
-    options.hend = p.hend;
-    options.vstart = p.vstart;
-    options.vend = p.vend;
-    options.logfile = p.logfile;
-    options.java = p.java == "java";
-    return options;
-}
-
-// ---- The stages ----
-
-// A progress line, shown at once even when standard output is a pipe.
-void say(const char* line) {
-    std::cout << line << std::flush;
-}
-
-// Labels the file gives are the vertices' names from here on, drawn as -names draws them.
-InputRead readGraph(const Parameters& p, Graph& graph) {
-    std::ifstream input = openForReading(p.inputFile, "Input file");
-    say("\tBuilding graph...\n");
-    return readNetwork(input, graph, p.inputFile, inputFormatNamed(p.format));
-}
-
-void readNames(const std::string& namesFile, Graph& graph) {
-    // "0" asks for ids as labels; any other name is a names file.
-    if (!namesFile.empty() && namesFile != "0") Graph_node_names().readFile(graph, namesFile);
-}
-
-// The threads a stage may use: the machine's cores, at most -threads (more threads than
-// cores would only take turns, and a huge count would exhaust the host's processes).
-unsigned threadsOf(const Parameters& p) {
-    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    return p.threads != 0 ? std::min(p.threads, cores) : cores;
-}
-
-// Read from the partition file (whose counts go into the summary), or detected by the
-// chosen detector; every detector hands the same kind of partition on.
-Partition findCommunities(const Graph& graph, const Parameters& p, RunSummary& summary) {
-    if (!p.partitionFile.empty()) {
-        const Membership read = readPartitionFile(p.partitionFile, graph);
-        summary.partition = p.partitionFile;
-        summary.unassigned = read.unassigned;
-        summary.unknownIds = read.unknownIds;
-        return partitionFromMembership(graph, read.communityOf, read.communities);
-    }
-    if (p.communities == "leiden")
-        return leidenPartition(graph, {p.resolution, p.seed, threadsOf(p)});
-    GreedyOptions options;
-    options.optimizer.threads = threadsOf(p);
-    return greedyPartition(graph, options);
-}
-
-// Wall seconds since the previous lap.
-class StageClock {
-  public:
-    double lap() {
-        const auto now = std::chrono::steady_clock::now();
-        const double seconds = std::chrono::duration<double>(now - last_).count();
-        last_ = now;
-        return seconds;
-    }
-
-  private:
-    std::chrono::steady_clock::time_point last_ = std::chrono::steady_clock::now();
-};
+using Renderer = Parameters::Renderer;
 
 // This run's temporary files, which a terminating signal removes: the one piece of
 // process-wide state, since a signal handler can reach nothing else.
@@ -157,11 +64,7 @@ void handleTerminatingSignals() {
     }
 }
 
-// ---- The export (-export) ----
-
-ExportFormats exportFormats(const Parameters& p) {
-    return {p.exportCsv, p.exportGexf};
-}
+// ---- What the run reads and writes ----
 
 // A file with what the messages call it.
 struct NamedFile {
@@ -171,11 +74,10 @@ struct NamedFile {
 
 // The files the run reads (as far as the options were read).
 std::vector<NamedFile> filesRead(const Parameters& p) {
-    std::vector<NamedFile> files = {{p.inputFile, "input"}, {kConfigurationFile, "configuration"}};
-    // "-names" without a file ("0") reads none.
-    if (p.namesFile != "0") files.push_back({p.namesFile, "names"});
-    files.push_back({p.partitionFile, "partition"});
-    return files;
+    return {{p.inputFile, "input"},
+            {kConfigurationFile, "configuration"},
+            {p.namesToRead(), "names"},
+            {p.partitionFile, "partition"}};
 }
 
 // No file the run writes may replace one it reads: "ERROR: WHAT NAME would overwrite the
@@ -198,11 +100,16 @@ std::vector<NamedFile> logFiles() {
     return files;
 }
 
+ExportFormats exportFormats(const Parameters& p) {
+    return {p.exportCsv, p.exportGexf};
+}
+
 // Every file the run will write after the logs: the scenes or the page, the exports, the
 // images and the renderers' log.
 std::vector<NamedFile> filesWritten(const Parameters& p, const ExportFiles& exports) {
     std::vector<NamedFile> files;
-    if (p.render == "html") {
+    const bool page = p.renderer() == Renderer::html;
+    if (page) {
         files.push_back({p.pageFile, "Page file"});
     } else {
         files.push_back({p.sceneFile1, "Scene file"});
@@ -210,13 +117,66 @@ std::vector<NamedFile> filesWritten(const Parameters& p, const ExportFiles& expo
     }
     if (exportFormats(p).any())
         for (const std::string& name : exports.names()) files.push_back({name, "Export file"});
-    if (p.render != "html" && !p.nographic) {
+    if (!page && !p.nographic) {
         files.push_back({p.imageFile1, "Image file"});
         files.push_back({p.imageFile2, "Image file"});
         if (p.logfile) files.push_back({kRendererLog, "Log file"});
     }
     return files;
 }
+
+// ---- The stages ----
+
+// A progress line, shown at once even when standard output is a pipe.
+void say(const char* line) {
+    std::cout << line << std::flush;
+}
+
+// Labels the file gives are the vertices' names from here on, drawn as -names draws them.
+InputRead readGraph(const Parameters& p, Graph& graph) {
+    std::ifstream input = openForReading(p.inputFile, "Input file");
+    say("\tBuilding graph...\n");
+    return readNetwork(input, graph, p.inputFile, inputFormatNamed(p.format));
+}
+
+void readNames(const std::string& namesFile, Graph& graph) {
+    if (!namesFile.empty()) Graph_node_names().readFile(graph, namesFile);
+}
+
+// Read from the partition file (whose counts go into the summary), or detected by the
+// chosen detector; every detector hands the same kind of partition on.
+Partition findCommunities(const Graph& graph, const Parameters& p, RunSummary& summary) {
+    switch (p.detector()) {
+        case Parameters::Detector::file: {
+            const Membership read = readPartitionFile(p.partitionFile, graph);
+            summary.partition = p.partitionFile;
+            summary.unassigned = read.unassigned;
+            summary.unknownIds = read.unknownIds;
+            return partitionFromMembership(graph, read.communityOf, read.communities);
+        }
+        case Parameters::Detector::leiden:
+            return leidenPartition(graph, {p.resolution, p.seed, p.effectiveThreads()});
+        case Parameters::Detector::greedy:
+            break;
+    }
+    GreedyOptions options;
+    options.optimizer.threads = p.effectiveThreads();
+    return greedyPartition(graph, options);
+}
+
+// Wall seconds since the previous lap.
+class StageClock {
+  public:
+    double lap() {
+        const auto now = std::chrono::steady_clock::now();
+        const double seconds = std::chrono::duration<double>(now - last_).count();
+        last_ = now;
+        return seconds;
+    }
+
+  private:
+    std::chrono::steady_clock::time_point last_ = std::chrono::steady_clock::now();
+};
 
 template <class Writer>
 std::unique_ptr<Engine> createEngine(std::ostream& out, const std::string& scene,
@@ -227,19 +187,19 @@ std::unique_ptr<Engine> createEngine(std::ostream& out, const std::string& scene
 // Both scene files are created before anything is drawn; then the vertex scene, then the
 // community scene; they replace earlier files of their names together, once both are whole.
 void writeScenes(const Layout& layout, const Partition& partition, const Graph& graph,
-                 const Parameters& p, const SceneOptions& options) {
-    const bool povray = p.render == "povray";
+                 const Parameters& p, const StageOptions& stages) {
+    const bool povray = p.renderer() == Renderer::povray;
     say(povray ? "\tGenerating .pov file...\n" : "\tGenerating .svg file...\n");
-    const EngineOptions looks = engineOptions(p);
     FileSet scenes("Scene file", &temporaries);
     std::ostream& out1 = scenes.open(p.sceneFile1);
     std::ostream& out2 = scenes.open(p.sceneFile2);
+    const EngineOptions& looks = stages.engine;
     std::unique_ptr<Engine> engine1 = povray ? createEngine<Povray>(out1, p.sceneFile1, looks)
                                              : createEngine<Svg>(out1, p.sceneFile1, looks);
     std::unique_ptr<Engine> engine2 = povray ? createEngine<Povray>(out2, p.sceneFile2, looks)
                                              : createEngine<Svg>(out2, p.sceneFile2, looks);
-    Graphics(engine1.get(), options).drawVertexScene(layout, graph);
-    Graphics(engine2.get(), options).drawCommunityScene(layout, partition);
+    Graphics(engine1.get(), stages.scene).drawVertexScene(layout, graph);
+    Graphics(engine2.get(), stages.scene).drawCommunityScene(layout, partition);
     engine1.reset();
     engine2.reset();
     scenes.commit();
@@ -258,51 +218,6 @@ void writePage(const RunResults& results, const Parameters& p) {
     writeHtmlPage(results, p.inputFile, p.pageFile, &temporaries);
 }
 
-// The options in effect, as the summary lists them.
-std::vector<std::pair<std::string, std::string>> effectiveOptions(const Parameters& p) {
-    auto number = [](float value) {
-        std::string text;
-        appendFloat(text, value);
-        return text;
-    };
-    auto flag = [](bool on) { return std::string(on ? "true" : "false"); };
-    std::string exportList = "[";
-    if (p.exportCsv) exportList += "\"csv\"";
-    if (p.exportGexf) exportList += p.exportCsv ? ", \"gexf\"" : "\"gexf\"";
-    exportList += "]";
-    const std::string names = p.namesFile.empty()  ? "null"
-                              : p.namesFile == "0" ? "true"
-                                                   : jsonString(p.namesFile);
-    return {{"input", jsonString(p.inputFile)},
-            {"format", p.format.empty() ? "null" : jsonString(p.format)},
-            {"output", jsonString(p.fileStem)},
-            {"names", names},
-            {"partition", p.partitionFile.empty() ? "null" : jsonString(p.partitionFile)},
-            {"communities", jsonString(p.partitionFile.empty() ? p.communities : "none")},
-            {"resolution", p.communities == "leiden" ? jsonNumber(p.resolution) : "null"},
-            {"seed", p.communities == "leiden" ? std::to_string(p.seed) : "null"},
-            {"threads", std::to_string(threadsOf(p))},
-            {"export", exportList},
-            {"render", jsonString(p.render)},
-            {"bckgnd", jsonString(p.bckgnd)},
-            {"color", jsonString(p.color)},
-            {"W", std::to_string(p.width)},
-            {"H", std::to_string(p.height)},
-            {"window", "[" + number(p.hstart) + ", " + number(p.hend) + ", " + number(p.vstart) +
-                           ", " + number(p.vend) + "]"},
-            {"u", number(p.unitLength)},
-            {"font", number(p.font)},
-            {"edges", number(p.edges)},
-            {"minEdges", std::to_string(p.minEdges)},
-            {"opacity", number(p.opacity)},
-            {"weighted", flag(p.weighted)},
-            {"multigraph", flag(p.multigraph)},
-            {"nographic", flag(p.nographic)},
-            {"onlygraphic", flag(p.onlygraphic)},
-            {"logfile", flag(p.logfile)},
-            {"java", flag(p.java == "java")}};
-}
-
 // The data files and the summary line, after the scenes; the summary's own time is the
 // export's.
 void exportResults(ExportFiles& exports, const RunResults& results, RunSummary& summary,
@@ -314,10 +229,9 @@ void exportResults(ExportFiles& exports, const RunResults& results, RunSummary& 
     say(summaryLine(results).c_str());
 }
 
-void render(const Parameters& p) {
+void render(const Parameters& p, const RenderOptions& options) {
     say("\tRendering image...\n");
-    const RenderOptions options = renderOptions(p);
-    if (p.render == "povray") {
+    if (p.renderer() == Renderer::povray) {
         povray_renderer.render(p.sceneFile1, p.imageFile1, options);
         povray_renderer.render(p.sceneFile2, p.imageFile2, options);
     } else {
@@ -326,21 +240,25 @@ void render(const Parameters& p) {
     }
 }
 
+// The options, read before anything is written; an option error is kept to be reported once
+// the logs are open, as the logs are created or emptied by every invocation.
+std::optional<std::string> readOptions(Parameters::Request request, int argc,
+                                       const char* const* argv) {
+    if (request != Parameters::Request::Run) return std::nullopt;
+    try {
+        parameters.validateParameters(argc, argv);
+    } catch (const Fatal& error) {
+        return std::string(error.what());
+    }
+    return std::nullopt;
+}
+
 int run(int argc, const char* const* argv) {
     handleTerminatingSignals();
     const Parameters::Request request = Parameters::requestOf(argc, argv);
-    // An option error is reported once the logs are open.
-    std::optional<std::string> optionError;
-    if (request == Parameters::Request::Run) {
-        try {
-            parameters.validateParameters(argc, argv);
-        } catch (const Fatal& error) {
-            optionError = error.what();
-        }
-    }
+    const std::optional<std::string> optionError = readOptions(request, argc, argv);
     const Parameters& p = parameters;
-    // Every invocation creates or empties the logs first, whatever follows, but never in
-    // place of a file it reads.
+    // The logs never take the place of a file the run reads.
     refuseOverwritingReadFiles(logFiles(), filesRead(p));
     Logs logs;
     logs.open(&temporaries);
@@ -358,19 +276,20 @@ int run(int argc, const char* const* argv) {
     const ExportFormats formats = exportFormats(p);
     ExportFiles exports(p.fileStem, formats, &temporaries);
     refuseOverwritingReadFiles(filesWritten(p, exports), filesRead(p));
-    const SceneOptions looks = sceneOptions(p);
+    const StageOptions stages = p.stageOptions();
+    const SceneOptions& looks = stages.scene;
 
     StageClock clock;
     RunSummary summary;
     summary.input = p.inputFile;
 
-    const unsigned threads = threadsOf(p);
+    const unsigned threads = p.effectiveThreads();
     Graph graph(true, threads);
     const InputRead input = readGraph(p, graph);
-    readNames(p.namesFile, graph);
+    readNames(p.namesToRead(), graph);
     summary.seconds.read = clock.lap();
     say("\tFinding communities...\n");
-    const bool page = p.render == "html";
+    const bool page = p.renderer() == Renderer::html;
     // The core numbers of the whole graph: only the page and the exports show them.
     const std::vector<int> coreness =
         page || formats.any() ? computeCoreness(graph, threads) : std::vector<int>();
@@ -389,15 +308,15 @@ int run(int argc, const char* const* argv) {
     if (page)
         writePage(*results, p);
     else
-        writeScenes(layout, partition, graph, p, looks);
+        writeScenes(layout, partition, graph, p, stages);
     summary.seconds.scenes = clock.lap();
     if (labels) reportLabels(layout);
     if (formats.any()) {
-        summary.options = effectiveOptions(p);
+        summary.options = p.summary();
         summary.isolatedDeclared = input.isolatedDeclared;
         exportResults(exports, *results, summary, clock);
     }
-    if (!page && !p.nographic) render(p);
+    if (!page && !p.nographic) render(p, stages.render);
     say("Done!\n");
     return 0;
 }

@@ -18,6 +18,7 @@
 #include <optional>
 #include <sstream>
 #include <string_view>
+#include <thread>
 #include <utility>
 
 #include "graph/defs.h"
@@ -26,98 +27,6 @@
 Parameters parameters;
 
 namespace {
-
-const char* const kHelp =
-    "Quorvane shows the structure of a network: its communities, found by greedy modularity "
-    "agglomeration, and the k-core shells inside them, drawn as two pictures.\n"
-    "Input: a text file of edges, one 'u v' or 'u v w' line each (integer vertex ids separated "
-    "by whitespace; a weight w is read and ignored); lines beginning with '#' or '%' are "
-    "comments.\n"
-    "\n"
-    "Parameters:\n"
-    "-input <file>: Name of input file containing the network edges. Required.\n"
-    "-format <value>: Input file format. Possible values: 'edges', 'graphml', 'gexf', 'gml', "
-    "'pajek', 'ncol' and 'csv'. Optional. Default: found from the file's content (and a .csv "
-    "name). A gzip-compressed file of any format is decompressed as it is read\n"
-    "-output <stem>: Names of the scene and image files: <stem>1.pov, <stem>2.pov (with -render "
-    "svg <stem>1.svg, <stem>2.svg) and <stem>1.png, <stem>2.png. Optional. Default: named after "
-    "the input and the options, <stem>1.pov and <stem>_1_POV.png, for example "
-    "karate_col_b_800x6001.pov and karate_col_b_800x600_1_POV.png\n"
-    "-names [<file>]: Labels the vertices with the names of a file of 'id label' lines (a "
-    "label in double quotes may hold blanks); without a file, with their ids. Optional. "
-    "Default: no labels\n"
-    "-nographic: Writes the scene files and stops before rendering them. Optional. Default: "
-    "off\n"
-    "-export <list>: Writes what the run found as data files next to the scene files, named "
-    "from their stem (the -output stem, else the derived one, for example "
-    "karate_col_b_800x600): 'csv' (<stem>_vertices.csv, <stem>_communities.csv, "
-    "<stem>_links.csv), 'gexf' (<stem>.gexf) or both ('csv,gexf'); each adds "
-    "<stem>_summary.json and a summary line. Optional. Default: none\n"
-    "-partition <file>: Draws the partition in the file instead of detecting communities: "
-    "'id community' lines, or the <stem>_vertices.csv that -export csv writes. Optional. "
-    "Default: communities detected\n"
-    "-communities <detector>: Selects the community detection. Possible values: 'greedy' "
-    "(greedy modularity agglomeration) and 'leiden' (the Leiden method: better communities, "
-    "faster). Optional. Default: greedy\n"
-    "-resolution <value>: Modularity resolution of -communities leiden (greater than 0, at most "
-    "1000000; larger "
-    "values give more, smaller communities). Optional. Default: 1.0\n"
-    "-seed <value>: Seed of the random choices of -communities leiden (a non-negative "
-    "integer). Optional. Default: 1\n"
-    "-threads <value>: Most threads any stage runs at once (a positive integer; the results "
-    "are the same for every value; never more than the machine's cores, nor than a stage has "
-    "work for). Optional. Default: the machine's cores\n"
-    "-onlygraphic: Names the images after the input file alone (<input>_1_POV.png). Optional. "
-    "Default: off\n"
-    "-logfile: Sends the renderers' error output to log/povray.log (the log directory must "
-    "exist). Optional. Default: off\n"
-    "-logstdout: Accepted, no effect.\n"
-    "-bckgnd <value>: Background color. Possible values: 'white' and 'black'. Optional. "
-    "Default: black\n"
-    "-color <value>: Graph color. Possible values: 'col', 'bw' (black and white, one scale) and "
-    "'bwi' (black and white, interlaced scale). Optional. Default: col\n"
-    "-W <value>: Image width in pixels. Optional. Default: 800\n"
-    "-H <value>: Image height in pixels. Optional. Default: 600\n"
-    "-window <hstart> <hend> <vstart> <vend>: The part of the picture rendered, as fractions "
-    "of its width and height (each between -1000 and 1000). Optional. Default: 0 1 0 1\n"
-    "-u <value>: Unit length: scales the vertices' radii, the legend and the camera's "
-    "distance (greater than 0, at most 1000000). Optional. Default: 1.0\n"
-    "-font <value>: Zoom of the labels, from 1 to 1000 (the whole part counts). Optional. "
-    "Default: 1.0\n"
-    "-edges <value>: Share of the edges drawn in the vertex picture (0.0 - 1.0). Optional. "
-    "Default: 0.0, with at least -minEdges of them\n"
-    "-minEdges <value>: Number of edges drawn at least, on average. Optional. Default: 1000\n"
-    "-weighted: Sizes the vertices by strength rather than degree (not with -multigraph). "
-    "Optional. Default: off\n"
-    "-multigraph: Keeps the sizes by degree when -weighted is given. Optional. Default: off\n"
-    "-java: Shows each image in a window once it is rendered (runs java -jar visualizer.jar "
-    "IMAGE in the working directory). Optional. Default: off\n"
-    "-render <renderer>: Selects the render engine. Possible values: 'povray', 'svg' and 'html' "
-    "(one interactive page, <stem>.html, instead of the scenes and images; -W, -H and -window "
-    "do not apply). Default: povray\n"
-    "-opacity <value>: Selects the edges opacity. Only for SVG graphics. Range: 0.0-1.0. "
-    "Optional. Default: 0.2\n"
-    "-granularity <value>: Accepted, no effect.\n"
-    "-fromlayer <value>: Accepted, no effect.\n"
-    "-strengthsIntervals <value>: Accepted, no effect.\n"
-    "-net: Accepted, no effect.\n"
-    "-nocliques: Accepted, no effect.\n"
-    "-h, -help, --help: Prints this help and exits.\n"
-    "-version, --version: Prints the version and exits.\n"
-    "The parameters bckgnd, color, edges, minedges, width, height, u, render and opacity can "
-    "also be set in file quorvane.cfg, one 'key = value' line each; the command line wins.\n"
-    "\n";
-
-const int kMaxImageSide = 100000;
-// Bounds that keep every scene coordinate, size and opacity computed from the options finite.
-const float kLargestFont = 1000.0f;
-const float kLargestUnit = 1000000.0f;
-const float kLargestWindow = 1000.0f;
-const double kLargestResolution = 1000000.0;
-
-[[noreturn]] void optionError(const std::string& line) {
-    throw Fatal("ERROR: " + line + "\n\n" + Parameters::helpText());
-}
 
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
@@ -169,15 +78,42 @@ float toDecimal(const std::string& text) {
     return static_cast<float>(std::strtod(text.substr(start, length).c_str(), nullptr));
 }
 
+void optionError(const std::string& line) {
+    throw Fatal("ERROR: " + line + "\n\n" + Parameters::helpText());
+}
+
 Parameters::Parameters() = default;
 Parameters::~Parameters() = default;
 
 std::string Parameters::helpText() {
-    return kHelp;
+    std::string text =
+        "Quorvane shows the structure of a network: its communities, found by greedy modularity "
+        "agglomeration, and the k-core shells inside them, drawn as two pictures.\n"
+        "Input: a text file of edges, one 'u v' or 'u v w' line each (integer vertex ids "
+        "separated by whitespace; a weight w is read and ignored); lines beginning with '#' or "
+        "'%' are comments.\n"
+        "\n"
+        "Parameters:\n";
+    std::vector<std::string> keys;
+    for (const OptionSpec& option : optionTable()) {
+        text += option.help;
+        text += '\n';
+        if (option.configurationKey) keys.emplace_back(option.configurationKey);
+    }
+    text +=
+        "-h, -help, --help: Prints this help and exits.\n"
+        "-version, --version: Prints the version and exits.\n"
+        "The parameters ";
+    for (std::size_t k = 0; k < keys.size(); ++k)
+        text += keys[k] + (k + 2 < keys.size() ? ", " : k + 2 == keys.size() ? " and " : "");
+    text +=
+        " can also be set in file quorvane.cfg, one 'key = value' line each; the command line "
+        "wins.\n\n";
+    return text;
 }
 
 void Parameters::printHelp() const {
-    std::cout << kHelp;
+    std::cout << helpText();
 }
 
 std::string Parameters::versionLine() {
@@ -252,52 +188,30 @@ void Parameters::readConfiguration(std::istream& in) {
         if (value.empty()) continue;
         key = trimBlanksAndTabs(key);
 
-        if (key == "bckgnd" && (value == "white" || value == "black")) bckgnd = value;
-        if (key == "color" && (value == "col" || value == "bw" || value == "bwi")) color = value;
-        if (key == "edges") edges = toDecimal(value);
-        if (key == "minedges") minEdges = toInteger(value);
-        if (key == "width") width = toInteger(value);
-        if (key == "height") height = toInteger(value);
-        if (key == "u") unitLength = toDecimal(value);
-        if (key == "render" && (value == "povray" || value == "svg" || value == "html"))
-            render = value;
-        if (key == "opacity") opacity = toDecimal(value);
+        for (const OptionSpec& option : optionTable())
+            if (option.configurationKey && key == option.configurationKey)
+                option.configure(*this, value);
     }
 }
 
-// The command line being read: the current word and the values that follow it.
-class Parameters::Arguments {
-  public:
-    Arguments(int argc, const char* const* argv) : argc_(argc), argv_(argv) {}
+std::string Parameters::Arguments::value(const char* missing) {
+    if (i_ + 1 >= argc_) optionError(missing);
+    return argv_[++i_];
+}
 
-    bool next() { return ++i_ < argc_; }
-    std::string word() const { return argv_[i_]; }
-    // Whether a word follows the current one and does not start with "-".
-    bool valueFollows() const { return i_ + 1 < argc_ && argv_[i_ + 1][0] != '-'; }
-    // The value following the current word; the option's own message when there is none.
-    std::string value(const char* missing) {
-        if (i_ + 1 >= argc_) optionError(missing);
-        return argv_[++i_];
-    }
-    // The next count values (the option's message when fewer follow).
-    void require(int count, const char* missing) const {
-        if (i_ + count >= argc_) optionError(missing);
-    }
-    // A value that must be one of the allowed words.
-    std::string choice(const char* missing, const char* field,
-                       std::initializer_list<std::string_view> allowed, const char* possible) {
-        std::string word = value(missing);
-        for (std::string_view a : allowed)
-            if (word == a) return word;
-        optionError(escaped(word, Escape::Argument) + " is not a possible value for " + field +
-                    ". Possible values are " + possible + ".");
-    }
+void Parameters::Arguments::require(int count, const char* missing) const {
+    if (i_ + count >= argc_) optionError(missing);
+}
 
-  private:
-    int argc_;
-    const char* const* argv_;
-    int i_ = 0;
-};
+std::string Parameters::Arguments::choice(const char* missing, const char* field,
+                                          std::initializer_list<std::string_view> allowed,
+                                          const char* possible) {
+    std::string word = value(missing);
+    for (std::string_view a : allowed)
+        if (word == a) return word;
+    optionError(escaped(word, Escape::Argument) + " is not a possible value for " + field +
+                ". Possible values are " + possible + ".");
+}
 
 Parameters::Request Parameters::requestOf(int argc, const char* const* argv) {
     // The words are walked as the options read them, so that a value is never taken for a
@@ -329,213 +243,63 @@ void Parameters::readCommandLine(int argc, const char* const* argv) {
 }
 
 bool Parameters::readOption(const std::string& arg, Arguments& args) {
-    return readFlag(arg) || readFileOption(arg, args) || readLookOption(arg, args) ||
-           readDataOption(arg, args);
-}
-
-bool Parameters::readFlag(const std::string& arg) {
-    if (arg == "-logfile") {
-        logfile = true;
-    } else if (arg == "-logstdout" || arg == "-net" || arg == "-nocliques") {
-        // accepted, no effect
-    } else if (arg == "-multigraph") {
-        multigraph = true;
-    } else if (arg == "-weighted") {
-        weighted = true;
-    } else if (arg == "-java") {
-        java = "java";
-    } else if (arg == "-onlygraphic") {
-        onlygraphic = true;
-    } else if (arg == "-nographic") {
-        nographic = true;
-    } else {
-        return false;
-    }
-    return true;
-}
-
-// The names file, the output names, and the options that take a value without effect.
-bool Parameters::readFileOption(const std::string& arg, Arguments& args) {
-    if (arg == "-input") {
-        inputFile = args.value("'-input' parameter must be followed by input file name");
-        inputGiven = true;
-    } else if (arg == "-format") {
-        format = args.choice("'-format' parameter must be followed by input format", "format",
-                             {"edges", "graphml", "gexf", "gml", "pajek", "ncol", "csv"},
-                             "'edges', 'graphml', 'gexf', 'gml', 'pajek', 'ncol' and 'csv'");
-    } else if (arg == "-names") {
-        if (args.valueFollows()) {
-            namesFile = args.value("");
-            if (namesFile.empty()) optionError("'-names' file name must not be empty");
-        } else
-            namesFile.assign(1, '0');  // (not = "0": a false -Wrestrict in g++ 12)
-    } else if (arg == "-output") {
-        outputStem = args.value("'-output' parameter must be followed by output file name");
-        outputGiven = true;
-    } else if (arg == "-granularity") {
-        args.value("'-granularity' parameter must be followed by granularity (integer)");
-    } else if (arg == "-fromlayer") {
-        args.value("'-fromlayer' parameter must be followed by layer number");
-    } else if (arg == "-strengthsIntervals") {
-        args.value(
-            "'-strengthsIntervals' parameter must be followed by 'equalNodesPerInterval' or "
-            "'equalIntervalSize'.");
-    } else {
-        return false;
-    }
-    return true;
-}
-
-// The options of the pictures' looks.
-bool Parameters::readLookOption(const std::string& arg, Arguments& args) {
-    if (arg == "-bckgnd") {
-        bckgnd = args.choice("'-bckgnd' parameter must be followed by background color value",
-                             "bckgnd", {"white", "black"}, "'white' and 'black'");
-    } else if (arg == "-color") {
-        color = args.choice("'-color' parameter must be followed by graph color value", "color",
-                            {"col", "bw", "bwi"}, "'col', 'bw' and 'bwi'");
-    } else if (arg == "-edges") {
-        edges = toDecimal(args.value(
-            "'-edges' parameter must be followed by percent of visible edges (0.0 - 1.0)"));
-    } else if (arg == "-minEdges") {
-        minEdges = toInteger(
-            args.value("'-minedges' parameter must be followed by minimum number of visible edges "
-                       "(integer)"));
-    } else if (arg == "-W") {
-        width = toInteger(args.value("'-W' parameter must be followed by width value"));
-    } else if (arg == "-H") {
-        height = toInteger(args.value("'-H' parameter must be followed by height value"));
-    } else if (arg == "-font") {
-        font = toDecimal(args.value("'-font' parameter must be followed by font zoom value"));
-    } else if (arg == "-window") {
-        args.require(4,
-                     "'-window' parameter must be followed by four values: hstart hend vstart "
-                     "vend");
-        hstart = toDecimal(args.value(""));
-        hend = toDecimal(args.value(""));
-        vstart = toDecimal(args.value(""));
-        vend = toDecimal(args.value(""));
-    } else if (arg == "-u") {
-        unitLength = toDecimal(args.value("'-u' parameter must be followed by unit length value"));
-    } else if (arg == "-render") {
-        render = args.choice("'-render' parameter must be followed by renderer name", "render",
-                             {"povray", "svg", "html"}, "'povray', 'svg' and 'html'");
-    } else if (arg == "-opacity") {
-        opacity = toDecimal(args.value("'-opacity' parameter must be followed by value."));
-    } else {
-        return false;
-    }
-    return true;
-}
-
-// The data files of the run and the partition it draws.
-bool Parameters::readDataOption(const std::string& arg, Arguments& args) {
-    if (arg == "-export") {
-        const std::string list =
-            args.value("'-export' parameter must be followed by 'csv', 'gexf' or 'csv,gexf'");
-        exportCsv = exportGexf = false;
-        std::size_t start = 0;
-        for (;;) {
-            const std::size_t comma = std::min(list.find(',', start), list.size());
-            const std::string word = list.substr(start, comma - start);
-            if (word == "csv")
-                exportCsv = true;
-            else if (word == "gexf")
-                exportGexf = true;
-            else
-                optionError(escaped(word, Escape::Argument) +
-                            " is not a possible value for export. Possible values are 'csv' and "
-                            "'gexf', separated by commas.");
-            if (comma == list.size()) break;
-            start = comma + 1;
+    for (const OptionSpec& option : optionTable()) {
+        if (arg == option.word) {
+            option.read(*this, args);
+            return true;
         }
-    } else if (arg == "-partition") {
-        const char* missing = "'-partition' parameter must be followed by partition file name";
-        partitionFile = args.value(missing);
-        // An empty name reads nothing; it must not pass for no partition.
-        if (partitionFile.empty()) optionError(missing);
-    } else {
-        return readDetectorOption(arg, args);
     }
-    return true;
-}
-
-namespace {
-
-// A whole token of ASCII digits whose value fits below limit, or nothing.
-std::optional<std::uint64_t> wholeNumber(const std::string& text, std::uint64_t limit) {
-    std::uint64_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || text[0] == '+' || text[0] == '-' || error != std::errc() ||
-        end != text.data() + text.size() || value > limit)
-        return std::nullopt;
-    return value;
-}
-
-}  // namespace
-
-// The detector and its settings.
-bool Parameters::readDetectorOption(const std::string& arg, Arguments& args) {
-    if (arg == "-communities") {
-        communities = args.choice("'-communities' parameter must be followed by detector name",
-                                  "communities", {"greedy", "leiden"}, "'greedy' and 'leiden'");
-        communitiesGiven = true;
-    } else if (arg == "-resolution") {
-        const std::string text =
-            args.value("'-resolution' parameter must be followed by resolution value");
-        const std::size_t length = plainDecimalLength(text);
-        resolution = length == text.size() && length > 0 ? std::strtod(text.c_str(), nullptr) : 0.0;
-        // A subnormal γ is as good as 0: every product with it underflows.
-        if (!std::isnormal(resolution) || !(resolution > 0.0))
-            optionError("'-resolution' parameter must be a number greater than 0");
-        if (resolution > kLargestResolution)
-            optionError("'-resolution' parameter must be at most 1000000");
-        resolutionGiven = true;
-    } else if (arg == "-seed") {
-        const auto value =
-            wholeNumber(args.value("'-seed' parameter must be followed by seed value"), UINT64_MAX);
-        if (!value) optionError("'-seed' parameter must be a non-negative integer");
-        seed = *value;
-        seedGiven = true;
-    } else if (arg == "-threads") {
-        const auto value = wholeNumber(
-            args.value("'-threads' parameter must be followed by number of threads"), 1u << 16);
-        if (!value || *value == 0) optionError("'-threads' parameter must be a positive integer");
-        threads = static_cast<unsigned>(*value);
-    } else {
-        return false;
-    }
-    return true;
+    return false;
 }
 
 // Values that would break the run later: the image size sizes the label grid and the
-// renderer's output, the font zoom divides the grid, and the unit length places the camera.
+// renderer's output, the font zoom divides the grid, the unit length places the camera; and
+// the rules between options.
 void Parameters::checkValues() const {
-    if (width < 1 || width > kMaxImageSide)
-        optionError("'-W' parameter must be between 1 and 100000");
-    if (height < 1 || height > kMaxImageSide)
-        optionError("'-H' parameter must be between 1 and 100000");
-    if (!std::isfinite(font) || font < 1.0f) optionError("'-font' parameter must be at least 1");
-    if (font > kLargestFont) optionError("'-font' parameter must be at most 1000");
-    if (!std::isfinite(unitLength) || !(unitLength > 0.0f))
-        optionError("'-u' parameter must be greater than 0");
-    if (unitLength > kLargestUnit) optionError("'-u' parameter must be at most 1000000");
-    for (float value : {hstart, hend, vstart, vend})
-        if (!(std::fabs(value) <= kLargestWindow))
-            optionError("'-window' values must be between -1000 and 1000");
-    if (!(opacity >= 0.0f && opacity <= 1.0f))
-        optionError("'-opacity' parameter must be between 0 and 1");
-    if (!std::isfinite(edges)) optionError("'-edges' parameter must be a finite number");
-    // The page is shown by a browser, not by the viewer.
-    if (render == "html" && java == "java")
-        optionError("'-java' cannot be used with '-render html'");
-    // The greedy optimizer has neither a resolution nor random choices.
-    if (resolutionGiven && communities != "leiden")
-        optionError("'-resolution' parameter needs '-communities leiden'");
-    if (seedGiven && communities != "leiden")
-        optionError("'-seed' parameter needs '-communities leiden'");
-    if (communitiesGiven && !partitionFile.empty())
-        optionError("'-communities' and '-partition' cannot be used together");
+    for (const OptionSpec& option : optionTable())
+        if (option.check) option.check(*this);
+}
+
+Parameters::Renderer Parameters::renderer() const {
+    return render == "html" ? Renderer::html : render == "svg" ? Renderer::svg : Renderer::povray;
+}
+
+Parameters::Detector Parameters::detector() const {
+    if (!partitionFile.empty()) return Detector::file;
+    return communities == "leiden" ? Detector::leiden : Detector::greedy;
+}
+
+bool Parameters::idsAsLabels() const {
+    return namesFile == "0";
+}
+
+std::string Parameters::namesToRead() const {
+    return idsAsLabels() ? std::string() : namesFile;
+}
+
+bool Parameters::showImages() const {
+    return java == "java";
+}
+
+unsigned Parameters::effectiveThreads() const {
+    // More threads than cores would only take turns, and a huge count would exhaust the
+    // host's processes.
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    return threads != 0 ? std::min(threads, cores) : cores;
+}
+
+StageOptions Parameters::stageOptions() const {
+    StageOptions stages;
+    for (const OptionSpec& option : optionTable())
+        if (option.apply) option.apply(*this, stages);
+    return stages;
+}
+
+std::vector<std::pair<std::string, std::string>> Parameters::summary() const {
+    std::vector<std::pair<std::string, std::string>> values;
+    for (const OptionSpec& option : optionTable())
+        if (option.summaryKey) values.emplace_back(option.summaryKey, option.summary(*this));
+    return values;
 }
 
 void Parameters::deriveOutputNames() {

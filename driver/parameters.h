@@ -1,12 +1,31 @@
 // Every option of a run: defaults, the configuration file "quorvane.cfg", the command
-// line (which overrides the file), and the four output names derived from them.
+// line (which overrides the file), and the four output names derived from them. Each option
+// is declared once, in the option table (driver/option_table.cpp): its words, how its values
+// are read, its help line, its configuration key, its range, its key in the summary and what
+// it sets in the stages' options; parsing, the help, the configuration file, the checks and
+// the summary are all driven from that table.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "driver/povray_renderer.h"
+#include "engines/engine.h"
+#include "scene/layout.h"
+
+// What the stages take from the options.
+struct StageOptions {
+    SceneOptions scene;
+    EngineOptions engine;
+    RenderOptions render;
+};
 
 class Parameters {
   public:
@@ -33,6 +52,26 @@ class Parameters {
     static Request requestOf(int argc, const char* const* argv);
     void printHelp() const;
     void printHeader() const;
+
+    // ---- What the options mean, typed ----
+
+    enum class Renderer { povray, svg, html };
+    enum class Detector { greedy, leiden, file };
+    Renderer renderer() const;
+    // The partition file's when -partition is given.
+    Detector detector() const;
+    // "-names" without a file: every vertex is labelled with its id.
+    bool idsAsLabels() const;
+    // The names file to read, or "" when there is none.
+    std::string namesToRead() const;
+    // Whether each image is shown in the viewer (-java).
+    bool showImages() const;
+    // The threads a stage may use: the machine's logical cores, at most -threads.
+    unsigned effectiveThreads() const;
+    // The stages' options, as the table's entries set them.
+    StageOptions stageOptions() const;
+    // The options in effect, in table order, each name with its value as JSON text.
+    std::vector<std::pair<std::string, std::string>> summary() const;
 
     std::string bckgnd = "black";
     std::string color = "col";
@@ -77,26 +116,70 @@ class Parameters {
     std::uint64_t seed = 1;
     unsigned threads = 0;
 
-  private:
-    class Arguments;
-    // One option word and its values; false for a word that is no option.
-    bool readOption(const std::string& arg, Arguments& args);
-    // The kinds of option words; each returns false for a word not of its kind.
-    bool readFlag(const std::string& arg);
-    bool readFileOption(const std::string& arg, Arguments& args);
-    bool readLookOption(const std::string& arg, Arguments& args);
-    bool readDetectorOption(const std::string& arg, Arguments& args);
-    bool readDataOption(const std::string& arg, Arguments& args);
+    // The command line being read: the current word and the values that follow it.
+    class Arguments {
+      public:
+        Arguments(int argc, const char* const* argv) : argc_(argc), argv_(argv) {}
 
+        bool next() { return ++i_ < argc_; }
+        std::string word() const { return argv_[i_]; }
+        // Whether a word follows the current one and does not start with "-".
+        bool valueFollows() const { return i_ + 1 < argc_ && argv_[i_ + 1][0] != '-'; }
+        // The value following the current word; the option's own message when there is none.
+        std::string value(const char* missing);
+        // The next count values (the option's message when fewer follow).
+        void require(int count, const char* missing) const;
+        // A value that must be one of the allowed words.
+        std::string choice(const char* missing, const char* field,
+                           std::initializer_list<std::string_view> allowed, const char* possible);
+
+      private:
+        int argc_;
+        const char* const* argv_;
+        int i_ = 0;
+    };
+
+    // Which options were given, for the rules between them.
     bool inputGiven = false;
     bool communitiesGiven = false;
     bool resolutionGiven = false;
     bool seedGiven = false;
     bool outputGiven = false;
     std::string outputStem;
+
+  private:
+    // One option word and its values; false for a word that is no option.
+    bool readOption(const std::string& arg, Arguments& args);
 };
 
 extern Parameters parameters;
+
+// One option of the table.
+struct OptionSpec {
+    // The word on the command line ("-input").
+    const char* word;
+    // Its line in the help, without the line break.
+    const char* help;
+    // Reads the option's values after its word into p (throws Fatal on a bad value).
+    void (*read)(Parameters& p, Parameters::Arguments& args);
+    // The key of quorvane.cfg that sets it too, and how a value of that key is taken (a
+    // value it does not take is ignored); null for options of the command line only.
+    const char* configurationKey = nullptr;
+    void (*configure)(Parameters& p, const std::string& value) = nullptr;
+    // Its range, checked once everything is read (throws Fatal); null when any value goes.
+    void (*check)(const Parameters& p) = nullptr;
+    // Its name in the summary's options and its value there as JSON; null when it has none.
+    const char* summaryKey = nullptr;
+    std::string (*summary)(const Parameters& p) = nullptr;
+    // What it sets in the stages' options; null when it sets nothing.
+    void (*apply)(const Parameters& p, StageOptions& stages) = nullptr;
+};
+
+// The table, in the order of the help.
+const std::vector<OptionSpec>& optionTable();
+
+// "ERROR: LINE\n\n" followed by the help text, as Fatal.
+[[noreturn]] void optionError(const std::string& line);
 
 // The configuration file in the working directory, and the most it may hold.
 inline constexpr const char* kConfigurationFile = "quorvane.cfg";

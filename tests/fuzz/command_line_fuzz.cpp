@@ -249,33 +249,34 @@ Model model(const std::vector<std::string>& args) {
         m.error = "'-input' parameter is required";
         return m;
     }
-    if (p.width < 1 || p.width > 100000)
-        m.error = "'-W' parameter must be between 1 and 100000";
-    else if (p.height < 1 || p.height > 100000)
-        m.error = "'-H' parameter must be between 1 and 100000";
-    else if (!std::isfinite(p.font) || p.font < 1.0f)
-        m.error = "'-font' parameter must be at least 1";
-    else if (p.font > 1000.0f)
-        m.error = "'-font' parameter must be at most 1000";
-    else if (!std::isfinite(p.unitLength) || !(p.unitLength > 0.0f))
-        m.error = "'-u' parameter must be greater than 0";
-    else if (p.unitLength > 1e6f)
-        m.error = "'-u' parameter must be at most 1000000";
-    else if (!inWindowRange(p.hstart) || !inWindowRange(p.hend) || !inWindowRange(p.vstart) ||
-             !inWindowRange(p.vend))
-        m.error = "'-window' values must be between -1000 and 1000";
-    else if (!(p.opacity >= 0.0f && p.opacity <= 1.0f))
-        m.error = "'-opacity' parameter must be between 0 and 1";
-    else if (!std::isfinite(p.edges))
-        m.error = "'-edges' parameter must be a finite number";
-    else if (p.render == "html" && p.java == "java")
-        m.error = "'-java' cannot be used with '-render html'";
+    // The checks in the order of the option table.
+    if (communitiesGiven && !p.partitionFile.empty())
+        m.error = "'-communities' and '-partition' cannot be used together";
     else if (resolutionGiven && p.communities != "leiden")
         m.error = "'-resolution' parameter needs '-communities leiden'";
     else if (seedGiven && p.communities != "leiden")
         m.error = "'-seed' parameter needs '-communities leiden'";
-    else if (communitiesGiven && !p.partitionFile.empty())
-        m.error = "'-communities' and '-partition' cannot be used together";
+    else if (p.width < 1 || p.width > 100000)
+        m.error = "'-W' parameter must be between 1 and 100000";
+    else if (p.height < 1 || p.height > 100000)
+        m.error = "'-H' parameter must be between 1 and 100000";
+    else if (!inWindowRange(p.hstart) || !inWindowRange(p.hend) || !inWindowRange(p.vstart) ||
+             !inWindowRange(p.vend))
+        m.error = "'-window' values must be between -1000 and 1000";
+    else if (!std::isfinite(p.unitLength) || !(p.unitLength > 0.0f))
+        m.error = "'-u' parameter must be greater than 0";
+    else if (p.unitLength > 1e6f)
+        m.error = "'-u' parameter must be at most 1000000";
+    else if (!std::isfinite(p.font) || p.font < 1.0f)
+        m.error = "'-font' parameter must be at least 1";
+    else if (p.font > 1000.0f)
+        m.error = "'-font' parameter must be at most 1000";
+    else if (!std::isfinite(p.edges))
+        m.error = "'-edges' parameter must be a finite number";
+    else if (p.render == "html" && p.java == "java")
+        m.error = "'-java' cannot be used with '-render html'";
+    else if (!(p.opacity >= 0.0f && p.opacity <= 1.0f))
+        m.error = "'-opacity' parameter must be between 0 and 1";
     // The scene files take the renderer's extension whatever the order of the options.
     const std::string extension = p.render == "povray" ? ".pov" : ".svg";
     p.sceneFile1 = output + "1" + extension;
