@@ -120,7 +120,7 @@ decltype(auto) withWeights(const LevelGraph& g, Body&& body) {
 
 // Communities of one level, named by labels that are vertex positions of the level: a label
 // per vertex, and per label the degree sum and the number of members.
-struct Partition {
+struct Labelling {
     std::vector<Index> label;
     std::vector<Index> total;
     std::vector<Index> size;
@@ -141,8 +141,8 @@ std::vector<Index> everyVertex(Index n) {
     return all;
 }
 
-Partition partitionOf(const LevelGraph& g, std::vector<Index> label) {
-    Partition p{std::move(label), std::vector<Index>(g.n, 0), std::vector<Index>(g.n, 0)};
+Labelling labellingOf(const LevelGraph& g, std::vector<Index> label) {
+    Labelling p{std::move(label), std::vector<Index>(g.n, 0), std::vector<Index>(g.n, 0)};
     for (Index v = 0; v < g.n; ++v) {
         p.total[p.label[v]] += g.degree[v];
         ++p.size[p.label[v]];
@@ -254,7 +254,7 @@ struct SubRound {
 
 // Whether v, alone in its community, would take the larger label of a lone neighbour that
 // decides in the same sub-round (and may be moving to v's community).
-bool wouldSwap(const LevelGraph& g, const Partition& p, Index v, Index to,
+bool wouldSwap(const LevelGraph& g, const Labelling& p, Index v, Index to,
                const SubRound& subRound) {
     const Index own = p.label[v];
     if (to < own || p.size[own] != 1 || p.size[to] != 1) return false;
@@ -276,40 +276,40 @@ class Leiden {
     std::vector<Index> run();
 
   private:
-    std::vector<Index> levels(Partition p);
-    std::unique_ptr<LevelGraph> nextLevel(const LevelGraph& g, Partition& p, const Groups& byLabel,
+    std::vector<Index> levels(Labelling p);
+    std::unique_ptr<LevelGraph> nextLevel(const LevelGraph& g, Labelling& p, const Groups& byLabel,
                                           std::vector<Index>& nodeOf);
     std::vector<Index> polish(std::vector<Index> labels);
 
-    std::size_t moveNodes(const LevelGraph& g, Partition& p, double settled,
+    std::size_t moveNodes(const LevelGraph& g, Labelling& p, double settled,
                           std::vector<Index> frontier);
-    std::size_t moveSubRound(const LevelGraph& g, Partition& p, const Index* vertices,
+    std::size_t moveSubRound(const LevelGraph& g, Labelling& p, const Index* vertices,
                              std::size_t count, const SubRound& subRound);
     template <class Weights>
-    Proposal bestCommunity(const LevelGraph& g, Weights weights, const Partition& p, Index v,
+    Proposal bestCommunity(const LevelGraph& g, Weights weights, const Labelling& p, Index v,
                            WeightMap& map, const SubRound& subRound) const;
-    void queueNeighbours(const LevelGraph& g, const Partition& p, Index v, Index community);
-    std::size_t applyMoves(const LevelGraph& g, Partition& p, const Index* vertices,
+    void queueNeighbours(const LevelGraph& g, const Labelling& p, Index v, Index community);
+    std::size_t applyMoves(const LevelGraph& g, Labelling& p, const Index* vertices,
                            std::size_t count);
-    std::size_t applyCheckedMoves(Partition& p, const Index* vertices, std::size_t count);
+    std::size_t applyCheckedMoves(Labelling& p, const Index* vertices, std::size_t count);
     bool neighbourMoved(Index v) const;
-    bool gains(const Partition& p, Index v, const Proposal& move) const;
-    std::vector<Index> affected(const Partition& p);
+    bool gains(const Labelling& p, Index v, const Proposal& move) const;
+    std::vector<Index> affected(const Labelling& p);
 
-    Index refine(const LevelGraph& g, const Partition& p, const Groups& byLabel);
+    Index refine(const LevelGraph& g, const Labelling& p, const Groups& byLabel);
     template <class Weights>
-    void refineCommunity(const LevelGraph& g, Weights weights, const Partition& p,
+    void refineCommunity(const LevelGraph& g, Weights weights, const Labelling& p,
                          const Index* members, Index count, Scratch& s);
     template <class Weights>
-    void mergeSingleton(const LevelGraph& g, Weights weights, const Partition& p, Index v,
+    void mergeSingleton(const LevelGraph& g, Weights weights, const Labelling& p, Index v,
                         double communityTotal, Scratch& s, const Randomness& random);
 
-    Partition aggregatePartition(const Partition& p, const Groups& byLabel, Index refinedCount,
+    Labelling aggregatePartition(const Labelling& p, const Groups& byLabel, Index refinedCount,
                                  std::vector<Index>& newOf);
     std::unique_ptr<LevelGraph> aggregateGraph(const LevelGraph& g, const std::vector<Index>& newOf,
                                                Index count);
-    static void splitDisconnected(const LevelGraph& g, Partition& p);
-    void splitLosers(Partition& p);
+    static void splitDisconnected(const LevelGraph& g, Labelling& p);
+    void splitLosers(Labelling& p);
 
     Scratch& scratchFor(unsigned worker, Index denseSize = 0);
 
@@ -384,13 +384,13 @@ std::vector<Index> Leiden::run() {
     std::vector<Index> labels(base_.n);
     std::iota(labels.begin(), labels.end(), Index{0});
     if (gammaOverA_ == 0.0) return labels;
-    return polish(levels(partitionOf(base_, std::move(labels))));
+    return polish(levels(labellingOf(base_, std::move(labels))));
 }
 
 // Levels of local moving, refinement and aggregation from the partition p of level 0, while
 // they shrink the graph. Returns the community label of every vertex of level 0; every
 // community is connected.
-std::vector<Index> Leiden::levels(Partition p) {
+std::vector<Index> Leiden::levels(Labelling p) {
     const LevelGraph* g = &base_;
     std::unique_ptr<LevelGraph> owned;
     std::vector<Index> nodeOf;  // level-0 vertex → its vertex on the current level
@@ -414,12 +414,12 @@ std::vector<Index> Leiden::levels(Partition p) {
 
 // Refinement and aggregation: the graph of the next level with its starting partition in p,
 // and nodeOf carried up; null (p unchanged) when the refinement leaves every vertex alone.
-std::unique_ptr<LevelGraph> Leiden::nextLevel(const LevelGraph& g, Partition& p,
+std::unique_ptr<LevelGraph> Leiden::nextLevel(const LevelGraph& g, Labelling& p,
                                               const Groups& byLabel, std::vector<Index>& nodeOf) {
     const Index refinedCount = refine(g, p, byLabel);
     if (refinedCount == g.n) return nullptr;
     std::vector<Index> newOf;
-    Partition next = aggregatePartition(p, byLabel, refinedCount, newOf);
+    Labelling next = aggregatePartition(p, byLabel, refinedCount, newOf);
     std::unique_ptr<LevelGraph> graph = aggregateGraph(g, newOf, refinedCount);
     if (nodeOf.empty())
         nodeOf = std::move(newOf);
@@ -435,7 +435,7 @@ std::unique_ptr<LevelGraph> Leiden::nextLevel(const LevelGraph& g, Partition& p,
 // to the community it left, so those are examined again, and so are the neighbours of the
 // parts of a community that fell apart when it lost a vertex. Ends when a call moves nothing.
 std::vector<Index> Leiden::polish(std::vector<Index> labels) {
-    Partition p = partitionOf(base_, std::move(labels));
+    Labelling p = labellingOf(base_, std::move(labels));
     level_ = 0;
     polishing_ = true;
     lost_.assign(base_.n, 0);
@@ -464,7 +464,7 @@ std::vector<Index> Leiden::polish(std::vector<Index> labels) {
 // the vertices that a move queued (neighbours of a moved vertex outside its new community), in
 // ascending order. Ends when the queue is empty or a round moved fewer than settled × n
 // vertices; returns the number of moves.
-std::size_t Leiden::moveNodes(const LevelGraph& g, Partition& p, double settled,
+std::size_t Leiden::moveNodes(const LevelGraph& g, Labelling& p, double settled,
                               std::vector<Index> frontier) {
     std::vector<Index> order;
     queued_.assign(g.n, 0);
@@ -504,7 +504,7 @@ std::size_t Leiden::moveNodes(const LevelGraph& g, Partition& p, double settled,
 
 // Every vertex decides against the partition as it stands (in parallel, each decision its
 // own), then the moves are made: the outcome cannot depend on who decided what when.
-std::size_t Leiden::moveSubRound(const LevelGraph& g, Partition& p, const Index* vertices,
+std::size_t Leiden::moveSubRound(const LevelGraph& g, Labelling& p, const Index* vertices,
                                  std::size_t count, const SubRound& subRound) {
     if (proposal_.size() < count) proposal_.resize(count);
     const std::size_t chunk = chunkOf(g, options_.chunk);
@@ -531,7 +531,7 @@ std::size_t Leiden::moveSubRound(const LevelGraph& g, Partition& p, const Index*
 // neighbours deciding together would swap communities and be alone again, over and over:
 // of such a pair only the one moving to the smaller label moves.
 template <class Weights>
-Proposal Leiden::bestCommunity(const LevelGraph& g, Weights weights, const Partition& p, Index v,
+Proposal Leiden::bestCommunity(const LevelGraph& g, Weights weights, const Labelling& p, Index v,
                                WeightMap& map, const SubRound& subRound) const {
     const Index own = p.label[v];
     const Index kv = g.degree[v];
@@ -576,7 +576,7 @@ Proposal Leiden::bestCommunity(const LevelGraph& g, Weights weights, const Parti
     return choice;
 }
 
-void Leiden::queueNeighbours(const LevelGraph& g, const Partition& p, Index v, Index community) {
+void Leiden::queueNeighbours(const LevelGraph& g, const Labelling& p, Index v, Index community) {
     for (Index k = g.offsets[v]; k < g.offsets[v + 1]; ++k) {
         const Index j = g.targets[k];
         if (j != v && p.label[j] != community)
@@ -586,7 +586,7 @@ void Leiden::queueNeighbours(const LevelGraph& g, const Partition& p, Index v, I
 
 // The moves of a sub-round. Labels are written by their own vertex only and the sums are
 // integers added atomically, so the result is the same in any order.
-std::size_t Leiden::applyMoves(const LevelGraph& g, Partition& p, const Index* vertices,
+std::size_t Leiden::applyMoves(const LevelGraph& g, Labelling& p, const Index* vertices,
                                std::size_t count) {
     std::atomic<std::size_t> moved{0};
     forRange(
@@ -618,7 +618,7 @@ std::size_t Leiden::applyMoves(const LevelGraph& g, Partition& p, const Index* v
 // move is dropped is queued to decide again; a move made queues the neighbours (here, not
 // when deciding: a hub held back would queue most of the graph round after round) and marks
 // the communities that lose or gain a vertex.
-std::size_t Leiden::applyCheckedMoves(Partition& p, const Index* vertices, std::size_t count) {
+std::size_t Leiden::applyCheckedMoves(Labelling& p, const Index* vertices, std::size_t count) {
     std::vector<Index> movers;
     for (std::size_t i = 0; i < count; ++i) {
         const Index v = vertices[i];
@@ -649,7 +649,7 @@ bool Leiden::neighbourMoved(Index v) const {
 }
 
 // Whether the move of v gains more than staying, with the current degree sums.
-bool Leiden::gains(const Partition& p, Index v, const Proposal& move) const {
+bool Leiden::gains(const Labelling& p, Index v, const Proposal& move) const {
     const Index kv = base_.degree[v];
     const double scale = gammaOverA_ * kv;
     const double stay = move.weightOwn - scale * (p.total[p.label[v]] - kv);
@@ -658,7 +658,7 @@ bool Leiden::gains(const Partition& p, Index v, const Proposal& move) const {
 }
 
 // The vertices to examine again after a call of the polish (see polish); clears the marks.
-std::vector<Index> Leiden::affected(const Partition& p) {
+std::vector<Index> Leiden::affected(const Labelling& p) {
     std::vector<std::uint8_t>& mark = queued_;
     for (Index v = 0; v < base_.n; ++v) {
         const Index c = p.label[v];
@@ -682,7 +682,7 @@ std::vector<Index> Leiden::affected(const Partition& p) {
 
 // Refines every community on its own (in parallel, each community's outcome its own); returns
 // the number of sub-communities.
-Index Leiden::refine(const LevelGraph& g, const Partition& p, const Groups& byLabel) {
+Index Leiden::refine(const LevelGraph& g, const Labelling& p, const Groups& byLabel) {
     founder_.resize(g.n);
     toRest_.resize(g.n);
     subTotal_.resize(g.n);
@@ -711,7 +711,7 @@ Index Leiden::refine(const LevelGraph& g, const Partition& p, const Groups& byLa
 // random order, joins a well-connected sub-community of a neighbour or stays, at random with
 // odds e^(gain/θ) among the choices that do not lower Q.
 template <class Weights>
-void Leiden::refineCommunity(const LevelGraph& g, Weights weights, const Partition& p,
+void Leiden::refineCommunity(const LevelGraph& g, Weights weights, const Labelling& p,
                              const Index* members, Index count, Scratch& s) {
     const Index community = p.label[members[0]];
     s.order.clear();
@@ -738,7 +738,7 @@ void Leiden::refineCommunity(const LevelGraph& g, Weights weights, const Partiti
 }
 
 template <class Weights>
-void Leiden::mergeSingleton(const LevelGraph& g, Weights weights, const Partition& p, Index v,
+void Leiden::mergeSingleton(const LevelGraph& g, Weights weights, const Labelling& p, Index v,
                             double communityTotal, Scratch& s, const Randomness& random) {
     const double kv = g.degree[v];
     if (subSize_[v] != 1 || toRest_[v] < gammaOverA_ * kv * (communityTotal - kv)) return;
@@ -785,10 +785,10 @@ void Leiden::mergeSingleton(const LevelGraph& g, Weights weights, const Partitio
 // by founder), sets newOf[v] to the number of v's sub-community, and returns the next level's
 // starting partition: every sub-community in its community, labelled by its first
 // sub-community.
-Partition Leiden::aggregatePartition(const Partition& p, const Groups& byLabel, Index refinedCount,
+Labelling Leiden::aggregatePartition(const Labelling& p, const Groups& byLabel, Index refinedCount,
                                      std::vector<Index>& newOf) {
     const Index n = static_cast<Index>(p.label.size());
-    Partition next{std::vector<Index>(refinedCount), std::vector<Index>(refinedCount, 0),
+    Labelling next{std::vector<Index>(refinedCount), std::vector<Index>(refinedCount, 0),
                    std::vector<Index>(refinedCount, 0)};
     std::vector<Index>& number = toRest_;  // by founder; toRest_ is not needed any more
     Index count = 0;
@@ -889,7 +889,7 @@ std::unique_ptr<LevelGraph> Leiden::aggregateGraph(const LevelGraph& g,
 // Splits every community into its connected parts, each labelled by its first vertex. The
 // communities that the levels leave are connected already when the last level ended with one
 // vertex per community; otherwise this makes sure of it (it never lowers Q).
-void Leiden::splitDisconnected(const LevelGraph& g, Partition& p) {
+void Leiden::splitDisconnected(const LevelGraph& g, Labelling& p) {
     std::vector<Index> part(g.n, kNone);
     std::vector<Index> stack;
     for (Index root = 0; root < g.n; ++root) {
@@ -915,7 +915,7 @@ void Leiden::splitDisconnected(const LevelGraph& g, Partition& p) {
 // parts: the part of the community's smallest vertex keeps the label, every other part takes
 // a free one (the number of labels equals the number of vertices, so one is always free),
 // marked as having lost vertices.
-void Leiden::splitLosers(Partition& p) {
+void Leiden::splitLosers(Labelling& p) {
     std::vector<Index> losers;
     for (Index c = 0; c < base_.n; ++c)
         if (lost_[c] && p.size[c] > 1) losers.push_back(c);

@@ -314,7 +314,8 @@ void Parameters::deriveOutputNames() {
         return;
     }
 
-    // The extension is cut before the directories, as the names have always been derived; a
+    // The extension is cut before the directories (a dot in a directory name with none in the
+    // file name cuts inside the directories); a
     // compressed file's .gz goes first (net.txt.gz gives net).
     std::string base = inputFile;
     if (base.size() > 3 && base.compare(base.size() - 3, 3, ".gz") == 0)

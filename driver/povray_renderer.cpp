@@ -90,7 +90,7 @@ std::string povrayCommand(const std::string& scene, const std::string& image,
     std::string command = unixLike ? "povray " : "pvengine ";
     command += povrayFileOption("+I", scene) + " " + povrayFileOption("+O", image);
     command += " +W" + std::to_string(options.width) + " +H" + std::to_string(options.height);
-    // Columns take the vertical pair of -window and rows the horizontal pair, as always.
+    // Columns take the vertical pair of -window and rows the horizontal pair.
     command += " +Q2 +SC" + fixedSix(options.vstart) + " +EC" + fixedSix(options.vend) + " +SR" +
                fixedSix(options.hstart) + " +ER" + fixedSix(options.hend);
     if (unixLike)

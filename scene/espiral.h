@@ -8,7 +8,7 @@ inline constexpr int kMaxRhoIterations = 1000;
 // The ρ on the spiral ρ = a·θ^exponent, beyond the point of radius previousRho, whose
 // straight distance from that point is distance. A Newton-type iteration on
 // f(ρ) = ρ² − 2·b·ρ·cos Δ − (D² − b²) (its slope overweights the angular term by a factor
-// a, which the layout has always used), stopped once |f| ≤ 0.1·D, checked before each
+// a, which the layout uses), stopped once |f| ≤ 0.1·D, checked before each
 // update, or after kMaxRhoIterations passes; the value after the last update is returned.
 // Geometry is kept in float, powers and trigonometry are evaluated in double.
 //
