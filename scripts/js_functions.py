@@ -1,7 +1,9 @@
 """Checks the page's script files (viewer/html/*.js), which the build joins into the body of
-one function: no function longer than 80 lines, no mutable variable (let, var) outside every
-function, and no name declared at the top level of two files (in the joined script they
-would be one name).
+one function and from which it drops every line that starts with "//": no function longer
+than 80 lines, no mutable variable (let, var) outside every function, no name declared at
+the top level of two files (in the joined script they would be one name), and no string,
+template literal or block comment running past its line (a line of one that starts with
+"//" would be dropped).
 
     python3 scripts/js_functions.py [FILE.js ...]      (default: viewer/html/*.js)
 
@@ -26,22 +28,31 @@ WORD = re.compile(r"[A-Za-z0-9_$.]+")
 
 
 class ScanError(Exception):
-    pass
+    """What stops the scan of a file, with the line where it starts."""
+
+    def __init__(self, line, message):
+        super().__init__(message)
+        self.line = line
 
 
-def skip_quoted(text, i, quote):
+PAST_LINE = "runs past its line (the join drops lines that start with //)"
+
+
+def skip_quoted(text, i, quote, line):
     """The index after the string that opens at text[i]."""
     j = i + 1
     while j < len(text) and text[j] != quote:
-        if text[j] == "\n":
-            raise ScanError("a string runs past its line")
-        j += 2 if text[j] == "\\" else 1
+        if text[j] == "\\":
+            j += 1
+        if j < len(text) and text[j] == "\n":
+            raise ScanError(line, "a string " + PAST_LINE)
+        j += 1
     if j >= len(text):
-        raise ScanError("a string is not closed")
+        raise ScanError(line, "a string is not closed")
     return j + 1
 
 
-def skip_template(text, j):
+def skip_template(text, j, line):
     """From inside a template literal at j: (index after it, True) at its closing backtick, or
     (index after "${", False) where an expression opens."""
     while j < len(text):
@@ -49,11 +60,15 @@ def skip_template(text, j):
             return j + 1, True
         if text.startswith("${", j):
             return j + 2, False
-        j += 2 if text[j] == "\\" else 1
-    raise ScanError("a template literal is not closed")
+        if text[j] == "\\":
+            j += 1
+        if j < len(text) and text[j] == "\n":
+            raise ScanError(line, "a template literal " + PAST_LINE)
+        j += 1
+    raise ScanError(line, "a template literal is not closed")
 
 
-def skip_regex(text, i):
+def skip_regex(text, i, line):
     j, in_class = i + 1, False
     while j < len(text) and text[j] != "\n":
         if text[j] == "\\":
@@ -66,7 +81,7 @@ def skip_regex(text, i):
             return j
         in_class = (in_class or text[j] == "[") and text[j] != "]"
         j += 1
-    raise ScanError("a regular expression is not closed")
+    raise ScanError(line, "a regular expression is not closed")
 
 
 def tokens(text):
@@ -84,22 +99,24 @@ def tokens(text):
         elif text.startswith("/*", i):
             end = text.find("*/", i + 2)
             if end < 0:
-                raise ScanError("a comment is not closed")
+                raise ScanError(line, "a comment is not closed")
+            if "\n" in text[i:end]:
+                raise ScanError(line, "a block comment " + PAST_LINE)
             i = end + 2
         elif c in "'\"" or c == "`" or (c == "}" and templates and templates[-1] == depth):
             if c in "'\"":
-                i, closed = skip_quoted(text, i, c), True
+                i, closed = skip_quoted(text, i, c, line), True
             else:
                 if c == "}":
                     templates.pop()
-                i, closed = skip_template(text, i + 1)
+                i, closed = skip_template(text, i + 1, line)
                 if not closed:
                     templates.append(depth)
             if closed:
                 previous = '"'
                 yield previous, line
         elif c == "/" and (previous is None or previous in REGEX_AFTER):
-            i = skip_regex(text, i)
+            i = skip_regex(text, i, line)
             previous = '"'
             yield previous, line
         else:
@@ -115,7 +132,7 @@ def tokens(text):
             yield previous, line
         line += text.count("\n", start, i)
     if templates:
-        raise ScanError("a template literal is not closed")
+        raise ScanError(line, "a template literal is not closed")
 
 
 def scan_file(text):
@@ -140,7 +157,7 @@ def scan_file(text):
                 opens.append(("{", line, last == "=>", "=>"))
         elif token in (")", "]", "}"):
             if not opens or opens[-1][0] != {")": "(", "]": "[", "}": "{"}[token]:
-                raise ScanError(f"line {line}: '{token}' closes nothing")
+                raise ScanError(line, f"'{token}' closes nothing")
             _, first, function, name = opens.pop()
             if token == ")":
                 before_paren, paren_line = name, first
@@ -150,7 +167,7 @@ def scan_file(text):
                 findings.append((first, f"{what} is {length} lines, at most {LONGEST}"))
         prev_last, last = last, token
     if opens:
-        raise ScanError(f"line {opens[-1][1]}: '{opens[-1][0]}' is not closed")
+        raise ScanError(opens[-1][1], f"'{opens[-1][0]}' is not closed")
     return findings, names
 
 
@@ -161,7 +178,7 @@ def check(files):
         try:
             findings, names = scan_file(Path(path).read_text(encoding="utf-8"))
         except ScanError as error:
-            problems.append(f"{path}: cannot be scanned: {error}")
+            problems.append(f"{path}:{error.line}: {error}")
             continue
         problems += [f"{path}:{line}: {message}" for line, message in findings]
         for name, line in names:

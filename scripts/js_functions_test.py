@@ -22,8 +22,7 @@ def function(head, lines, tail="}\n"):
 HIDDEN = r"""    const a = "}";
     const b = '{ \' }';
     // } a comment {
-    /* a block comment, } and {
-       over two lines */
+    /* a block comment, } and { */
     const c = `${a} } ${ { one: `${b}}` }["one"] } {`;
     const d = /^[/{}]+\}$/.test(c) ? (a.length + 1) / 2 : c.length / 2;
 """
@@ -55,8 +54,12 @@ CASES = [
      [function("function draw() {", 3) + "const SIZE = 1;\n",
       "const SIZE = 2;\n" + function("function other() {", 3).replace("step();", "const draw = 1;")],
      [(1, "'SIZE' is declared again")]),
-    ("unclosed brace", ["function f() {\n    if (a) {\n}\n"], [(None, "cannot be scanned")]),
-    ("unclosed template", ["const t = `${a}\n"], [(None, "cannot be scanned")]),
+    ("unclosed brace", ["function f() {\n    if (a) {\n}\n"], [(1, "'{' is not closed")]),
+    ("stray brace", ["const a = 1;\n}\n"], [(2, "'}' closes nothing")]),
+    # The join drops lines that start with "//": every such line must be a comment.
+    ("template over lines", ["const t = `${a}\n// b`;\n"], [(1, "a template literal runs past")]),
+    ("string over lines", ["const s = 'a\\\n// b';\n"], [(1, "a string runs past")]),
+    ("block comment over lines", ["/* a\n// b */\n"], [(1, "a block comment runs past")]),
 ]
 
 
@@ -71,8 +74,7 @@ class Check(unittest.TestCase):
                 problems = js_functions.check(paths)
                 self.assertEqual(len(problems), len(expected), problems)
                 for problem, (line, message) in zip(problems, expected):
-                    where = f":{line}: " if line else ": "
-                    self.assertIn(where + message, problem)
+                    self.assertIn(f":{line}: {message}", problem)
 
 
 if __name__ == "__main__":

@@ -1,7 +1,7 @@
 """The page's script as the tool writes it, no browser needed: it is the files of
-viewer/html/ joined in the order embed.cmake lists them, every one of them once, and the
-page's content security policy names the hash of exactly that script (a browser runs no
-other). Usage: page_script_test.py PATH/TO/quorvane SOURCE_DIR
+viewer/html/ joined in the order embed.cmake lists them, every one of them once and without
+its whole-line comments, and the page's content security policy names the hash of exactly
+that script (a browser runs no other). Usage: page_script_test.py PATH/TO/quorvane SOURCE_DIR
 """
 
 import base64
@@ -60,11 +60,16 @@ class PageScript(unittest.TestCase):
         script = inline_scripts(self.pages["karate"])[0]
         at = 0
         for name in listed:
-            text = (html / name).read_bytes()
+            lines = (html / name).read_bytes().split(b"\n")
+            text = b"\n".join(line for line in lines if not line.lstrip(b" \t").startswith(b"//"))
+            self.assertTrue(text.strip(), name)
             self.assertEqual(script.count(text), 1, name)
             self.assertGreater(script.index(text), at, name)
             at = script.index(text) + len(text)
         self.assertTrue(script.rstrip().endswith(b"})();"))
+        # Comments stay in the sources: the only whole-line ones left name the files.
+        comments = [line for line in script.split(b"\n") if line.lstrip().startswith(b"//")]
+        self.assertEqual(len(comments), len(listed) + 1)
 
 
 if __name__ == "__main__":

@@ -54,16 +54,20 @@ function(write_if_changed file text)
     file(REMOVE ${file}.new)
 endfunction()
 
-# One function's body, strict, holds every file, each headed by its name: the files share
-# its scope and nothing of them reaches the window but what page.js puts there. Quoted
-# arguments keep the text byte for byte (semicolons, brackets and backslashes included).
-set(script "// The interactive page's script, joined from viewer/html/ by embed.cmake.
+# One function's body, strict, holds every file: the files share its scope, and nothing of
+# them reaches the window but what page.js puts there. Whole-line comments stay in the
+# sources and out of every page (scripts/js_functions.py makes sure such a line can only be
+# a comment); each file is headed by its name instead. The rest is kept byte for byte: quoted
+# arguments keep semicolons, brackets and backslashes.
+set(script "// The interactive page's script: viewer/html/*.js joined by embed.cmake.
 (function () {
 \"use strict\";
 ")
 foreach(name ${QUORVANE_PAGE_SCRIPTS})
     file(READ ${here}/${name} text)
-    string(APPEND script "\n// ---- ${name} ----\n\n" "${text}")
+    string(REGEX REPLACE "\n[ \t]*//[^\n]*" "" text "\n${text}")
+    string(REGEX REPLACE "^\n+" "" text "${text}")
+    string(APPEND script "// ${name}\n" "${text}")
 endforeach()
 string(APPEND script "})();\n")
 write_if_changed(${outputs}/page.js "${script}")
