@@ -6,6 +6,7 @@ that script (a browser runs no other). Usage: page_script_test.py PATH/TO/quorva
 
 import base64
 import hashlib
+import json
 import re
 import subprocess
 import sys
@@ -51,6 +52,16 @@ class PageScript(unittest.TestCase):
             self.assertEqual(len(scripts), 1, name)
             digest = base64.b64encode(hashlib.sha256(scripts[0]).digest())
             self.assertEqual(policy[0], digest, name)
+
+    def test_small_pages_keep_to_the_size_bound(self):
+        # 40 bytes a vertex, 16 a drawn edge, the labels and 64 KiB: on a small network the
+        # script and the style are most of the page.
+        for name, page in self.pages.items():
+            start = page.index(b">", page.index(b'id="quorvane-data"')) + 1
+            data = json.loads(page[start : page.index(b"</script>", start)])
+            labels = sum(len(label.encode("utf-8")) for label in data["labels"])
+            bound = 40 * data["vertices"] + 16 * data["edges"] + labels + 64 * 1024
+            self.assertLessEqual(len(page), bound, name)
 
     def test_script_is_the_listed_files_joined_in_order(self):
         html = SOURCE / "viewer/html"
