@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Installs what is missing; checks that every include points down a floor and that every
-# C++ file matches .clang-format; then builds and runs the whole test suite twice: a release
-# build, and a build under AddressSanitizer + UndefinedBehaviorSanitizer; then builds the
-# fuzz targets with clang and gives each a smoke run (its corpus, then a few seconds).
+# Installs what is missing; checks that every include points down a floor, that every C++
+# file matches .clang-format and that the page's script files keep their shape (no function
+# over 80 lines, no state outside the view: scripts/js_functions.py); then builds and runs
+# the whole test suite twice: a release build, and a build under AddressSanitizer +
+# UndefinedBehaviorSanitizer; then builds the fuzz targets with clang and gives each a smoke
+# run (its corpus, then a few seconds).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,6 +14,8 @@ jobs=$(nproc)
 bash scripts/floors.sh
 git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 echo "format: every C++ file matches .clang-format"
+python3 scripts/js_functions_test.py -q
+python3 scripts/js_functions.py
 
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DQUORVANE_TESTS=ON >/dev/null
 cmake --build build/release -j"$jobs"

@@ -1,0 +1,52 @@
+// window.quorvane, the scripting handle, for tests and for pages embedded elsewhere. Its
+// calls take effect at once: no animation, no hover delay.
+function quorvaneHandle(view, ready) {
+    return Object.freeze({
+        // Resolves with performance.now() once the first frame is drawn.
+        ready,
+        // Where vertex id is now, in viewport CSS pixels, or null (unknown, off screen).
+        locate(id) {
+            const M = view.model;
+            const v = indexOfId(M, id);
+            if (v < 0) return null;
+            const camera = view.camera;
+            const box = view.dom.stage.getBoundingClientRect();
+            const x = camera.ox + M.x[v] * camera.s;
+            const y = camera.oy - M.y[v] * camera.s;
+            if (!(x >= 0 && y >= 0 && x < box.width && y < box.height)) return null;
+            return { x: box.left + x, y: box.top + y };
+        },
+        // Centres, marks and opens the tooltip of vertex id; false when there is none.
+        select(id) {
+            const v = indexOfId(view.model, id);
+            if (v < 0) return false;
+            choose(view, v, false);
+            return true;
+        },
+        // As the search box: selects the first match; the matching ids, best first.
+        search(text) {
+            const found = findMatches(view.model, text);
+            view.dom.searchBox.value = String(text);
+            view.dom.matchList.hidden = true;
+            if (found.length) choose(view, found[0], false);
+            return found.map((v) => view.model.ids[v]);
+        },
+        // "vertices" or "communities".
+        show(name) {
+            if (!setPicture(view, name)) return false;
+            view.hovered = null;
+            drawNow(view);
+            return true;
+        },
+        // The tooltip's text now (lines joined by "\n"), or null when it is closed.
+        tooltip() {
+            return view.tooltipText;
+        },
+        // Draws the current view in full; the milliseconds it took.
+        redraw() {
+            const begin = performance.now();
+            drawNow(view);
+            return performance.now() - begin;
+        },
+    });
+}

@@ -1,0 +1,120 @@
+// The search box: an id or a label. view.search holds the listed matches (vertices) and the
+// current one, and the timer that waits for typing to pause.
+
+const MATCHES = 20;
+
+function createSearch() {
+    return { matches: [], current: -1, timer: 0 };
+}
+
+// Matches of text as vertices: the vertex with that id, then those whose label is the text,
+// then those whose label starts with it (labels compared case-insensitively), each group by
+// ascending id, at most 20 in all.
+function findMatches(M, text) {
+    const query = String(text).trim();
+    if (!query) return [];
+    const found = [];
+    const byId = /^[+-]?\d+$/.test(query) ? indexOfId(M, Number(query)) : -1;
+    if (byId >= 0) found.push(byId);
+    if (M.labels.length) {
+        if (!M.lowerLabels) M.lowerLabels = M.labels.map((label) => label.toLowerCase());
+        const q = query.toLowerCase();
+        const exact = [];
+        const prefix = [];
+        for (let v = 0; v < M.n; v++) {
+            const label = M.lowerLabels[v];
+            if (v === byId || !label.startsWith(q)) continue;
+            keepSmallest(M, label.length === q.length ? exact : prefix, v);
+        }
+        found.push(...exact, ...prefix);
+    }
+    return found.slice(0, MATCHES);
+}
+
+// Keeps in list the 20 vertices of smallest id seen, in ascending id.
+function keepSmallest(M, list, v) {
+    const id = M.ids[v];
+    if (list.length === MATCHES && id >= M.ids[list[MATCHES - 1]]) return;
+    let k = list.length === MATCHES ? MATCHES - 1 : list.length;
+    while (k > 0 && M.ids[list[k - 1]] > id) {
+        list[k] = list[k - 1];
+        k--;
+    }
+    list[k] = v;
+}
+
+// Lists the matches under the box ("No match" for typed text that has none).
+function showMatches(view, list) {
+    const M = view.model;
+    const { searchBox, matchList } = view.dom;
+    view.search.matches = list;
+    view.search.current = list.length ? 0 : -1;
+    matchList.replaceChildren(
+        ...list.map((v, k) => {
+            const item = document.createElement("li");
+            item.setAttribute("role", "option");
+            const label = labelOf(M, v);
+            item.append(label ? `${label} ` : "");
+            const id = document.createElement("span");
+            id.className = "id";
+            id.textContent = `id ${M.ids[v]}`;
+            item.append(id);
+            item.addEventListener("mousedown", (event) => {
+                event.preventDefault();
+                pick(view, k);
+            });
+            return item;
+        })
+    );
+    matchList.hidden = list.length === 0 && !searchBox.value.trim();
+    if (list.length === 0 && searchBox.value.trim()) {
+        const none = document.createElement("li");
+        none.textContent = "No match";
+        matchList.replaceChildren(none);
+    }
+    markCurrent(view);
+}
+
+function markCurrent(view) {
+    [...view.dom.matchList.children].forEach((item, k) => {
+        item.classList.toggle("current", k === view.search.current);
+    });
+}
+
+function pick(view, k) {
+    const matches = view.search.matches;
+    if (k < 0 || k >= matches.length) return;
+    view.dom.matchList.hidden = true;
+    choose(view, matches[k], true);
+}
+
+// Typing lists the matches once it pauses; Enter chooses the current one, the arrows move
+// it, Escape closes the list.
+function wireSearch(view) {
+    const { searchBox, matchList } = view.dom;
+    const search = view.search;
+    const list = () => showMatches(view, findMatches(view.model, searchBox.value));
+    searchBox.addEventListener("input", () => {
+        clearTimeout(search.timer);
+        search.timer = setTimeout(list, 120);
+    });
+    searchBox.addEventListener("keydown", (event) => {
+        if (event.key === "Enter") {
+            clearTimeout(search.timer);
+            if (matchList.hidden || search.matches.length === 0) list();
+            pick(view, Math.max(0, search.current));
+        } else if (event.key === "ArrowDown" || event.key === "ArrowUp") {
+            event.preventDefault();
+            const count = search.matches.length;
+            if (count === 0) return;
+            const step = event.key === "ArrowDown" ? 1 : -1;
+            search.current = (search.current + step + count) % count;
+            markCurrent(view);
+        } else if (event.key === "Escape") {
+            matchList.hidden = true;
+        }
+    });
+    searchBox.addEventListener("blur", () => {
+        matchList.hidden = true;
+    });
+}
