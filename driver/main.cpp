@@ -19,6 +19,7 @@
 #include "driver/parameters.h"
 #include "driver/povray_renderer.h"
 #include "driver/svg_renderer.h"
+#include "engines/clear.h"
 #include "engines/engine.h"
 #include "engines/povray.h"
 #include "engines/svg.h"
@@ -194,10 +195,16 @@ void writeScenes(const Layout& layout, const Partition& partition, const Graph& 
     std::ostream& out1 = scenes.open(p.sceneFile1);
     std::ostream& out2 = scenes.open(p.sceneFile2);
     const EngineOptions& looks = stages.engine;
-    std::unique_ptr<Engine> engine1 = povray ? createEngine<Povray>(out1, p.sceneFile1, looks)
-                                             : createEngine<Svg>(out1, p.sceneFile1, looks);
-    std::unique_ptr<Engine> engine2 = povray ? createEngine<Povray>(out2, p.sceneFile2, looks)
-                                             : createEngine<Svg>(out2, p.sceneFile2, looks);
+    const bool clear = p.pictureStyle() == Style::clear;
+    auto engineFor = [&](std::ostream& out, const std::string& scene) {
+        if (clear)
+            return povray ? createEngine<PovrayClear>(out, scene, looks)
+                          : createEngine<SvgClear>(out, scene, looks);
+        return povray ? createEngine<Povray>(out, scene, looks)
+                      : createEngine<Svg>(out, scene, looks);
+    };
+    std::unique_ptr<Engine> engine1 = engineFor(out1, p.sceneFile1);
+    std::unique_ptr<Engine> engine2 = engineFor(out2, p.sceneFile2);
     Graphics(engine1.get(), stages.scene).drawVertexScene(layout, graph);
     Graphics(engine2.get(), stages.scene).drawCommunityScene(layout, partition);
     engine1.reset();
@@ -207,7 +214,7 @@ void writeScenes(const Layout& layout, const Partition& partition, const Graph& 
 
 // Labels that do not fit are left out of the picture; the run says how many.
 void reportLabels(const Layout& layout) {
-    std::cout << "\tLabels: " << layout.labels.size() << " of " << layout.labelsAsked
+    std::cout << "\tLabels: " << layout.labelsDrawn() << " of " << layout.labelsAsked
               << " drawn (the others would overlap)\n"
               << std::flush;
 }

@@ -269,6 +269,10 @@ Parameters::Detector Parameters::detector() const {
     return communities == "leiden" ? Detector::leiden : Detector::greedy;
 }
 
+Style Parameters::pictureStyle() const {
+    return style == "clear" ? Style::clear : Style::classic;
+}
+
 bool Parameters::idsAsLabels() const {
     return namesFile == "0";
 }
@@ -315,8 +319,8 @@ void Parameters::deriveOutputNames() {
     }
 
     // The extension is cut before the directories (a dot in a directory name with none in the
-    // file name cuts inside the directories); a
-    // compressed file's .gz goes first (net.txt.gz gives net).
+    // file name cuts inside the directories); a compressed file's .gz goes first (net.txt.gz
+    // gives net).
     std::string base = inputFile;
     if (base.size() > 3 && base.compare(base.size() - 3, 3, ".gz") == 0)
         base.resize(base.size() - 3);
@@ -326,6 +330,9 @@ void Parameters::deriveOutputNames() {
     if (slash != std::string::npos) base.erase(0, slash + 1);
     std::size_t backslash = base.rfind('\\');
     if (backslash != std::string::npos) base.erase(0, backslash + 1);
+    // Runs of another style write names of their own, so the styles never overwrite each
+    // other.
+    if (pictureStyle() == Style::clear) base += "_clear";
 
     std::string stem = base + "_" + color + "_" + (bckgnd == "black" ? "b" : "w") + "_" +
                        std::to_string(width) + "x" + std::to_string(height);

@@ -58,6 +58,7 @@ class Parameters {
     enum class Renderer { povray, svg, html };
     enum class Detector { greedy, leiden, file };
     Renderer renderer() const;
+    Style pictureStyle() const;
     // The partition file's when -partition is given.
     Detector detector() const;
     // "-names" without a file: every vertex is labelled with its id.
@@ -101,6 +102,8 @@ class Parameters {
     bool multigraph = false;
     bool weighted = false;
     std::string render = "povray";
+    // -style: the pictures' look, "classic" or "clear".
+    std::string style = "classic";
     bool onlygraphic = false;
     bool nographic = false;
     float opacity = 0.2f;

@@ -20,6 +20,9 @@ struct EngineOptions {
     float hend = 1.0f;
     float vstart = 0.0f;
     float vend = 1.0f;
+    // The image size in pixels (the clear style's SVG states it).
+    int width = 800;
+    int height = 600;
 };
 
 // One scene file format. The composer describes a scene as these drawing operations, in
@@ -40,6 +43,17 @@ class Engine {
     // Declared after the operations so that they keep the first seven slots; it lets the
     // driver own an engine through a pointer to this class.
     virtual ~Engine() = default;
+
+    // ---- What the clear style adds; the classic writers take none of it ----
+
+    // The rectangle of the scene plane the picture shows exactly (x to the right, y up); a
+    // clear writer writes its header here, in place of addHeaders.
+    virtual void addFrame(float left, float bottom, float right, float top) {
+        (void)left, (void)bottom, (void)right, (void)top;
+    }
+    // The elements until endGroup belong to a group of that class (SVG: class="name").
+    virtual void beginGroup(const std::string& name) { (void)name; }
+    virtual void endGroup() {}
 };
 
 // Longest text formatNumber can produce: a double near its maximum in fixed notation with

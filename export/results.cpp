@@ -71,7 +71,7 @@ RunResults collectResults(const Graph& graph, const Partition& partition,
     results.labelsShown = labelsShown;
     results.idsAsLabels = options.idsAsLabels;
     results.labelsAsked = layout.labelsAsked;
-    results.labelsDrawn = layout.labels.size();
+    results.labelsDrawn = layout.labelsDrawn();
     results.background = options.bckgnd;
     results.opacity = options.opacity;
     results.font = options.font;

@@ -134,3 +134,26 @@ const char* xmlAttributeEscape(char32_t point) {
     if (point == '\t') return "&#9;";
     return xmlTextEscape(point);
 }
+
+float textWidth(std::string_view text, float height) {
+    float ems = 0.0f;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        char32_t point = 0;
+        const std::size_t length = decodeUtf8(text, i, point);
+        i += length == 0 ? 1 : length;
+        if (length == 0) {
+            ems += 0.7f;  // shown as a replacement character
+        } else if (point >= 0x1100) {
+            ems += 1.0f;  // CJK and other wide scripts
+        } else if (point == ' ' || point == '\t') {
+            ems += 0.35f;
+        } else if ((point >= 'A' && point <= 'Z') || point == 'm' || point == 'w' ||
+                   point >= 0x80) {
+            ems += 0.8f;
+        } else {
+            ems += 0.65f;
+        }
+    }
+    return ems * height;
+}

@@ -92,6 +92,10 @@ void appendCleanText(std::string& out, std::string_view text, EscapeOf&& escapeO
     }
 }
 
+// The width of a text of this height as a sans-serif font draws it: an estimate by character
+// class that errs wide (the clear SVG pictures fit the glyphs to exactly this width).
+float textWidth(std::string_view text, float height);
+
 // The file opened for binary reading. Throws Fatal("ERROR: WHAT NAME cannot be opened\n")
 // when it cannot be (missing, a directory, a name too long for the file system); what is,
 // for example, "Input file".

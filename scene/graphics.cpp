@@ -4,6 +4,8 @@
 #include <cmath>
 #include <utility>
 
+#include "scene/clear_layout.h"
+
 namespace {
 
 // The options of a composer made without any.
@@ -110,6 +112,10 @@ void Graphics::generateNetworkFile(std::list<Community*> communities, Network* n
 // ---- The scenes ----
 
 void Graphics::drawCommunityScene(const Layout& layout, const Partition& partition) {
+    if (options.style == Style::clear) {
+        drawClearCommunityScene(layout, partition);
+        return;
+    }
     engine->addHeaders(-1, options.unitLength, layout.spiral.sceneRadius);
     const float w = layout.spiral.w;
     for (const Index k : layout.order) {
@@ -130,6 +136,10 @@ void Graphics::drawCommunityScene(const Layout& layout, const Partition& partiti
 }
 
 void Graphics::drawVertexScene(const Layout& layout, const Graph& graph) {
+    if (options.style == Style::clear) {
+        drawClearVertexScene(layout);
+        return;
+    }
     const float u = options.unitLength;
     engine->addHeaders(-1, u, layout.spiral.sceneRadius);
     for (const DrawnEdge& edge : layout.edges) {
@@ -182,6 +192,69 @@ void Graphics::drawLegend(float sceneRadius, const Graph& graph) {
         engine->addText(decimal(value), text, 2 * V, (L + V) / (2 * V),
                         float((y - 0.5 * V) / (2 * V)), "left");
     }
+}
+
+// ---- The clear style ----
+
+void Graphics::drawClearVertexScene(const Layout& layout) {
+    const Layout::Box& f = layout.frame;
+    engine->addFrame(f.left, f.bottom, f.right, f.top);
+    const float u = options.unitLength;
+    // Edges a little over a pixel wide, so that every one shows and none hides a vertex.
+    const float edgeRadius = 0.6f * layout.pixel;
+    for (const DrawnEdge& edge : layout.edges) {
+        const Layout::VertexPlace& from = layout.vertices[edge.from];
+        const Layout::VertexPlace& to = layout.vertices[edge.to];
+        engine->addCylinder(from.x, from.y, 30, to.x, to.y, 30, edge.colour, edge.opacity,
+                            edgeRadius);
+    }
+    for (const Layout::VertexPlace& place : layout.vertices) {
+        const tColor colour = layout.communities[place.community].colour;
+        engine->addHost(place.x, place.y, static_cast<float>(place.shell) / -10.0f,
+                        clearVertexRadius(place.size, u), colour, colour, 1.0f);
+    }
+    const bool onBlack = options.bckgnd == "black";
+    const tColor text = onBlack ? white : black;
+    for (const Layout::Text& label : layout.clearLabels)
+        engine->addText(label.text, text, label.height, label.x, label.y, "left");
+    engine->beginGroup("legend");
+    const tColor marker = onBlack ? tColor{0.85f, 0.85f, 0.85f} : gray;
+    for (const Layout::Marker& m : layout.legendMarkers)
+        engine->addHost(m.x, m.y, 0, m.radius, marker, marker, 1.0f);
+    for (const Layout::Text& t : layout.legendTexts)
+        engine->addText(t.text, text, t.height, t.x, t.y, "left");
+    engine->endGroup();
+    engine->close();
+}
+
+void Graphics::drawClearCommunityScene(const Layout& layout, const Partition& partition) {
+    const Layout::Box& f = layout.communityFrame;
+    engine->addFrame(f.left, f.bottom, f.right, f.top);
+    const float w = layout.spiral.w;
+    const float pixel = layout.communityPixel;
+    auto sphere = [&](Index k) {
+        return clearSphereRadius(w, layout.communities[k].abstractSize, pixel);
+    };
+    // Each pair once, behind the spheres, which hide the bars' ends.
+    const tColor bar = options.bckgnd == "black" ? tColor{0.8f, 0.8f, 0.8f} : gray;
+    engine->beginGroup("link");
+    for (const Index a : layout.order) {
+        for (Index j = partition.linkBegin[a]; j < partition.linkBegin[a + 1]; ++j) {
+            const Index b = partition.links[j].to;
+            if (!(a < b)) continue;
+            const Layout::CommunityPlace& p = layout.communities[a];
+            const Layout::CommunityPlace& q = layout.communities[b];
+            engine->addCylinder(
+                p.x, p.y, 1, q.x, q.y, 1, bar, 0.6f,
+                clearLinkRadius(w, partition.links[j].cut, min(sphere(a), sphere(b)), pixel));
+        }
+    }
+    engine->endGroup();
+    for (const Index k : layout.order) {
+        const Layout::CommunityPlace& c = layout.communities[k];
+        engine->addHost(c.x, c.y, 0, sphere(k), c.colour, c.colour, 1.0f);
+    }
+    engine->close();
 }
 
 // ---- Edges and labels of single vertices ----

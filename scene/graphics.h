@@ -89,6 +89,8 @@ class Graphics {
 
   private:
     void drawLegend(float sceneRadius, const Graph& graph);
+    void drawClearVertexScene(const Layout& layout);
+    void drawClearCommunityScene(const Layout& layout, const Partition& partition);
 
     LabelGrid grid;
 };

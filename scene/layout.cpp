@@ -6,6 +6,7 @@
 #include <limits>
 #include <utility>
 
+#include "scene/clear_layout.h"
 #include "scene/espiral.h"
 
 namespace {
@@ -315,6 +316,13 @@ class VertexLayout {
     }
 
     void labelAll() {
+        // The clear style places its labels itself (layOutClear); it only needs the count.
+        if (options_.style == Style::clear) {
+            for (const Index p : layout_.walk)
+                if (!labelOf(*graph_.vertices[p], options_.idsAsLabels).empty())
+                    ++layout_.labelsAsked;
+            return;
+        }
         LabelGrid grid(options_);
         const float sceneRadius = layout_.spiral.sceneRadius;
         for (Index i = 0; i < layout_.walk.size(); ++i) {
@@ -371,5 +379,6 @@ Layout layOut(const Partition& partition, const CommunityShells* shells, const G
         layout.communities[layout.order[i]].colour =
             hostColour(levels, static_cast<int>((i + 1) % 20), options.color);
     if (shells) VertexLayout(layout, partition, *shells, graph, options, sizeOf).run();
+    if (options.style == Style::clear) layOutClear(layout, partition, graph, options);
     return layout;
 }

@@ -15,8 +15,13 @@
 #include "graph/graph.h"
 #include "scene/types.h"
 
+// The look of the pictures: the classic one, or the clear one (fitted to the frame, lit from
+// the viewer's side, labels by degree, a legend of its own, each link drawn once).
+enum class Style { classic, clear };
+
 // What scene composition takes from the command line.
 struct SceneOptions {
+    Style style = Style::classic;
     // Palette: "col" (rainbow), "bw" (grey scale), "bwi" (grey scale, interlaced).
     std::string color = "col";
     // "black" or "white": decides the colour of labels and of the legend.
@@ -113,6 +118,46 @@ struct Layout {
     std::vector<PlacedLabel> labels;
     // Vertices that have a label to draw.
     std::size_t labelsAsked = 0;
+
+    // ---- The clear style's part (scene units; see scene/clear_layout.h) ----
+
+    // A rectangle of the scene plane: x to the right, y up.
+    struct Box {
+        float left = 0.0f;
+        float bottom = 0.0f;
+        float right = 0.0f;
+        float top = 0.0f;
+    };
+    // A text of the clear pictures: its box's lower left corner and its height (the font's
+    // size); a label's vertex, or the legend's entry.
+    struct Text {
+        std::string text;
+        float x = 0.0f;
+        float y = 0.0f;
+        float height = 0.0f;
+    };
+    // A marker of the legend: a disc of a vertex's size.
+    struct Marker {
+        float x = 0.0f;
+        float y = 0.0f;
+        float radius = 0.0f;
+    };
+    // What each picture shows exactly (the drawing centred, with its margins).
+    Box frame;
+    Box communityFrame;
+    // The legend beside the vertex picture: its caption and entries, and the values' texts.
+    std::vector<Marker> legendMarkers;
+    std::vector<Text> legendTexts;
+    // The labels of the clear vertex picture (labels above stays empty then), each with the
+    // vertex it names in `labelVertices`.
+    std::vector<Text> clearLabels;
+    std::vector<Index> labelVertices;
+    // The scene unit of one pixel of the image, in each picture.
+    float pixel = 0.0f;
+    float communityPixel = 0.0f;
+
+    // The labels the vertex picture draws, in either style.
+    std::size_t labelsDrawn() const { return labels.size() + clearLabels.size(); }
 };
 
 // The uniform number of every random draw of the scenes: the C library's rand(), never

@@ -14,6 +14,8 @@ packages=(
     # the benchmark table (make bench): GNU time for a run's total and peak memory
     time
     povray povray-includes fonts-povray librsvg2-bin libxml2-utils libpng-dev
+    # the clear style's labels: DejaVu Sans (Latin, Greek, Cyrillic), Droid Sans Fallback (CJK)
+    fonts-dejavu-core fonts-droid-fallback
     # the fuzz build (libFuzzer comes with clang's runtime libraries); the format check
     clang libclang-rt-14-dev clang-format
     # the interactive page's tests in a real browser (headless Chromium through Selenium)
