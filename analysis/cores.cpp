@@ -9,11 +9,14 @@ using peeling::Buckets;
 using peeling::kNone;
 using peeling::peelAll;
 
-std::vector<int> computeCoreness(const Graph& graph, unsigned threads) {
+std::vector<int> computeCoreness(const Graph& graph, unsigned threads, Progress* progress) {
     const std::vector<Vertex*>& vertices = graph.vertices;
     std::vector<int> core = bigVector(vertices.size(), 0, threads);
     for (std::size_t p = 0; p < vertices.size(); ++p) core[p] = vertices[p]->degree;
+    if (progress) progress->start("Core numbers", vertices.size());
+    std::uint64_t peeled = 0;
     peelAll(core, [&](Index at, auto&& visit) {
+        advance(progress, ++peeled);
         for (const Vertex* neighbour : vertices[at]->neighbours) visit(neighbour->index);
     });
     return core;

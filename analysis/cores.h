@@ -10,6 +10,7 @@
 
 #include "analysis/partition.h"
 #include "graph/graph.h"
+#include "graph/progress.h"
 
 // The bucket peeling that every core decomposition here shares.
 namespace peeling {
@@ -97,7 +98,8 @@ Buckets peelAll(std::vector<int>& shell, ForEachNeighbour&& forEachNeighbour) {
 // The core number of every vertex, by vertex position: the largest k such that the vertex
 // lies in a subgraph where every vertex has degree at least k (a self-loop counting 1).
 // Bucket peeling, O(V + E + maxDegree).
-std::vector<int> computeCoreness(const Graph& graph, unsigned threads);
+std::vector<int> computeCoreness(const Graph& graph, unsigned threads,
+                                 Progress* progress = nullptr);
 
 // The shells of the sub-network that a set of a graph's vertices induces, as a fresh
 // Network would find them after its graph copied the vertices one by one (addVertex) and

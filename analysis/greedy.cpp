@@ -56,6 +56,10 @@ std::vector<Community*> makeStartingCommunities(const Graph& graph, Arena<Commun
 void agglomerate(std::list<Community*>& communities, const std::vector<Community*>* starting,
                  const GreedyOptions& options) {
     SolutionSubmodular optimizer(communities, starting, options.optimizer);
+    if (options.progress)
+        options.progress->start("Merging communities",
+                                communities.empty() ? 0 : communities.size() - 1);
+    std::uint64_t merges = 0;
     std::size_t arcs = 0;
     for (const Community* community : communities) arcs += community->degreeSum;
     // Merged lists grow all the time; on large graphs the heap grows by hundreds of
@@ -66,8 +70,10 @@ void agglomerate(std::list<Community*>& communities, const std::vector<Community
         const bool has = optimizer.proposeNeighbour();
         const float value = optimizer.evaluateNeighbour();
         if (!(value >= options.threshold) || !has) break;
+        merges += optimizer.joins.size();
         optimizer.acceptNeighbour();
         advice.check();
+        advance(options.progress, merges);
     }
     optimizer.publish();
 }

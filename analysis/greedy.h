@@ -12,6 +12,7 @@
 #include "analysis/solution_submodular.h"
 #include "graph/graph.h"
 #include "graph/memory.h"
+#include "graph/progress.h"
 
 struct GreedyOptions {
     // Merges go on while a step is worth at least this (1: while modularity does not fall);
@@ -23,6 +24,8 @@ struct GreedyOptions {
     // Graphs with at least this many adjacency entries make their starting communities on two
     // threads; tests lower it.
     std::size_t startOnTwoThreadsFrom = std::size_t{1} << 18;
+    // Shown the merges done of the most there can be; may be null.
+    Progress* progress = nullptr;
 };
 
 // One singleton community per vertex of the graph, by vertex position, kept in store: the

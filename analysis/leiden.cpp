@@ -395,7 +395,11 @@ std::vector<Index> Leiden::levels(Labelling p) {
     std::unique_ptr<LevelGraph> owned;
     std::vector<Index> nodeOf;  // level-0 vertex → its vertex on the current level
     for (level_ = 0;; ++level_) {
-        moveNodes(*g, p, kSettled, everyVertex(g->n));
+        const std::size_t moved = moveNodes(*g, p, kSettled, everyVertex(g->n));
+        if (options_.progress)
+            options_.progress->note("level " + std::to_string(level_ + 1) + ", " +
+                                    std::to_string(g->n) + " vertices, " +
+                                    std::to_string(moved) + " moves");
         const Groups byLabel = groupBy(p.label, g->n);
         Index communities = 0;
         for (Index c = 0; c < g->n; ++c) communities += byLabel.size(c) > 0;

@@ -9,6 +9,7 @@
 
 #include "analysis/partition.h"
 #include "graph/defs.h"
+#include "graph/progress.h"
 
 class Graph;
 
@@ -24,6 +25,8 @@ struct LeidenOptions {
     // The result does not depend on it either; tests lower it so that small graphs take the
     // parallel paths.
     std::size_t chunk = 1024;
+    // Shown the level and the vertices moved; may be null.
+    Progress* progress = nullptr;
 };
 
 // The communities of the graph with this adjacency (offsets: n + 1 entries; targets: vertex

@@ -1,14 +1,19 @@
 // The run, stage by stage: options, read, names, cores, communities, layout, scenes, export,
 // render.
 #include <signal.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <memory>
 #include <new>
 #include <optional>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "analysis/cores.h"
@@ -32,6 +37,7 @@
 #include "graph/log.h"
 #include "graph/output_file.h"
 #include "graph/partition_reader.h"
+#include "graph/progress.h"
 #include "graph/text.h"
 #include "scene/graphics.h"
 #include "scene/layout.h"
@@ -40,12 +46,14 @@ namespace {
 
 using Renderer = Parameters::Renderer;
 
-// This run's temporary files, which a terminating signal removes: the one piece of
-// process-wide state, since a signal handler can reach nothing else.
+// This run's temporary files, which a terminating signal removes, and the status line it
+// erases: the process-wide state, since a signal handler can reach nothing else.
 TemporaryFiles temporaries;
+std::atomic<Progress*> statusLine{nullptr};
 
 extern "C" void onTerminatingSignal(int signal) {
     temporaries.removeAll();
+    if (Progress* line = statusLine.load()) line->clearFromSignal();
     // The handler was installed to run once (SA_RESETHAND): raised again, the signal ends
     // the process as it would have without the handler, once this returns.
     ::raise(signal);
@@ -128,16 +136,56 @@ std::vector<NamedFile> filesWritten(const Parameters& p, const ExportFiles& expo
 
 // ---- The stages ----
 
-// A progress line, shown at once even when standard output is a pipe.
+// A progress line, shown at once even when standard output is a pipe; a status line is
+// erased first.
 void say(const char* line) {
+    if (Progress* status = statusLine.load()) status->clear();
     std::cout << line << std::flush;
+}
+
+// The status line's object, when standard output is a terminal and -progress is on.
+std::unique_ptr<Progress> statusLineFor(const Parameters& p) {
+    if (p.progress == "off" || !::isatty(STDOUT_FILENO)) return nullptr;
+    return std::make_unique<Progress>(STDOUT_FILENO);
+}
+
+std::uint64_t sizeOf(const std::string& name) {
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(name, error);
+    return error ? 0 : static_cast<std::uint64_t>(size);
 }
 
 // Labels the file gives are the vertices' names from here on, drawn as -names draws them.
 InputRead readGraph(const Parameters& p, Graph& graph) {
     std::ifstream input = openForReading(p.inputFile, "Input file");
     say("\tBuilding graph...\n");
-    return readNetwork(input, graph, p.inputFile, inputFormatNamed(p.format));
+    return readNetwork(input, graph, p.inputFile, inputFormatNamed(p.format), statusLine.load(),
+                       sizeOf(p.inputFile));
+}
+
+// Runs step while the status line, when shown, counts the seconds.
+template <class Step>
+void timed(const char* stage, Step&& step) {
+    Progress* status = statusLine.load();
+    if (!status) {
+        step();
+        return;
+    }
+    status->start(stage);
+    std::atomic<bool> done{false};
+    std::jthread ticker([&] {
+        while (!done.load()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            if (!done.load()) status->tick();
+        }
+    });
+    try {
+        step();
+    } catch (...) {
+        done = true;
+        throw;
+    }
+    done = true;
 }
 
 void readNames(const std::string& namesFile, Graph& graph) {
@@ -155,13 +203,18 @@ Partition findCommunities(const Graph& graph, const Parameters& p, RunSummary& s
             summary.unknownIds = read.unknownIds;
             return partitionFromMembership(graph, read.communityOf, read.communities);
         }
-        case Parameters::Detector::leiden:
-            return leidenPartition(graph, {p.resolution, p.seed, p.effectiveThreads()});
+        case Parameters::Detector::leiden: {
+            LeidenOptions options{p.resolution, p.seed, p.effectiveThreads()};
+            options.progress = statusLine.load();
+            if (options.progress) options.progress->start("Finding communities (Leiden)");
+            return leidenPartition(graph, options);
+        }
         case Parameters::Detector::greedy:
             break;
     }
     GreedyOptions options;
     options.optimizer.threads = p.effectiveThreads();
+    options.progress = statusLine.load();
     return greedyPartition(graph, options);
 }
 
@@ -205,8 +258,10 @@ void writeScenes(const Layout& layout, const Partition& partition, const Graph& 
     };
     std::unique_ptr<Engine> engine1 = engineFor(out1, p.sceneFile1);
     std::unique_ptr<Engine> engine2 = engineFor(out2, p.sceneFile2);
-    Graphics(engine1.get(), stages.scene).drawVertexScene(layout, graph);
-    Graphics(engine2.get(), stages.scene).drawCommunityScene(layout, partition);
+    SceneOptions shown = stages.scene;
+    shown.progress = statusLine.load();
+    Graphics(engine1.get(), shown).drawVertexScene(layout, graph);
+    Graphics(engine2.get(), shown).drawCommunityScene(layout, partition);
     engine1.reset();
     engine2.reset();
     scenes.commit();
@@ -215,21 +270,23 @@ void writeScenes(const Layout& layout, const Partition& partition, const Graph& 
 // Labels that do not fit are left out of the picture; the run says how many.
 void reportLabels(const Layout& layout) {
     std::cout << "\tLabels: " << layout.labelsDrawn() << " of " << layout.labelsAsked
-              << " drawn (the others would overlap)\n"
+              << (layout.labelsDrawn() < layout.labelsAsked ? " drawn (the others would overlap)\n"
+                                                            : " drawn\n")
               << std::flush;
 }
 
 // The interactive page in place of the scenes: written whole or not at all.
 void writePage(const RunResults& results, const Parameters& p) {
     say("\tGenerating .html file...\n");
-    writeHtmlPage(results, p.inputFile, p.pageFile, &temporaries);
+    timed("Writing the page",
+          [&] { writeHtmlPage(results, p.inputFile, p.pageFile, &temporaries); });
 }
 
 // The data files and the summary line, after the scenes; the summary's own time is the
 // export's.
 void exportResults(ExportFiles& exports, const RunResults& results, RunSummary& summary,
                    StageClock& clock) {
-    exports.writeData(results);
+    timed("Writing the data files", [&] { exports.writeData(results); });
     summary.seconds.exported = clock.lap();
     exports.writeSummary(results, summary);
     exports.commit();
@@ -238,12 +295,25 @@ void exportResults(ExportFiles& exports, const RunResults& results, RunSummary& 
 
 void render(const Parameters& p, const RenderOptions& options) {
     say("\tRendering image...\n");
-    if (p.renderer() == Renderer::povray) {
-        povray_renderer.render(p.sceneFile1, p.imageFile1, options);
-        povray_renderer.render(p.sceneFile2, p.imageFile2, options);
-    } else {
-        svg_renderer.render(p.sceneFile1, p.imageFile1, options);
-        svg_renderer.render(p.sceneFile2, p.imageFile2, options);
+    const bool povray = p.renderer() == Renderer::povray;
+    const std::pair<const std::string&, const std::string&> images[] = {
+        {p.sceneFile1, p.imageFile1}, {p.sceneFile2, p.imageFile2}};
+    const char* stages[] = {"Rendering the vertex picture", "Rendering the community picture"};
+    for (int k = 0; k < 2; ++k) {
+        // The viewer (-java) waits for a person: the status line is gone before it starts.
+        timed(stages[k], [&] {
+            const RenderOptions renderOnly = [&] {
+                RenderOptions copy = options;
+                copy.java = false;
+                return copy;
+            }();
+            if (povray)
+                povray_renderer.render(images[k].first, images[k].second, renderOnly);
+            else
+                svg_renderer.render(images[k].first, images[k].second, renderOnly);
+        });
+        if (Progress* status = statusLine.load()) status->clear();
+        runViewer(images[k].second, options, std::getenv("HOME"));
     }
 }
 
@@ -290,6 +360,15 @@ int run(int argc, const char* const* argv) {
     RunSummary summary;
     summary.input = p.inputFile;
 
+    const std::unique_ptr<Progress> status = statusLineFor(p);
+    statusLine = status.get();
+    // The status line goes with the run, before main prints an ERROR line.
+    struct Forget {
+        ~Forget() { statusLine = nullptr; }
+    } forget;
+    SceneOptions looksShown = looks;
+    looksShown.progress = status.get();
+
     const unsigned threads = p.effectiveThreads();
     Graph graph(true, threads);
     const InputRead input = readGraph(p, graph);
@@ -299,14 +378,14 @@ int run(int argc, const char* const* argv) {
     const bool page = p.renderer() == Renderer::html;
     // The core numbers of the whole graph: only the page and the exports show them.
     const std::vector<int> coreness =
-        page || formats.any() ? computeCoreness(graph, threads) : std::vector<int>();
+        page || formats.any() ? computeCoreness(graph, threads, status.get()) : std::vector<int>();
     summary.seconds.cores = clock.lap();
     const Partition partition = findCommunities(graph, p, summary);
     logCommunities(partition, logs.communities);
     summary.seconds.communities = clock.lap();
     const CommunityShells shells = computeCommunityShells(partition, graph, threads);
     summary.seconds.cores += clock.lap();
-    const Layout layout = layOut(partition, &shells, graph, looks);
+    const Layout layout = layOut(partition, &shells, graph, looksShown);
     summary.seconds.layout = clock.lap();
     const bool labels = !p.namesFile.empty() || input.labelled;
     std::optional<RunResults> results;
@@ -331,7 +410,13 @@ int run(int argc, const char* const* argv) {
 // Every failure ends the run with one ERROR line on standard output and status 1; the
 // files being written removed their temporaries as the failure passed them.
 int fail(const std::string& message) {
-    std::cout << message << std::flush;
+    std::cout << message;
+    // An option error's help would push the ERROR line off a terminal's screen: there it is
+    // said again, last.
+    const std::size_t help = message.find("\n\n");
+    if (help != std::string::npos && help + 2 < message.size() && ::isatty(STDOUT_FILENO))
+        std::cout << message.substr(0, help + 1);
+    std::cout << std::flush;
     return 1;
 }
 

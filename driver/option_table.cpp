@@ -261,6 +261,18 @@ std::vector<OptionSpec> makeTable() {
          [](Parameters& p, Parameters::Arguments&) { p.logfile = true; }, nullptr, nullptr, nullptr,
          "logfile", [](const Parameters& p) { return flag(p.logfile); },
          [](const Parameters& p, StageOptions& o) { o.render.logfile = p.logfile; }},
+        {"-progress",
+         "-progress <value>: A status line rewritten in place while a long stage runs, when the "
+         "output is a terminal. Possible values: 'on' and 'off'. Optional. Default: on",
+         [](Parameters& p, Parameters::Arguments& args) {
+             p.progress = args.choice("'-progress' parameter must be followed by on or off",
+                                      "progress", {"on", "off"}, "'on' and 'off'");
+         },
+         "progress",
+         [](Parameters& p, const std::string& value) {
+             if (oneOf(value, {"on", "off"})) p.progress = value;
+         },
+         nullptr, "progress", [](const Parameters& p) { return jsonString(p.progress); }},
         {"-logstdout", "-logstdout: Accepted, no effect.",
          [](Parameters&, Parameters::Arguments&) {}},
         {"-bckgnd",

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iostream>
@@ -20,6 +21,7 @@
 #include <string_view>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "graph/defs.h"
 #include "graph/text.h"
@@ -195,12 +197,32 @@ void Parameters::readConfiguration(std::istream& in) {
 }
 
 std::string Parameters::Arguments::value(const char* missing) {
+    if (inline_) {
+        inline_ = false;
+        return inlineValue_;
+    }
     if (i_ + 1 >= argc_) optionError(missing);
     return argv_[++i_];
 }
 
 void Parameters::Arguments::require(int count, const char* missing) const {
-    if (i_ + count >= argc_) optionError(missing);
+    if (i_ + count - (inline_ ? 1 : 0) >= argc_) optionError(missing);
+}
+
+std::string Parameters::Arguments::option() {
+    std::string word = argv_[i_];
+    inline_ = false;
+    // The GNU long forms: --input FILE and --input=FILE are -input FILE.
+    if (word.size() > 2 && word[0] == '-' && word[1] == '-') {
+        word.erase(0, 1);
+        const std::size_t equals = word.find('=');
+        if (equals != std::string::npos) {
+            inlineValue_ = word.substr(equals + 1);
+            inline_ = true;
+            word.resize(equals);
+        }
+    }
+    return word;
 }
 
 std::string Parameters::Arguments::choice(const char* missing, const char* field,
@@ -220,7 +242,7 @@ Parameters::Request Parameters::requestOf(int argc, const char* const* argv) {
     Parameters scratch;
     Arguments args(argc, argv);
     while (args.next()) {
-        const std::string word = args.word();
+        const std::string word = args.option();
         if (word == "-h" || word == "-help" || word == "--help") return Request::Help;
         if (word == "-version" || word == "--version") return Request::Version;
         try {
@@ -236,8 +258,13 @@ void Parameters::readCommandLine(int argc, const char* const* argv) {
     Arguments args(argc, argv);
     while (args.next()) {
         const std::string arg = args.word();
-        if (!readOption(arg, args))
-            optionError(escaped(arg, Escape::Argument) + " is not a valid parameter");
+        const std::string option = args.option();
+        if (!readOption(option, args))
+            optionError(escaped(arg, Escape::Argument) + " is not a valid parameter" +
+                        unknownOptionHint(arg));
+        if (args.inlineLeft())
+            optionError(escaped(arg, Escape::Argument) + " is not a valid parameter (" +
+                        escaped(option, Escape::Argument) + " takes no value)");
     }
     if (!inputGiven) optionError("'-input' parameter is required");
 }
@@ -258,6 +285,58 @@ bool Parameters::readOption(const std::string& arg, Arguments& args) {
 void Parameters::checkValues() const {
     for (const OptionSpec& option : optionTable())
         if (option.check) option.check(*this);
+}
+
+namespace {
+
+// Edits (insertions, deletions, substitutions, swaps of neighbours) from a to b, at most
+// limit + 1.
+std::size_t editDistance(std::string_view a, std::string_view b, std::size_t limit) {
+    if (a.size() > b.size() + limit || b.size() > a.size() + limit) return limit + 1;
+    std::vector<std::vector<std::size_t>> d(a.size() + 1, std::vector<std::size_t>(b.size() + 1));
+    for (std::size_t i = 0; i <= a.size(); ++i) d[i][0] = i;
+    for (std::size_t j = 0; j <= b.size(); ++j) d[0][j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t cost = a[i - 1] == b[j - 1] ? 0 : 1;
+            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + cost});
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+        }
+    }
+    return std::min(d[a.size()][b.size()], limit + 1);
+}
+
+}  // namespace
+
+std::string unknownOptionHint(const std::string& word) {
+    // A bare word naming a file: the input, most likely.
+    std::error_code error;
+    if (!word.empty() && word[0] != '-' && std::filesystem::is_regular_file(word, error))
+        return " (did you mean -input " + escaped(word, Escape::Argument) + "?)";
+    // The option nearest in spelling (letter case aside), when it is near: at most one edit
+    // for short words, two for longer ones.
+    // A word that does not start like an option (a stray value) names none.
+    if (word.size() < 2 || word[0] != '-') return "";
+    std::string wanted = word;
+    while (wanted.size() > 1 && wanted[0] == '-' && wanted[1] == '-') wanted.erase(0, 1);
+    const std::size_t equals = wanted.find('=');
+    if (equals != std::string::npos) wanted.resize(equals);
+    auto lower = [](std::string text) {
+        for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return text;
+    };
+    const std::size_t limit = wanted.size() <= 4 ? 1 : 2;
+    std::string best;
+    std::size_t bestDistance = limit + 1;
+    for (const OptionSpec& option : optionTable()) {
+        const std::size_t distance = editDistance(lower(wanted), lower(option.word), limit);
+        if (distance < bestDistance) {
+            bestDistance = distance;
+            best = option.word;
+        }
+    }
+    return best.empty() ? std::string() : " (did you mean " + best + "?)";
 }
 
 Parameters::Renderer Parameters::renderer() const {

@@ -104,6 +104,8 @@ class Parameters {
     std::string render = "povray";
     // -style: the pictures' look, "classic" or "clear".
     std::string style = "classic";
+    // -progress: the status line on a terminal, "on" or "off".
+    std::string progress = "on";
     bool onlygraphic = false;
     bool nographic = false;
     float opacity = 0.2f;
@@ -126,8 +128,9 @@ class Parameters {
 
         bool next() { return ++i_ < argc_; }
         std::string word() const { return argv_[i_]; }
-        // Whether a word follows the current one and does not start with "-".
-        bool valueFollows() const { return i_ + 1 < argc_ && argv_[i_ + 1][0] != '-'; }
+        // Whether a word follows the current one and does not start with "-" (or a value
+        // was given after '=').
+        bool valueFollows() const { return inline_ || (i_ + 1 < argc_ && argv_[i_ + 1][0] != '-'); }
         // The value following the current word; the option's own message when there is none.
         std::string value(const char* missing);
         // The next count values (the option's message when fewer follow).
@@ -135,11 +138,18 @@ class Parameters {
         // A value that must be one of the allowed words.
         std::string choice(const char* missing, const char* field,
                            std::initializer_list<std::string_view> allowed, const char* possible);
+        // The current word as an option word: a GNU long form (--input, --input=FILE) is the
+        // option it names, its value after '=' the first value the option reads.
+        std::string option();
+        // Whether a value after '=' was given to an option that took none.
+        bool inlineLeft() const { return inline_; }
 
       private:
         int argc_;
         const char* const* argv_;
         int i_ = 0;
+        bool inline_ = false;
+        std::string inlineValue_;
     };
 
     // Which options were given, for the rules between them.
@@ -183,6 +193,11 @@ const std::vector<OptionSpec>& optionTable();
 
 // "ERROR: LINE\n\n" followed by the help text, as Fatal.
 [[noreturn]] void optionError(const std::string& line);
+
+// What may have been meant by a word that is no option, as " (did you mean ...?)": -input
+// WORD for a bare word naming an existing file, else the option nearest in spelling; ""
+// when nothing is near.
+std::string unknownOptionHint(const std::string& word);
 
 // The configuration file in the working directory, and the most it may hold.
 inline constexpr const char* kConfigurationFile = "quorvane.cfg";

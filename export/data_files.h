@@ -75,7 +75,7 @@ double modularity(const RunResults& results);
 // communities, layout, scenes, export).
 void writeSummary(const RunResults& results, const RunSummary& summary, std::ostream& out);
 
-// "\tN vertices, M edges, C communities, Q = 0.xxxx, largest core K\n".
+// "\tN vertices, M edges, C communities, Q = 0.xxxx, largest core K\n" ("1 community" for one).
 std::string summaryLine(const RunResults& results);
 
 // Which files -export asks for.

@@ -114,7 +114,7 @@ std::string summaryLine(const RunResults& results) {
     appendInteger(line, counts.edges);
     line += " edges, ";
     appendInteger(line, results.communities.size());
-    line += " communities, Q = ";
+    line += results.communities.size() == 1 ? " community, Q = " : " communities, Q = ";
     char q[32];
     const double value = modularity(results);
     char* end = std::to_chars(q, q + sizeof q, value, std::chars_format::fixed, 4).ptr;

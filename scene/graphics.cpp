@@ -112,6 +112,7 @@ void Graphics::generateNetworkFile(std::list<Community*> communities, Network* n
 // ---- The scenes ----
 
 void Graphics::drawCommunityScene(const Layout& layout, const Partition& partition) {
+    if (options.progress) options.progress->start("Writing the community scene");
     if (options.style == Style::clear) {
         drawClearCommunityScene(layout, partition);
         return;
@@ -147,10 +148,13 @@ void Graphics::drawVertexScene(const Layout& layout, const Graph& graph) {
         const Layout::VertexPlace& to = layout.vertices[edge.to];
         engine->addCylinder(from.x, from.y, 30, to.x, to.y, 30, edge.colour, edge.opacity, 0.0264f);
     }
+    if (options.progress) options.progress->start("Writing the vertex scene", layout.vertices.size());
+    std::uint64_t written = 0;
     for (const Layout::VertexPlace& place : layout.vertices) {
         const tColor colour = layout.communities[place.community].colour;
         engine->addHost(place.x, place.y, static_cast<float>(place.shell) / -10.0f, u * place.size,
                         colour, colour, 1.0f);
+        advance(options.progress, ++written);
     }
     const tColor labelColour = options.bckgnd == "black" ? white : black;
     for (const Layout::PlacedLabel& label : layout.labels)
@@ -208,10 +212,13 @@ void Graphics::drawClearVertexScene(const Layout& layout) {
         engine->addCylinder(from.x, from.y, 30, to.x, to.y, 30, edge.colour, edge.opacity,
                             edgeRadius);
     }
+    if (options.progress) options.progress->start("Writing the vertex scene", layout.vertices.size());
+    std::uint64_t written = 0;
     for (const Layout::VertexPlace& place : layout.vertices) {
         const tColor colour = layout.communities[place.community].colour;
         engine->addHost(place.x, place.y, static_cast<float>(place.shell) / -10.0f,
                         clearVertexRadius(place.size, u), colour, colour, 1.0f);
+        advance(options.progress, ++written);
     }
     const bool onBlack = options.bckgnd == "black";
     const tColor text = onBlack ? white : black;

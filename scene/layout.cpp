@@ -249,7 +249,9 @@ class VertexLayout {
         const std::size_t count = partition_.members.size();
         layout_.walk.reserve(count);
         layout_.vertices.resize(count);
+        if (options_.progress) options_.progress->start("Laying out", count);
         for (const Index k : layout_.order) {
+            advance(options_.progress, layout_.walk.size());
             const Index from = partition_.begin[k], to = partition_.begin[k + 1];
             placeVertices(k, from, to, layout_.vertices.data() + layout_.walk.size());
             layout_.walk.insert(layout_.walk.end(), partition_.members.begin() + from,

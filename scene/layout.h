@@ -13,6 +13,7 @@
 #include "analysis/partition.h"
 #include "graph/colour.h"
 #include "graph/graph.h"
+#include "graph/progress.h"
 #include "scene/types.h"
 
 // The look of the pictures: the classic one, or the clear one (fitted to the frame, lit from
@@ -45,6 +46,8 @@ struct SceneOptions {
     // least shellsOnTwoThreadsFrom adjacency entries make it worth it; tests lower it.
     unsigned threads = 2;
     std::size_t shellsOnTwoThreadsFrom = std::size_t{1} << 18;
+    // Shown the vertices laid out and drawn; may be null.
+    Progress* progress = nullptr;
 };
 
 // One candidate place of a vertex label: the anchor in units of the label size, and +1 when

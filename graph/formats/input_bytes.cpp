@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "graph/defs.h"
@@ -123,13 +124,43 @@ InputBytes::pos_type InputBytes::seekpos(pos_type position, std::ios_base::openm
 }
 
 std::size_t InputBytes::produce(char* to, std::size_t count) {
-    return compressed() ? inflateInto(to, count) : readSource(to, count);
+    const std::size_t got = compressed() ? inflateInto(to, count) : readSource(to, count);
+    produced_ += got;
+    if (progress_) report();
+    return got;
+}
+
+void InputBytes::watch(Progress* progress, std::uint64_t fileSize) {
+    progress_ = progress;
+    fileSize_ = fileSize;
+    if (progress_) progress_->start("Reading", compressed() ? 0 : fileSize, Progress::Unit::bytes);
+}
+
+void InputBytes::report() {
+    if (!compressed()) {
+        progress_->advance(sourceRead_);
+        return;
+    }
+    // A compressed file tells how much of it is read, and what it has given so far.
+    if (produced_ < nextNote_) return;
+    nextNote_ = produced_ + (std::uint64_t{16} << 20);
+    char text[80];
+    if (fileSize_ > 0)
+        std::snprintf(text, sizeof text, "%.1f MB decompressed (%d %% of the file)",
+                      double(produced_) / 1e6,
+                      static_cast<int>(100.0 * double(std::min(sourceRead_, fileSize_)) /
+                                       double(fileSize_)));
+    else
+        std::snprintf(text, sizeof text, "%.1f MB decompressed", double(produced_) / 1e6);
+    progress_->note(text);
 }
 
 std::size_t InputBytes::readSource(char* to, std::size_t count) {
     source_.read(to, static_cast<std::streamsize>(count));
     if (source_.bad()) throw Fatal("ERROR: Input file " + name_ + " cannot be opened\n");
-    return static_cast<std::size_t>(source_.gcount());
+    const std::size_t got = static_cast<std::size_t>(source_.gcount());
+    sourceRead_ += got;
+    return got;
 }
 
 // False when the source has no more bytes.

@@ -24,6 +24,8 @@
 #include <string_view>
 #include <vector>
 
+#include "graph/progress.h"
+
 class InputBytes : public std::streambuf {
   public:
     InputBytes(std::istream& source, const std::string& name);
@@ -32,6 +34,9 @@ class InputBytes : public std::streambuf {
     InputBytes& operator=(const InputBytes&) = delete;
 
     bool compressed() const { return inflater_ != nullptr; }
+    // Reports the reading to progress (may be null) from now on: bytes of a plain file of
+    // fileSize bytes (0: unknown), megabytes given by a compressed one.
+    void watch(Progress* progress, std::uint64_t fileSize);
     // The next bytes, at most `count` and fewer only at the end of the input, left unread.
     std::string_view peek(std::size_t count);
 
@@ -51,8 +56,15 @@ class InputBytes : public std::streambuf {
     std::size_t inflateInto(char* to, std::size_t count);
     bool refillCompressed();
 
+    void report();
+
     std::istream& source_;
     std::string name_;
+    Progress* progress_ = nullptr;
+    std::uint64_t fileSize_ = 0;
+    std::uint64_t produced_ = 0;
+    std::uint64_t sourceRead_ = 0;
+    std::uint64_t nextNote_ = 0;
     std::vector<char> buffer_;
     std::unique_ptr<Inflater> inflater_;
 };

@@ -25,8 +25,10 @@ NamedNetwork readNamed(InputFormat format, std::istream& input, const std::strin
 }  // namespace
 
 InputRead readNetwork(std::istream& input, Graph& graph, const std::string& name,
-                      std::optional<InputFormat> format) {
+                      std::optional<InputFormat> format, Progress* progress,
+                      std::uint64_t fileSize) {
     InputBytes bytes(input, name);
+    bytes.watch(progress, fileSize);
     InputRead read;
     read.compressed = bytes.compressed();
     read.format = format ? *format : detectInputFormat(bytes.peek(kDetectionBytes), name);

@@ -20,6 +20,7 @@
 
 #include "graph/formats/input_format.h"
 #include "graph/graph.h"
+#include "graph/progress.h"
 
 // What reading found besides the graph.
 struct InputRead {
@@ -32,5 +33,7 @@ struct InputRead {
 };
 
 // Reads input, named name in messages, into the empty graph. format: nothing detects it.
+// progress, when given, watches the bytes read of a file of fileSize bytes (0: unknown).
 InputRead readNetwork(std::istream& input, Graph& graph, const std::string& name,
-                      std::optional<InputFormat> format = std::nullopt);
+                      std::optional<InputFormat> format = std::nullopt,
+                      Progress* progress = nullptr, std::uint64_t fileSize = 0);

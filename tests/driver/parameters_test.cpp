@@ -294,7 +294,7 @@ TEST(CommandLine, ErrorsNameTheFirstBadArgument) {
          "ERROR: '-threads' parameter must be followed by number of threads\n\n"},
         {{"-input", "a", "-width", "5"}, "ERROR: -width is not a valid parameter\n\n"},
         {{"-input", "a", "5"}, "ERROR: 5 is not a valid parameter\n\n"},
-        {{"-Input", "a"}, "ERROR: -Input is not a valid parameter\n\n"},
+        {{"-Input", "a"}, "ERROR: -Input is not a valid parameter (did you mean -input?)\n\n"},
         // the first bad argument decides, before the missing-input check
         {{"-color", "x", "-bogus"},
          "ERROR: x is not a possible value for color. Possible values are 'col', 'bw' and "

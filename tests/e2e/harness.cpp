@@ -35,7 +35,11 @@ const std::set<std::string>& logFiles() {
 std::string progress(bool svg, bool rendering, const std::string& labels) {
     std::string text = "\tBuilding graph...\n\tFinding communities...\n";
     text += svg ? "\tGenerating .svg file...\n" : "\tGenerating .pov file...\n";
-    if (!labels.empty()) text += "\tLabels: " + labels + " drawn (the others would overlap)\n";
+    // "N of N": every label drawn, nothing more to say.
+    const std::size_t of = labels.find(" of ");
+    const bool all = of != std::string::npos && labels.substr(0, of) == labels.substr(of + 4);
+    if (!labels.empty())
+        text += "\tLabels: " + labels + (all ? " drawn\n" : " drawn (the others would overlap)\n");
     if (rendering) text += "\tRendering image...\n";
     return text + "Done!\n";
 }

@@ -4,12 +4,14 @@
 // or the one error line followed by the help text. Nothing is half-set: "-window" sets its
 // four values together or, lacking values, not at all.
 #include <algorithm>
+#include <cctype>
 #include <cfloat>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -79,6 +81,8 @@ const std::map<std::string, const char*> kMissing = {
     {"-resolution", "'-resolution' parameter must be followed by resolution value"},
     {"-seed", "'-seed' parameter must be followed by seed value"},
     {"-threads", "'-threads' parameter must be followed by number of threads"},
+    {"-style", "'-style' parameter must be followed by style name"},
+    {"-progress", "'-progress' parameter must be followed by on or off"},
     {"-strengthsIntervals",
      "'-strengthsIntervals' parameter must be followed by 'equalNodesPerInterval' or "
      "'equalIntervalSize'."},
@@ -88,15 +92,88 @@ bool inWindowRange(float value) {
     return value >= -1000.0f && value <= 1000.0f;
 }
 
-Model model(const std::vector<std::string>& args) {
+// The option words in the table's order, for the hint of a mistyped one.
+const std::vector<std::string> kWords = {"-input",       "-format",      "-output",
+                                         "-names",       "-nographic",   "-export",
+                                         "-partition",   "-communities", "-resolution",
+                                         "-seed",        "-threads",     "-onlygraphic",
+                                         "-logfile",     "-progress",    "-logstdout",
+                                         "-bckgnd",      "-color",       "-W",
+                                         "-H",           "-window",      "-u",
+                                         "-font",        "-edges",       "-minEdges",
+                                         "-weighted",    "-multigraph",  "-java",
+                                         "-render",      "-style",       "-opacity",
+                                         "-granularity", "-fromlayer",   "-strengthsIntervals",
+                                         "-net",         "-nocliques"};
+
+std::size_t distance(const std::string& a, const std::string& b) {
+    std::vector<std::vector<std::size_t>> d(a.size() + 1, std::vector<std::size_t>(b.size() + 1));
+    for (std::size_t i = 0; i <= a.size(); ++i) d[i][0] = i;
+    for (std::size_t j = 0; j <= b.size(); ++j) d[0][j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i)
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1,
+                                d[i - 1][j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+        }
+    return d[a.size()][b.size()];
+}
+
+std::string lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// " (did you mean ...?)" for a word that is no option, or "".
+std::string hint(const std::string& word) {
+    std::error_code error;
+    if (!word.empty() && word[0] != '-' && std::filesystem::is_regular_file(word, error))
+        return " (did you mean -input " + echo(word) + "?)";
+    if (word.size() < 2 || word[0] != '-') return "";
+    std::string wanted = word;
+    while (wanted.size() > 1 && wanted[0] == '-' && wanted[1] == '-') wanted.erase(0, 1);
+    if (wanted.find('=') != std::string::npos) wanted.resize(wanted.find('='));
+    const std::size_t limit = wanted.size() <= 4 ? 1 : 2;
+    std::string best;
+    std::size_t bestDistance = limit + 1;
+    for (const std::string& option : kWords) {
+        const std::size_t d = distance(lower(wanted), lower(option));
+        if (d < bestDistance) {
+            bestDistance = d;
+            best = option;
+        }
+    }
+    return best.empty() ? "" : " (did you mean " + best + "?)";
+}
+
+Model model(const std::vector<std::string>& commandLine) {
     Model m;
     Parameters& p = m.p;
     bool input = false;
     bool communitiesGiven = false, resolutionGiven = false, seedGiven = false;
     std::string output;
+    // The words as options read them: a GNU long form (--input, --input=FILE) at an option's
+    // place is its option, the value after '=' a word of its own marked as given inline.
+    std::vector<std::string> args = commandLine;
+    std::vector<bool> inlined(args.size(), false);
     for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
+        const std::string original = args[i];
+        if (original.size() > 2 && original[0] == '-' && original[1] == '-') {
+            std::string word = original.substr(1);
+            const std::size_t equals = word.find('=');
+            if (equals != std::string::npos) {
+                args.insert(args.begin() + static_cast<std::ptrdiff_t>(i) + 1,
+                            word.substr(equals + 1));
+                inlined.insert(inlined.begin() + static_cast<std::ptrdiff_t>(i) + 1, true);
+                word.resize(equals);
+            }
+            args[i] = word;
+        }
+        const std::string a = args[i];
         const bool hasNext = i + 1 < args.size();
+        // A value after '=' given to an option that took none.
+        auto inlineLeft = [&] { return i + 1 < args.size() && inlined[i + 1]; };
         auto missing = kMissing.find(a);
         if (missing != kMissing.end() && !hasNext) {
             m.error = missing->second;
@@ -118,7 +195,7 @@ Model model(const std::vector<std::string>& args) {
             p.inputFile = args[++i];
             input = true;
         } else if (a == "-names") {
-            if (hasNext && (args[i + 1].empty() || args[i + 1][0] != '-')) {
+            if (hasNext && (inlined[i + 1] || args[i + 1].empty() || args[i + 1][0] != '-')) {
                 p.namesFile = args[++i];
                 if (p.namesFile.empty()) {
                     m.error = "'-names' file name must not be empty";
@@ -240,8 +317,16 @@ Model model(const std::vector<std::string>& args) {
             p.onlygraphic = true;
         } else if (a == "-nographic") {
             p.nographic = true;
+        } else if (a == "-style") {
+            if (!choose(&p.style, {"classic", "clear"}, "style", "'classic' and 'clear'")) return m;
+        } else if (a == "-progress") {
+            if (!choose(&p.progress, {"on", "off"}, "progress", "'on' and 'off'")) return m;
         } else {
-            m.error = echo(a) + " is not a valid parameter";
+            m.error = echo(original) + " is not a valid parameter" + hint(original);
+            return m;
+        }
+        if (inlineLeft()) {
+            m.error = echo(original) + " is not a valid parameter (" + echo(a) + " takes no value)";
             return m;
         }
     }
@@ -301,6 +386,7 @@ void checkSame(const Parameters& a, const Parameters& b, bool names) {
     FUZZ_CHECK(a.logfile == b.logfile && a.format == b.format);
     FUZZ_CHECK(a.exportCsv == b.exportCsv && a.exportGexf == b.exportGexf);
     FUZZ_CHECK(a.partitionFile == b.partitionFile && a.communities == b.communities);
+    FUZZ_CHECK(a.style == b.style && a.progress == b.progress);
     FUZZ_CHECK(a.resolution == b.resolution && a.seed == b.seed && a.threads == b.threads);
     if (names) {
         FUZZ_CHECK(a.sceneFile1 == b.sceneFile1 && a.sceneFile2 == b.sceneFile2);
