@@ -398,8 +398,8 @@ std::vector<Index> Leiden::levels(Labelling p) {
         const std::size_t moved = moveNodes(*g, p, kSettled, everyVertex(g->n));
         if (options_.progress)
             options_.progress->note("level " + std::to_string(level_ + 1) + ", " +
-                                    std::to_string(g->n) + " vertices, " +
-                                    std::to_string(moved) + " moves");
+                                    std::to_string(g->n) + " vertices, " + std::to_string(moved) +
+                                    " moves");
         const Groups byLabel = groupBy(p.label, g->n);
         Index communities = 0;
         for (Index c = 0; c < g->n; ++c) communities += byLabel.size(c) > 0;

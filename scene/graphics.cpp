@@ -148,7 +148,8 @@ void Graphics::drawVertexScene(const Layout& layout, const Graph& graph) {
         const Layout::VertexPlace& to = layout.vertices[edge.to];
         engine->addCylinder(from.x, from.y, 30, to.x, to.y, 30, edge.colour, edge.opacity, 0.0264f);
     }
-    if (options.progress) options.progress->start("Writing the vertex scene", layout.vertices.size());
+    if (options.progress)
+        options.progress->start("Writing the vertex scene", layout.vertices.size());
     std::uint64_t written = 0;
     for (const Layout::VertexPlace& place : layout.vertices) {
         const tColor colour = layout.communities[place.community].colour;
@@ -212,7 +213,8 @@ void Graphics::drawClearVertexScene(const Layout& layout) {
         engine->addCylinder(from.x, from.y, 30, to.x, to.y, 30, edge.colour, edge.opacity,
                             edgeRadius);
     }
-    if (options.progress) options.progress->start("Writing the vertex scene", layout.vertices.size());
+    if (options.progress)
+        options.progress->start("Writing the vertex scene", layout.vertices.size());
     std::uint64_t written = 0;
     for (const Layout::VertexPlace& place : layout.vertices) {
         const tColor colour = layout.communities[place.community].colour;

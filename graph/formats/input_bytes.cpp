@@ -146,10 +146,9 @@ void InputBytes::report() {
     nextNote_ = produced_ + (std::uint64_t{16} << 20);
     char text[80];
     if (fileSize_ > 0)
-        std::snprintf(text, sizeof text, "%.1f MB decompressed (%d %% of the file)",
-                      double(produced_) / 1e6,
-                      static_cast<int>(100.0 * double(std::min(sourceRead_, fileSize_)) /
-                                       double(fileSize_)));
+        std::snprintf(
+            text, sizeof text, "%.1f MB decompressed (%d %% of the file)", double(produced_) / 1e6,
+            static_cast<int>(100.0 * double(std::min(sourceRead_, fileSize_)) / double(fileSize_)));
     else
         std::snprintf(text, sizeof text, "%.1f MB decompressed", double(produced_) / 1e6);
     progress_->note(text);
