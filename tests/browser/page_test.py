@@ -19,13 +19,12 @@ import unittest
 import zlib
 from pathlib import Path
 
-CHROMIUM = shutil.which("chromium")
-if CHROMIUM is None:
+import chromium
+
+if chromium.CHROMIUM is None:
     print("chromium is not installed: the page's browser tests are skipped")
     sys.exit(77)
 
-from selenium import webdriver  # noqa: E402
-from selenium.webdriver.chrome.service import Service  # noqa: E402
 from selenium.webdriver.common.action_chains import ActionChains  # noqa: E402
 from selenium.webdriver.common.actions.action_builder import ActionBuilder  # noqa: E402
 from selenium.webdriver.common.actions.wheel_input import ScrollOrigin  # noqa: E402
@@ -111,25 +110,7 @@ class Browser(unittest.TestCase):
     def setUpClass(cls):
         cls.pages = Path(tempfile.mkdtemp(prefix="quorvane-page-"))
         cls.make_pages()
-        options = webdriver.ChromeOptions()
-        options.binary_location = CHROMIUM
-        for flag in (
-            "--headless=new",
-            "--no-sandbox",
-            "--disable-gpu",
-            "--disable-quic",
-            "--no-first-run",
-            "--disable-background-networking",
-            "--disable-component-update",
-            "--disable-sync",
-            "--window-size=1000,700",
-            "--force-device-scale-factor=1",
-            f"--user-data-dir={cls.pages / 'profile'}",
-        ):
-            options.add_argument(flag)
-        options.set_capability("goog:loggingPrefs", {"browser": "ALL", "performance": "ALL"})
-        cls.driver = webdriver.Chrome(service=Service(shutil.which("chromedriver")), options=options)
-        cls.driver.set_script_timeout(60)
+        cls.driver = chromium.start(cls.pages / "profile", 1000, 700, logs=True)
 
     @classmethod
     def tearDownClass(cls):
