@@ -98,7 +98,7 @@ TEST(HtmlPage, TinyPageDataBlockExactly) {
     writeHtmlPage(r, "tiny", out);
     EXPECT_EQ(dataBlock(out.str()),
               "{\"format\":1,\"title\":\"tiny\",\"vertices\":2,\"communities\":1,\"edges\":1,"
-              "\"links\":0,\"labelsAsked\":1,\"labelsDrawn\":1,\"background\":\"#000000\","
+              "\"links\":0,\"labelsAsked\":1,\"background\":\"#000000\","
               "\"foreground\":\"#ffffff\",\"opacity\":0.2,\"font\":1,\"edgeWidth\":0.0528,"
               "\"scale\":0.25,\"radiusMax\":0.5,\"labelsShown\":true,\"idsAsLabels\":false,"
               "\"colours\":[\"#ff3333\"],\"edgeStyles\":[[\"#ff3333\",0.2]],\"arrays\":{"
