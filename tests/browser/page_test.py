@@ -59,6 +59,18 @@ HOSTILE = {
 }
 
 
+def read_names(path):
+    """id -> label of a names file of 'id "label"' lines."""
+    names = {}
+    for line in path.read_text(encoding="utf-8").splitlines():
+        vertex, label = line.split(" ", 1)
+        names[int(vertex)] = label.strip().strip('"')
+    return names
+
+
+LESMIS = read_names(SOURCE / "tests/data/lesmis_names.txt") if SOURCE else {}
+
+
 def decode_png(data):
     """Pixels of an 8-bit, non-interlaced RGB or RGBA PNG as rows of (r, g, b) tuples."""
     assert data[:8] == b"\x89PNG\r\n\x1a\n"
@@ -209,6 +221,11 @@ class Page(Browser):
         self.assertEqual(self.js("quorvane.search('12')"), [12, 21, 22])
         self.assertEqual(self.js("quorvane.search(' BRAVO t')"), [13])
         self.assertEqual(self.js("quorvane.search('zulu')"), [])
+        # Anywhere in a label or an id, after those: the id, then labels holding the text.
+        self.assertEqual(self.js("quorvane.search('1')"), [1, 21, 22, 10, 11, 12, 13])
+        self.assertEqual(self.js("quorvane.search('2')"), [2, 12, 20, 21, 22, 23])
+        self.assertEqual(self.js("quorvane.search('O')"), [2, 5, 10, 11, 12, 13, 22])
+        self.assertEqual(self.js("quorvane.search('LIE')"), [3, 20])
         self.assertEqual(self.js("quorvane.search('Charlie')"), [3])
         x, y = self.locate(3)
         centre = self.free_centre()
@@ -354,6 +371,24 @@ class RunPages(Browser):
         palette = base64.b64decode(packed)[number - 1]
         hex_colour = data["colours"][palette]
         return tuple(int(hex_colour[i : i + 2], 16) for i in (1, 3, 5))
+
+    def test_search_finds_the_text_anywhere_best_first(self):
+        self.open("lesmis.html")
+
+        def expected(query):
+            q = query.strip().lower()
+            first = [int(q)] if q.isdigit() and int(q) in LESMIS else []
+            rest = [v for v in sorted(LESMIS) if v not in first]
+            name = {v: LESMIS[v].lower() for v in rest}
+            exact = [v for v in rest if name[v] == q]
+            start = [v for v in rest if name[v].startswith(q) and name[v] != q]
+            inside = [v for v in rest if not name[v].startswith(q) and (q in name[v] or q in str(v))]
+            return (first + exact + start + inside)[:20]
+
+        self.assertEqual(self.js("quorvane.search('jean')"), [10])
+        for query in ("JEAN", "e", "1", "MME", "t ", "ette", "Marius", "77", "zz"):
+            self.assertEqual(self.js("quorvane.search(arguments[0])", query), expected(query), query)
+        self.assertEqual(len(expected("e")), 20)
 
     def test_run_pages_load_quietly(self):
         for name in ("karate.html", "lesmis.html", "hostile.html"):
