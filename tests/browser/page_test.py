@@ -174,6 +174,20 @@ class Browser(unittest.TestCase):
             " return [side.left / 2, (bar.bottom + innerHeight) / 2]; })()"
         )
 
+    def assert_discs_inside(self, colours):
+        """The community picture shows one disc of each colour, whole, inside the part of the
+        stage that no panel covers."""
+        top = int(self.js("document.getElementById('toolbar').getBoundingClientRect().bottom")) + 1
+        right = int(self.js("document.getElementById('side').getBoundingClientRect().left"))
+        rows = self.shot(0, top, right, self.js("innerHeight") - top)
+        for colour in colours:
+            discs = blobs(rows, colour)
+            self.assertEqual(len(discs), 1, colour)
+            xs = [p[0] for p in discs[0]]
+            ys = [p[1] for p in discs[0]]
+            inside = min(xs) > 0 and min(ys) > 0 and max(xs) < right - 1 and max(ys) < len(rows) - 1
+            self.assertTrue(inside, (colour, min(xs), min(ys), max(xs), max(ys)))
+
     def quiet_load(self, name):
         """Loads a page and checks it logged no error or warning and asked for nothing."""
         url = self.open(name)
@@ -281,6 +295,24 @@ class Page(Browser):
         for vertex in (20, 22):
             self.assertTrue(close(self.pixel(*self.locate(vertex)), GREEN))
 
+    def test_community_picture_fits_whatever_the_zoom(self):
+        self.open("small.html")
+        self.assertTrue(self.js("quorvane.select(5)"))  # zoomed in on the close pair
+        for _ in range(6):
+            x, y = self.locate(5)
+            ActionChains(self.driver).scroll_from_origin(
+                ScrollOrigin.from_viewport(int(x), int(y)), 0, -300
+            ).perform()
+        self.js("quorvane.redraw()")
+        before = self.locate(5)
+        self.driver.find_element(By.ID, "picture").click()
+        self.assertEqual(self.driver.find_element(By.ID, "picture").text, "Vertices")
+        self.assert_discs_inside((RED, BLUE, GREEN))
+        # Back to the vertices as they were left.
+        self.driver.find_element(By.ID, "picture").click()
+        after = self.locate(5)
+        self.assertLess(math.hypot(after[0] - before[0], after[1] - before[1]), 1)
+
     def test_pan_zoom_and_fit(self):
         self.open("small.html")
 
@@ -372,6 +404,13 @@ class RunPages(Browser):
         hex_colour = data["colours"][palette]
         return tuple(int(hex_colour[i : i + 2], 16) for i in (1, 3, 5))
 
+    def array(self, name, key):
+        """One array of a page file's data block, decoded."""
+        kind, packed = self.data(name)["arrays"][key]
+        raw = base64.b64decode(packed)
+        code = {"u8": "B", "u16": "H", "u32": "I", "i32": "i", "f32": "f"}[kind]
+        return list(struct.unpack(f"<{len(raw) // struct.calcsize(code)}{code}", raw))
+
     def test_search_finds_the_text_anywhere_best_first(self):
         self.open("lesmis.html")
 
@@ -389,6 +428,20 @@ class RunPages(Browser):
         for query in ("JEAN", "e", "1", "MME", "t ", "ette", "Marius", "77", "zz"):
             self.assertEqual(self.js("quorvane.search(arguments[0])", query), expected(query), query)
         self.assertEqual(len(expected("e")), 20)
+
+    def test_community_picture_fits_after_zooming(self):
+        self.open("lesmis.html")
+        data = self.data("lesmis.html")
+        colours = [data["colours"][k] for k in self.array("lesmis.html", "colour")]
+        self.assertEqual(len(set(colours)), len(colours))  # one disc a colour
+        self.assertTrue(self.js("quorvane.select(10)"))
+        for _ in range(4):
+            x, y = self.locate(10)
+            ActionChains(self.driver).scroll_from_origin(
+                ScrollOrigin.from_viewport(int(x), int(y)), 0, -300
+            ).perform()
+        self.assertTrue(self.js("quorvane.show('communities')"))
+        self.assert_discs_inside([tuple(int(c[i : i + 2], 16) for i in (1, 3, 5)) for c in colours])
 
     def test_run_pages_load_quietly(self):
         for name in ("karate.html", "lesmis.html", "hostile.html"):

@@ -31,12 +31,9 @@ function quorvaneHandle(view, ready) {
             if (found.length) choose(view, found[0], false);
             return found.map((v) => view.model.ids[v]);
         },
-        // "vertices" or "communities".
+        // "vertices" or "communities", as the toolbar's switch.
         show(name) {
-            if (!setPicture(view, name)) return false;
-            view.hovered = null;
-            drawNow(view);
-            return true;
+            return switchPicture(view, name);
         },
         // The tooltip's text now (lines joined by "\n"), or null when it is closed.
         tooltip() {

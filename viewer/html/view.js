@@ -2,7 +2,9 @@
 // that state take it first; nothing else of the page changes once it has started. Its parts:
 //   model, grid        the run's data (data.js) and its spatial index (grid.js), made once
 //   camera             where the scene lies on the stage (camera.js)
-//   picture            "vertices" or "communities" (communities.js); edgesShown: the box
+//   picture            "vertices" or "communities" (communities.js); edgesShown: the box;
+//                      vertexView: where the vertex picture was when the community picture
+//                      was switched to ({ x, y, s }: scene centre and scale), or null
 //   highlight          the community the legend picked, or −1 (legend.js)
 //   selected, hovered, pointer, dragging       what is chosen and pointed at (pointer.js)
 //   looks              the communities' fill styles (looks.js)
@@ -42,6 +44,7 @@ function createView() {
         camera: createCamera(),
         picture: "vertices",
         edgesShown: true,
+        vertexView: null,
         highlight: -1,
         selected: -1,
         hovered: null,
