@@ -411,6 +411,67 @@ class RunPages(Browser):
         code = {"u8": "B", "u16": "H", "u32": "I", "i32": "i", "f32": "f"}[kind]
         return list(struct.unpack(f"<{len(raw) // struct.calcsize(code)}{code}", raw))
 
+    def lesmis(self):
+        """Les Miserables as its page holds it: id -> (degree, community place)."""
+        sizes = self.array("lesmis.html", "size")
+        community = [c for c, size in enumerate(sizes) for _ in range(size)]
+        ids, degrees = self.array("lesmis.html", "id"), self.array("lesmis.html", "degree")
+        return {v: (degree, c) for v, degree, c in zip(ids, degrees, community)}
+
+    def drawn_labels(self, degree):
+        """The labels drawn now, checked: most connected first (ties by id), none over another
+        label or over another vertex's disc, each anchor the point of its box nearest its
+        vertex's centre and nearer that centre than any other vertex's."""
+        labels = self.js("quorvane.labels()")
+        at = {v: self.js("quorvane.locate(arguments[0])", v) for v in degree}
+        order = [(-degree[label["id"]], label["id"]) for label in labels]
+        self.assertEqual(order, sorted(order))
+        for k, label in enumerate(labels):
+            box, anchor, own = label["box"], label["anchor"], at[label["id"]]
+            self.assertEqual(label["text"], LESMIS[label["id"]])
+            nearest = (clamp(own["x"], box["x"], box["x"] + box["width"]),
+                       clamp(own["y"], box["y"], box["y"] + box["height"]))
+            self.assertLess(math.hypot(nearest[0] - anchor["x"], nearest[1] - anchor["y"]), 0.01)
+            mine = math.hypot(anchor["x"] - own["x"], anchor["y"] - own["y"])
+            for vertex, point in at.items():
+                if vertex == label["id"] or point is None:
+                    continue
+                theirs = math.hypot(anchor["x"] - point["x"], anchor["y"] - point["y"])
+                self.assertGreater(theirs, mine, (label["text"], LESMIS[vertex]))
+                self.assertGreater(box_distance(box, point), point["r"], (label["text"], LESMIS[vertex]))
+            for other in labels[k + 1 :]:
+                self.assertGreater(box_gap(box, other["box"]), 0, (label["text"], other["text"]))
+        return labels
+
+    def test_labels_keep_clear_of_each_other_and_of_other_vertices(self):
+        self.open("lesmis.html")
+        lesmis = self.lesmis()
+        degree = {v: d for v, (d, _) in lesmis.items()}
+        fitted = self.drawn_labels(degree)
+        self.assertGreater(len(fitted), 20)
+        # Anywhere on a label the pointer names the label's own vertex.
+        for label in fitted:
+            self.hover(*box_centre(label["box"]))
+            self.assertIn(f"\nid {label['id']}\n", self.js("quorvane.tooltip()"), label["text"])
+        # Zoomed in on a hub, it is labelled first, and its community shows more labels.
+        home = sum(1 for label in fitted if lesmis[label["id"]][1] == lesmis[10][1])
+        for vertex in (10, 48, 55):  # Valjean, Gavroche, Marius
+            self.assertTrue(self.js("quorvane.select(arguments[0])", vertex))
+            labels = self.drawn_labels(degree)
+            self.assertEqual(labels[0]["id"], vertex, LESMIS[vertex])
+            if vertex == 10:
+                valjean = labels[0]["box"]
+                mates = sum(1 for label in labels if lesmis[label["id"]][1] == lesmis[10][1])
+                self.assertGreater(mates, home)
+        # Where "Valjean" is written, the pointer names Valjean (or nothing), not a neighbour.
+        self.assertTrue(self.js("quorvane.select(10)"))
+        left, top = valjean["x"] + 1, valjean["y"] + 1
+        right, bottom = valjean["x"] + valjean["width"] - 1, valjean["y"] + valjean["height"] - 1
+        for x, y in ((left, top), (right, top), (left, bottom), (right, bottom), box_centre(valjean)):
+            self.hover(x, y)
+            tip = self.js("quorvane.tooltip()")
+            self.assertTrue(tip is None or tip.startswith("Valjean\nid 10\n"), (x, y, tip))
+
     def test_search_finds_the_text_anywhere_best_first(self):
         self.open("lesmis.html")
 
@@ -516,6 +577,28 @@ def blobs(rows, colour):
             if len(group) >= 20:
                 found.append(group)
     return sorted(found, key=len, reverse=True)
+
+
+def clamp(value, low, high):
+    return max(low, min(high, value))
+
+
+def box_centre(box):
+    return box["x"] + box["width"] / 2, box["y"] + box["height"] / 2
+
+
+def box_distance(box, point):
+    """How far point lies from box (0 inside it)."""
+    dx = max(box["x"] - point["x"], 0, point["x"] - box["x"] - box["width"])
+    dy = max(box["y"] - point["y"], 0, point["y"] - box["y"] - box["height"])
+    return math.hypot(dx, dy)
+
+
+def box_gap(a, b):
+    """The gap between two boxes along the axis where they are apart; not above 0 when they
+    overlap."""
+    return max(b["x"] - a["x"] - a["width"], a["x"] - b["x"] - b["width"],
+               b["y"] - a["y"] - a["height"], a["y"] - b["y"] - b["height"])
 
 
 def centroid(group):

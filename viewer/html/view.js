@@ -10,6 +10,8 @@
 //   looks              the communities' fill styles (looks.js)
 //   frame, mode        the last frame's device-pixel mapping and how each community was
 //                      drawn in it (draw.js)
+//   labels, labelWidths    the last frame's labels and the widths of those measured
+//                      (labels.js)
 //   canvas             the three layers, their contexts, the vertex layer's image
 //   gesture, search, legendRows, tooltipText   the state of the captors, the search box,
 //                      the legend and the tooltip (gestures.js, search.js, legend.js,
@@ -53,6 +55,8 @@ function createView() {
         looks: createLooks(),
         frame: null,
         mode: null,
+        labels: [],
+        labelWidths: null,
         canvas,
         gesture: createGesture(),
         search: createSearch(),
@@ -120,6 +124,7 @@ function drawNow(view) {
         canvas.edgeCtx.clearRect(0, 0, frame.W, frame.H);
         drawCommunities(view);
         canvas.overlayCtx.clearRect(0, 0, frame.W, frame.H);
+        view.labels = [];
     }
     placeTooltip(view);
 }
