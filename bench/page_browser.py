@@ -15,8 +15,9 @@ import sys
 import tempfile
 from pathlib import Path
 
-from selenium import webdriver
-from selenium.webdriver.chrome.service import Service
+# The browser is set up as the page's browser tests set it up (tests/browser/chromium.py).
+sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tests" / "browser"))
+import chromium  # noqa: E402
 
 LOADS = 5
 DRAWS = 15
@@ -33,29 +34,6 @@ document.getElementById("stage").dispatchEvent(new WheelEvent("wheel", {
     bubbles: true, cancelable: true}));
 return Math.min(quorvane.redraw(), quorvane.redraw(), quorvane.redraw());
 """
-
-
-def browser(profile):
-    options = webdriver.ChromeOptions()
-    options.binary_location = shutil.which("chromium")
-    for flag in (
-        "--headless=new",
-        "--no-sandbox",
-        "--disable-gpu",
-        "--disable-quic",
-        "--no-first-run",
-        "--disable-background-networking",
-        "--disable-component-update",
-        "--disable-sync",
-        "--window-size=1280,800",
-        "--force-device-scale-factor=1",
-        f"--user-data-dir={profile}",
-    ):
-        options.add_argument(flag)
-    driver = webdriver.Chrome(service=Service(shutil.which("chromedriver")), options=options)
-    driver.set_script_timeout(120)
-    driver.set_page_load_timeout(120)
-    return driver
 
 
 def main():
@@ -81,7 +59,8 @@ def main():
                 args = [build / "bench" / "synthetic_page", str(size), str(EDGES), str(page)]
                 subprocess.run(args + (["labels"] if labels else []), check=True, cwd=work)
             ready, draws = [], []
-            driver = browser(tempfile.mkdtemp(prefix="profile-", dir=work))
+            profile = tempfile.mkdtemp(prefix="profile-", dir=work)
+            driver = chromium.start(profile, 1280, 800, timeout=120)
             try:
                 for _ in range(LOADS):
                     driver.get("about:blank")

@@ -3,7 +3,9 @@
 // of its own community and, one time in ten, to a vertex anywhere; communities on a spiral
 // as the scene places them, members scattered over their disc, sizes by degree as the
 // scene draws them, a sample of the edges drawn, and optionally a label for every vertex.
-// Deterministic (its own generator), so two runs write the same page.
+// Deterministic (its own generator), so two runs write the same page. The results are put
+// together by the tests' builder (tests/export/synthetic_results.h), which the page's tests
+// use too.
 #pragma once
 
 #include <algorithm>
@@ -15,6 +17,7 @@
 #include "export/results.h"
 #include "graph/graph.h"
 #include "scene/graphics.h"
+#include "tests/export/synthetic_results.h"
 
 namespace bench {
 
@@ -77,39 +80,17 @@ struct SyntheticRun {
         return first;
     }
 
-    void fill(const std::vector<std::uint32_t>& first, PageRandom& random, std::size_t drawnEdges) {
-        RunResults& r = results;
-        r.graph = &graph;
-        const std::size_t V = graph.vertices.size();
-        const std::size_t C = first.size() - 1;
-        r.community.resize(V);
-        r.shell.resize(V);
-        r.coreness.resize(V);
-        r.x.resize(V);
-        r.y.resize(V);
-        r.radius.resize(V);
-        r.byId.resize(V);
-        r.communities.resize(C);
-        std::vector<float> realSize(C, 0.0f);
-        for (const Vertex* v : graph.vertices) {
-            const Index k =
-                Index(std::upper_bound(first.begin(), first.end(), std::uint32_t(v->id)) -
-                      first.begin() - 1);
-            r.community[v->index] = k;
-            r.byId[v->id] = v->index;
-            r.radius[v->index] = float(vertexSizeRule(v->degree, graph.maxDegree));
-            r.shell[v->index] = 1 + int(random.below(5));
-            r.coreness[v->index] = std::min(v->degree, r.shell[v->index] + 2);
-            realSize[k] += r.radius[v->index] * r.radius[v->index];
-            ++r.communities[k].size;
-        }
-        // The spiral ρ = a·√θ, consecutive centres 1.5 × the sum of their radii apart.
+    // The communities on the spiral ρ = a·√θ as the scene lays them out, consecutive centres
+    // 1.5 × the sum of their radii apart, each disc as large as its members' discs together
+    // (area: the sum of their squared radii).
+    static std::vector<RunResults::Community> spiral(const std::vector<float>& area) {
+        const std::size_t C = area.size();
+        std::vector<RunResults::Community> communities(C);
         double rho = 0, theta = 0, a = 0, previous = 0;
         const int levels = int(std::min<std::size_t>(C, 20));
         for (std::size_t k = 0; k < C; ++k) {
-            RunResults::Community& c = r.communities[k];
-            c.radius = std::sqrt(realSize[k]);
-            c.internal = 4 * c.size;
+            RunResults::Community& c = communities[k];
+            c.radius = std::sqrt(area[k]);
             c.sphere = c.radius;
             c.maxShell = 5;
             c.colour = Graphics::computeHostColor(levels, int((k + 1) % 20));
@@ -124,43 +105,38 @@ struct SyntheticRun {
             c.x = float(rho * std::cos(theta));
             c.y = float(rho * std::sin(theta));
         }
-        for (std::size_t v = 0; v < V; ++v) {
-            const RunResults::Community& c = r.communities[r.community[v]];
-            const double radius = c.radius * std::sqrt(random.unit());
-            const double angle = 6.283185307 * random.unit();
-            r.x[v] = float(c.x + radius * std::cos(angle));
-            r.y[v] = float(c.y + radius * std::sin(angle));
-        }
-        drawSample(drawnEdges, random);
-        r.labelsShown = !graph.vertices.empty() && !graph.vertices[0]->name.empty();
-        r.labelsAsked = r.labelsShown ? V : 0;
-        r.labelsDrawn = std::min<std::size_t>(r.labelsAsked, 400);
+        return communities;
     }
 
-    // About drawnEdges edges, each from its end with the larger id, links counted.
-    void drawSample(std::size_t drawnEdges, PageRandom& random) {
-        RunResults& r = results;
+    // Vertex v of community k with first[k] <= v < first[k + 1], sized by its degree as the
+    // scene sizes it, anywhere on its community's disc; about drawnEdges edges drawn.
+    void fill(const std::vector<std::uint32_t>& first, PageRandom& random, std::size_t drawnEdges) {
+        auto communityOf = [&](const Vertex& v) {
+            return Index(std::upper_bound(first.begin(), first.end(), std::uint32_t(v.id)) -
+                         first.begin() - 1);
+        };
+        auto radiusOf = [&](const Vertex& v) {
+            return float(vertexSizeRule(v.degree, graph.maxDegree));
+        };
+        std::vector<float> area(first.size() - 1, 0.0f);
+        for (const Vertex* v : graph.vertices) area[communityOf(*v)] += radiusOf(*v) * radiusOf(*v);
+        const std::vector<RunResults::Community> communities = spiral(area);
+        results = synthetic::resultsFor(graph, communities, [&](const Vertex& v) {
+            const Index k = communityOf(v);
+            const double radius = communities[k].radius * std::sqrt(random.unit());
+            const double angle = 6.283185307 * random.unit();
+            const int shell = 1 + int(random.below(5));
+            return synthetic::Place{k,
+                                    float(communities[k].x + radius * std::cos(angle)),
+                                    float(communities[k].y + radius * std::sin(angle)),
+                                    radiusOf(v),
+                                    shell,
+                                    std::min(v.degree, shell + 2)};
+        });
+        for (RunResults::Community& c : results.communities) c.internal = 4 * c.size;
         const double p = double(drawnEdges) / std::max<double>(1, graph.numArcs / 2.0);
-        std::vector<std::vector<std::uint32_t>> cut(r.communities.size());
-        for (const Vertex* v : graph.vertices) {
-            for (const Vertex* w : v->neighbours) {
-                if (!(w->id < v->id)) continue;
-                const Index a = r.community[v->index];
-                const Index b = r.community[w->index];
-                if (a != b) {
-                    auto& row = cut[std::min(a, b)];
-                    if (row.size() <= std::max(a, b)) row.resize(std::max(a, b) + 1, 0);
-                    ++row[std::max(a, b)];
-                }
-                if (random.unit() >= p) continue;
-                r.drawnEdges.push_back({v->index, w->index,
-                                        a == b ? r.communities[a].colour : white,
-                                        a == b ? r.opacity : r.opacity / 3});
-            }
-        }
-        for (Index a = 0; a < cut.size(); ++a)
-            for (Index b = a + 1; b < cut[a].size(); ++b)
-                if (cut[a][b] > 0) r.links.push_back({a, b, cut[a][b]});
+        synthetic::drawEdges(results, [&](Index, Index) { return random.unit() < p; });
+        results.labelsDrawn = std::min<std::size_t>(results.labelsAsked, 400);
     }
 };
 

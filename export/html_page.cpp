@@ -6,13 +6,16 @@
 //   edgeWidth                     drawn edges' width in scene units
 //   scale                         community-scene units per internal adjacency entry
 //   radiusMax                     the largest vertex radius
-//   labelsShown, idsAsLabels, labelsAsked, labelsDrawn
+//   labelsShown, idsAsLabels, labelsAsked
 //   colours                       ["#rrggbb", ...]: the communities' palette
 //   edgeStyles                    [["#rrggbb", opacity], ...]: the drawn edges' palette
 //   arrays                        {name: [type, base64], ...}, type one of u8, u16, u32,
 //                                 i32, f32, little-endian; unsigned arrays take the
 //                                 narrowest type that holds their largest value
 //   labels                        [string × V] in vertex order, or [] without any name
+//
+// Nothing in it depends on the image size (-W, -H): the page fills the window and places its
+// own labels, so the labels the vertex scene's layout fitted into the image are left out.
 //
 // Vertices are listed community by community (in community order), ascending id inside a
 // community, so a community's members are one run and no per-vertex community is stored.
@@ -243,9 +246,11 @@ void PageData::writeMeta(std::string& out, std::string_view title) const {
     const bool white = r.background == "white";
     out += "{\"format\":1,\"title\":";
     appendLabelJson(out, title);
-    const std::pair<const char*, std::size_t> counts[] = {
-        {"vertices", vertexCount}, {"communities", communityCount}, {"edges", r.drawnEdges.size()},
-        {"links", r.links.size()}, {"labelsAsked", r.labelsAsked},  {"labelsDrawn", r.labelsDrawn}};
+    const std::pair<const char*, std::size_t> counts[] = {{"vertices", vertexCount},
+                                                          {"communities", communityCount},
+                                                          {"edges", r.drawnEdges.size()},
+                                                          {"links", r.links.size()},
+                                                          {"labelsAsked", r.labelsAsked}};
     for (const auto& [name, count] : counts) {
         out += ",\"";
         out += name;

@@ -19,13 +19,12 @@ import unittest
 import zlib
 from pathlib import Path
 
-CHROMIUM = shutil.which("chromium")
-if CHROMIUM is None:
+import chromium
+
+if chromium.CHROMIUM is None:
     print("chromium is not installed: the page's browser tests are skipped")
     sys.exit(77)
 
-from selenium import webdriver  # noqa: E402
-from selenium.webdriver.chrome.service import Service  # noqa: E402
 from selenium.webdriver.common.action_chains import ActionChains  # noqa: E402
 from selenium.webdriver.common.actions.action_builder import ActionBuilder  # noqa: E402
 from selenium.webdriver.common.actions.wheel_input import ScrollOrigin  # noqa: E402
@@ -58,6 +57,18 @@ HOSTILE = {
     9: "&amp; &lt;b&gt; ${window.pwned=9} `tick`",
     10: '\\u003c/script> \\" end',
 }
+
+
+def read_names(path):
+    """id -> label of a names file of 'id "label"' lines."""
+    names = {}
+    for line in path.read_text(encoding="utf-8").splitlines():
+        vertex, label = line.split(" ", 1)
+        names[int(vertex)] = label.strip().strip('"')
+    return names
+
+
+LESMIS = read_names(SOURCE / "tests/data/lesmis_names.txt") if SOURCE else {}
 
 
 def decode_png(data):
@@ -111,25 +122,7 @@ class Browser(unittest.TestCase):
     def setUpClass(cls):
         cls.pages = Path(tempfile.mkdtemp(prefix="quorvane-page-"))
         cls.make_pages()
-        options = webdriver.ChromeOptions()
-        options.binary_location = CHROMIUM
-        for flag in (
-            "--headless=new",
-            "--no-sandbox",
-            "--disable-gpu",
-            "--disable-quic",
-            "--no-first-run",
-            "--disable-background-networking",
-            "--disable-component-update",
-            "--disable-sync",
-            "--window-size=1000,700",
-            "--force-device-scale-factor=1",
-            f"--user-data-dir={cls.pages / 'profile'}",
-        ):
-            options.add_argument(flag)
-        options.set_capability("goog:loggingPrefs", {"browser": "ALL", "performance": "ALL"})
-        cls.driver = webdriver.Chrome(service=Service(shutil.which("chromedriver")), options=options)
-        cls.driver.set_script_timeout(60)
+        cls.driver = chromium.start(cls.pages / "profile", 1000, 700, logs=True)
 
     @classmethod
     def tearDownClass(cls):
@@ -181,6 +174,20 @@ class Browser(unittest.TestCase):
             " return [side.left / 2, (bar.bottom + innerHeight) / 2]; })()"
         )
 
+    def assert_discs_inside(self, colours):
+        """The community picture shows one disc of each colour, whole, inside the part of the
+        stage that no panel covers."""
+        top = int(self.js("document.getElementById('toolbar').getBoundingClientRect().bottom")) + 1
+        right = int(self.js("document.getElementById('side').getBoundingClientRect().left"))
+        rows = self.shot(0, top, right, self.js("innerHeight") - top)
+        for colour in colours:
+            discs = blobs(rows, colour)
+            self.assertEqual(len(discs), 1, colour)
+            xs = [p[0] for p in discs[0]]
+            ys = [p[1] for p in discs[0]]
+            inside = min(xs) > 0 and min(ys) > 0 and max(xs) < right - 1 and max(ys) < len(rows) - 1
+            self.assertTrue(inside, (colour, min(xs), min(ys), max(xs), max(ys)))
+
     def quiet_load(self, name):
         """Loads a page and checks it logged no error or warning and asked for nothing."""
         url = self.open(name)
@@ -228,6 +235,11 @@ class Page(Browser):
         self.assertEqual(self.js("quorvane.search('12')"), [12, 21, 22])
         self.assertEqual(self.js("quorvane.search(' BRAVO t')"), [13])
         self.assertEqual(self.js("quorvane.search('zulu')"), [])
+        # Anywhere in a label or an id, after those: the id, then labels holding the text.
+        self.assertEqual(self.js("quorvane.search('1')"), [1, 21, 22, 10, 11, 12, 13])
+        self.assertEqual(self.js("quorvane.search('2')"), [2, 12, 20, 21, 22, 23])
+        self.assertEqual(self.js("quorvane.search('O')"), [2, 5, 10, 11, 12, 13, 22])
+        self.assertEqual(self.js("quorvane.search('LIE')"), [3, 20])
         self.assertEqual(self.js("quorvane.search('Charlie')"), [3])
         x, y = self.locate(3)
         centre = self.free_centre()
@@ -282,6 +294,24 @@ class Page(Browser):
         self.assertEqual(self.driver.find_element(By.ID, "picture").text, "Communities")
         for vertex in (20, 22):
             self.assertTrue(close(self.pixel(*self.locate(vertex)), GREEN))
+
+    def test_community_picture_fits_whatever_the_zoom(self):
+        self.open("small.html")
+        self.assertTrue(self.js("quorvane.select(5)"))  # zoomed in on the close pair
+        for _ in range(6):
+            x, y = self.locate(5)
+            ActionChains(self.driver).scroll_from_origin(
+                ScrollOrigin.from_viewport(int(x), int(y)), 0, -300
+            ).perform()
+        self.js("quorvane.redraw()")
+        before = self.locate(5)
+        self.driver.find_element(By.ID, "picture").click()
+        self.assertEqual(self.driver.find_element(By.ID, "picture").text, "Vertices")
+        self.assert_discs_inside((RED, BLUE, GREEN))
+        # Back to the vertices as they were left.
+        self.driver.find_element(By.ID, "picture").click()
+        after = self.locate(5)
+        self.assertLess(math.hypot(after[0] - before[0], after[1] - before[1]), 1)
 
     def test_pan_zoom_and_fit(self):
         self.open("small.html")
@@ -374,6 +404,106 @@ class RunPages(Browser):
         hex_colour = data["colours"][palette]
         return tuple(int(hex_colour[i : i + 2], 16) for i in (1, 3, 5))
 
+    def array(self, name, key):
+        """One array of a page file's data block, decoded."""
+        kind, packed = self.data(name)["arrays"][key]
+        raw = base64.b64decode(packed)
+        code = {"u8": "B", "u16": "H", "u32": "I", "i32": "i", "f32": "f"}[kind]
+        return list(struct.unpack(f"<{len(raw) // struct.calcsize(code)}{code}", raw))
+
+    def lesmis(self):
+        """Les Miserables as its page holds it: id -> (degree, community place)."""
+        sizes = self.array("lesmis.html", "size")
+        community = [c for c, size in enumerate(sizes) for _ in range(size)]
+        ids, degrees = self.array("lesmis.html", "id"), self.array("lesmis.html", "degree")
+        return {v: (degree, c) for v, degree, c in zip(ids, degrees, community)}
+
+    def drawn_labels(self, degree):
+        """The labels drawn now, checked: most connected first (ties by id), none over another
+        label or over another vertex's disc, each anchor the point of its box nearest its
+        vertex's centre and nearer that centre than any other vertex's."""
+        labels = self.js("quorvane.labels()")
+        at = {v: self.js("quorvane.locate(arguments[0])", v) for v in degree}
+        order = [(-degree[label["id"]], label["id"]) for label in labels]
+        self.assertEqual(order, sorted(order))
+        for k, label in enumerate(labels):
+            box, anchor, own = label["box"], label["anchor"], at[label["id"]]
+            self.assertEqual(label["text"], LESMIS[label["id"]])
+            nearest = (clamp(own["x"], box["x"], box["x"] + box["width"]),
+                       clamp(own["y"], box["y"], box["y"] + box["height"]))
+            self.assertLess(math.hypot(nearest[0] - anchor["x"], nearest[1] - anchor["y"]), 0.01)
+            mine = math.hypot(anchor["x"] - own["x"], anchor["y"] - own["y"])
+            for vertex, point in at.items():
+                if vertex == label["id"] or point is None:
+                    continue
+                theirs = math.hypot(anchor["x"] - point["x"], anchor["y"] - point["y"])
+                self.assertGreater(theirs, mine, (label["text"], LESMIS[vertex]))
+                self.assertGreater(box_distance(box, point), point["r"], (label["text"], LESMIS[vertex]))
+            for other in labels[k + 1 :]:
+                self.assertGreater(box_gap(box, other["box"]), 0, (label["text"], other["text"]))
+        return labels
+
+    def test_labels_keep_clear_of_each_other_and_of_other_vertices(self):
+        self.open("lesmis.html")
+        lesmis = self.lesmis()
+        degree = {v: d for v, (d, _) in lesmis.items()}
+        fitted = self.drawn_labels(degree)
+        self.assertGreater(len(fitted), 20)
+        # Anywhere on a label the pointer names the label's own vertex.
+        for label in fitted:
+            self.hover(*box_centre(label["box"]))
+            self.assertIn(f"\nid {label['id']}\n", self.js("quorvane.tooltip()"), label["text"])
+        # Zoomed in on a hub, it is labelled first, and its community shows more labels.
+        home = sum(1 for label in fitted if lesmis[label["id"]][1] == lesmis[10][1])
+        for vertex in (10, 48, 55):  # Valjean, Gavroche, Marius
+            self.assertTrue(self.js("quorvane.select(arguments[0])", vertex))
+            labels = self.drawn_labels(degree)
+            self.assertEqual(labels[0]["id"], vertex, LESMIS[vertex])
+            if vertex == 10:
+                valjean = labels[0]["box"]
+                mates = sum(1 for label in labels if lesmis[label["id"]][1] == lesmis[10][1])
+                self.assertGreater(mates, home)
+        # Where "Valjean" is written, the pointer names Valjean (or nothing), not a neighbour.
+        self.assertTrue(self.js("quorvane.select(10)"))
+        left, top = valjean["x"] + 1, valjean["y"] + 1
+        right, bottom = valjean["x"] + valjean["width"] - 1, valjean["y"] + valjean["height"] - 1
+        for x, y in ((left, top), (right, top), (left, bottom), (right, bottom), box_centre(valjean)):
+            self.hover(x, y)
+            tip = self.js("quorvane.tooltip()")
+            self.assertTrue(tip is None or tip.startswith("Valjean\nid 10\n"), (x, y, tip))
+
+    def test_search_finds_the_text_anywhere_best_first(self):
+        self.open("lesmis.html")
+
+        def expected(query):
+            q = query.strip().lower()
+            first = [int(q)] if q.isdigit() and int(q) in LESMIS else []
+            rest = [v for v in sorted(LESMIS) if v not in first]
+            name = {v: LESMIS[v].lower() for v in rest}
+            exact = [v for v in rest if name[v] == q]
+            start = [v for v in rest if name[v].startswith(q) and name[v] != q]
+            inside = [v for v in rest if not name[v].startswith(q) and (q in name[v] or q in str(v))]
+            return (first + exact + start + inside)[:20]
+
+        self.assertEqual(self.js("quorvane.search('jean')"), [10])
+        for query in ("JEAN", "e", "1", "MME", "t ", "ette", "Marius", "77", "zz"):
+            self.assertEqual(self.js("quorvane.search(arguments[0])", query), expected(query), query)
+        self.assertEqual(len(expected("e")), 20)
+
+    def test_community_picture_fits_after_zooming(self):
+        self.open("lesmis.html")
+        data = self.data("lesmis.html")
+        colours = [data["colours"][k] for k in self.array("lesmis.html", "colour")]
+        self.assertEqual(len(set(colours)), len(colours))  # one disc a colour
+        self.assertTrue(self.js("quorvane.select(10)"))
+        for _ in range(4):
+            x, y = self.locate(10)
+            ActionChains(self.driver).scroll_from_origin(
+                ScrollOrigin.from_viewport(int(x), int(y)), 0, -300
+            ).perform()
+        self.assertTrue(self.js("quorvane.show('communities')"))
+        self.assert_discs_inside([tuple(int(c[i : i + 2], 16) for i in (1, 3, 5)) for c in colours])
+
     def test_run_pages_load_quietly(self):
         for name in ("karate.html", "lesmis.html", "hostile.html"):
             self.quiet_load(name)
@@ -447,6 +577,28 @@ def blobs(rows, colour):
             if len(group) >= 20:
                 found.append(group)
     return sorted(found, key=len, reverse=True)
+
+
+def clamp(value, low, high):
+    return max(low, min(high, value))
+
+
+def box_centre(box):
+    return box["x"] + box["width"] / 2, box["y"] + box["height"] / 2
+
+
+def box_distance(box, point):
+    """How far point lies from box (0 inside it)."""
+    dx = max(box["x"] - point["x"], 0, point["x"] - box["x"] - box["width"])
+    dy = max(box["y"] - point["y"], 0, point["y"] - box["y"] - box["height"])
+    return math.hypot(dx, dy)
+
+
+def box_gap(a, b):
+    """The gap between two boxes along the axis where they are apart; not above 0 when they
+    overlap."""
+    return max(b["x"] - a["x"] - a["width"], a["x"] - b["x"] - b["width"],
+               b["y"] - a["y"] - a["height"], a["y"] - b["y"] - b["height"])
 
 
 def centroid(group):

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -17,6 +16,7 @@
 #include "export/page_encoding.h"
 #include "export/results.h"
 #include "graph/graph.h"
+#include "tests/export/synthetic_results.h"
 
 namespace {
 
@@ -71,29 +71,11 @@ TEST(PageEncoding, Base64OfTheStandardVectors) {
 // A run's results for graph, every vertex in community 0 at the given places.
 RunResults oneCommunity(const Graph& graph, const std::vector<float>& x,
                         const std::vector<float>& y, const std::vector<float>& radius) {
-    RunResults r;
-    r.graph = &graph;
-    const std::size_t V = graph.vertices.size();
-    r.community.assign(V, 0);
-    r.shell.assign(V, 1);
-    r.coreness.assign(V, 1);
-    r.x = x;
-    r.y = y;
-    r.radius = radius;
-    for (Index k = 0; k < V; ++k) r.byId.push_back(k);
-    std::sort(r.byId.begin(), r.byId.end(),
-              [&](Index a, Index b) { return graph.vertices[a]->id < graph.vertices[b]->id; });
-    RunResults::Community c;
-    c.size = Index(V);
-    c.internal = 2;
-    c.x = 1;
-    c.y = 2;
-    c.radius = 1.5f;
-    c.sphere = 0.5f;
-    c.maxShell = 2;
-    c.colour = {1.0f, 0.2f, 0.2f};
-    r.communities = {c};
-    return r;
+    return synthetic::resultsFor(
+        graph, {synthetic::community(1, 2, 1.5f, 0.5f, 2, 2, {1.0f, 0.2f, 0.2f})},
+        [&](const Vertex& v) {
+            return synthetic::Place{0, x[v.index], y[v.index], radius[v.index]};
+        });
 }
 
 std::string dataBlock(const std::string& page) {
@@ -112,14 +94,11 @@ TEST(HtmlPage, TinyPageDataBlockExactly) {
     RunResults r = oneCommunity(graph, {0, 1}, {2, 3}, {0.25f, 0.5f});
     r.shell = {2, 1};
     r.drawnEdges = {{0, 1, {1.0f, 0.2f, 0.2f}, 0.2f}};
-    r.labelsShown = true;
-    r.labelsAsked = 1;
-    r.labelsDrawn = 1;
     std::ostringstream out;
     writeHtmlPage(r, "tiny", out);
     EXPECT_EQ(dataBlock(out.str()),
               "{\"format\":1,\"title\":\"tiny\",\"vertices\":2,\"communities\":1,\"edges\":1,"
-              "\"links\":0,\"labelsAsked\":1,\"labelsDrawn\":1,\"background\":\"#000000\","
+              "\"links\":0,\"labelsAsked\":1,\"background\":\"#000000\","
               "\"foreground\":\"#ffffff\",\"opacity\":0.2,\"font\":1,\"edgeWidth\":0.0528,"
               "\"scale\":0.25,\"radiusMax\":0.5,\"labelsShown\":true,\"idsAsLabels\":false,"
               "\"colours\":[\"#ff3333\"],\"edgeStyles\":[[\"#ff3333\",0.2]],\"arrays\":{"
@@ -183,7 +162,8 @@ struct Scattered {
             radius.push_back(0.05f + 0.001f * float(k % 300));
         }
         results = oneCommunity(graph, x, y, radius);
-        for (Index k = 0; k + 1 < V; k += 4) results.drawnEdges.push_back({k, k + 1, white, 0.2f});
+        // A quarter of the ring's edges, {k, k + 1} for k a multiple of 4 (k + 1 the larger).
+        synthetic::drawEdges(results, [](Index a, Index) { return a % 4 == 1; });
     }
 };
 

@@ -78,6 +78,29 @@ function setPicture(view, name) {
     return true;
 }
 
+// Switches the picture from the toolbar or the handle; false for another name. The community
+// picture is fitted whole on the way in (the vertex picture's zoom says nothing of where its
+// discs lie), and the vertex picture comes back as it was left.
+function switchPicture(view, name) {
+    const was = view.picture;
+    const camera = view.camera;
+    if (!setPicture(view, name)) return false;
+    view.hovered = null;
+    if (name === was) {
+        drawNow(view);
+    } else if (name === "communities") {
+        const [x, y] = sceneCentreOf(view, camera);
+        view.vertexView = { x, y, s: camera.s };
+        fit(view, false);
+    } else if (view.vertexView) {
+        const { x, y, s } = view.vertexView;
+        setView(view, viewCentring(view, x, y, s), false);
+    } else {
+        fit(view, false);
+    }
+    return true;
+}
+
 // Shows the vertex picture with community c filling about two thirds of the free area.
 function showCommunity(view, c, animate) {
     setPicture(view, "vertices");

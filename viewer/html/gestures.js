@@ -102,9 +102,7 @@ function wireControls(view) {
     stage.addEventListener("dblclick", () => fit(view, true));
     document.getElementById("fit").addEventListener("click", () => fit(view, true));
     pictureButton.addEventListener("click", () => {
-        setPicture(view, view.picture === "vertices" ? "communities" : "vertices");
-        view.hovered = null;
-        drawNow(view);
+        switchPicture(view, view.picture === "vertices" ? "communities" : "vertices");
     });
     edgesBox.addEventListener("change", () => {
         view.edgesShown = edgesBox.checked;

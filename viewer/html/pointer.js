@@ -3,8 +3,11 @@
 // community ({ community }) under the pointer (or null), view.pointer where the mouse
 // hovers (or null).
 
+// How far beyond its disc a vertex is still pointed at, in CSS pixels.
+const POINTER_REACH = 4;
+
 // The drawn vertex under (px, py), or −1: the nearest centre among those whose disc, widened
-// by 4 pixels, holds the point.
+// by POINTER_REACH, holds the point.
 function vertexAt(view, px, py) {
     const mode = view.mode;
     if (view.picture !== "vertices" || !mode) return -1;
@@ -12,7 +15,7 @@ function vertexAt(view, px, py) {
     const camera = view.camera;
     const x = (px - camera.ox) / camera.s;
     const y = (camera.oy - py) / camera.s;
-    const slack = 4 / camera.s;
+    const slack = POINTER_REACH / camera.s;
     const reach = view.model.meta.radiusMax + slack;
     let best = -1;
     let bestDistance = Infinity;
@@ -53,9 +56,15 @@ function communityAt(view, px, py) {
     return best;
 }
 
+// The vertex under (px, py), or else the one whose label is there, or −1.
+function pointedVertex(view, px, py) {
+    const v = vertexAt(view, px, py);
+    return v >= 0 ? v : labelAt(view, px, py);
+}
+
 function hoverAt(view, px, py) {
     view.pointer = { x: px, y: py };
-    const v = vertexAt(view, px, py);
+    const v = pointedVertex(view, px, py);
     if (v >= 0) view.hovered = { vertex: v };
     else {
         const c = communityAt(view, px, py);
@@ -65,15 +74,15 @@ function hoverAt(view, px, py) {
 }
 
 // A click (or tap): in the community picture, a disc leads to its community; in the vertex
-// picture a vertex is chosen, a community drawn as its disc shown, and a click on nothing
-// lets the chosen vertex go.
+// picture a vertex (or its label) is chosen, a community drawn as its disc shown, and a click
+// on nothing lets the chosen vertex go.
 function click(view, px, py) {
     if (view.picture === "communities") {
         const c = communityAt(view, px, py);
         if (c >= 0) showCommunity(view, c, true);
         return;
     }
-    const v = vertexAt(view, px, py);
+    const v = pointedVertex(view, px, py);
     if (v >= 0) {
         view.selected = v;
         view.hovered = { vertex: v };

@@ -7,28 +7,29 @@ function createSearch() {
     return { matches: [], current: -1, timer: 0 };
 }
 
-// Matches of text as vertices: the vertex with that id, then those whose label is the text,
-// then those whose label starts with it (labels compared case-insensitively), each group by
-// ascending id, at most 20 in all.
+// Matches of text as vertices, best first, at most 20: the vertex with that id, then those
+// whose label is the text, then those whose label starts with it, then those whose label or
+// id holds it anywhere; labels compared case-insensitively, each group by ascending id.
 function findMatches(M, text) {
     const query = String(text).trim();
     if (!query) return [];
-    const found = [];
+    const q = query.toLowerCase();
     const byId = /^[+-]?\d+$/.test(query) ? indexOfId(M, Number(query)) : -1;
-    if (byId >= 0) found.push(byId);
-    if (M.labels.length) {
-        if (!M.lowerLabels) M.lowerLabels = M.labels.map((label) => label.toLowerCase());
-        const q = query.toLowerCase();
-        const exact = [];
-        const prefix = [];
-        for (let v = 0; v < M.n; v++) {
-            const label = M.lowerLabels[v];
-            if (v === byId || !label.startsWith(q)) continue;
-            keepSmallest(M, label.length === q.length ? exact : prefix, v);
-        }
-        found.push(...exact, ...prefix);
+    // Only a minus sign and digits can lie inside an id written out.
+    const inIds = /^-?\d*$/.test(q);
+    if (M.labels.length && !M.lowerLabels) {
+        M.lowerLabels = M.labels.map((label) => label.toLowerCase());
     }
-    return found.slice(0, MATCHES);
+    const groups = [[], [], []]; // exact labels, labels starting with it, the rest
+    for (let v = 0; v < M.n; v++) {
+        if (v === byId) continue;
+        const label = M.lowerLabels ? M.lowerLabels[v] : "";
+        const at = label.length >= q.length ? label.indexOf(q) : -1;
+        let group = at < 0 ? -1 : at > 0 ? 2 : label.length === q.length ? 0 : 1;
+        if (group < 0 && inIds && String(M.ids[v]).includes(q)) group = 2;
+        if (group >= 0) keepSmallest(M, groups[group], v);
+    }
+    return (byId >= 0 ? [byId] : []).concat(...groups).slice(0, MATCHES);
 }
 
 // Keeps in list the 20 vertices of smallest id seen, in ascending id.

@@ -2,12 +2,16 @@
 // that state take it first; nothing else of the page changes once it has started. Its parts:
 //   model, grid        the run's data (data.js) and its spatial index (grid.js), made once
 //   camera             where the scene lies on the stage (camera.js)
-//   picture            "vertices" or "communities" (communities.js); edgesShown: the box
+//   picture            "vertices" or "communities" (communities.js); edgesShown: the box;
+//                      vertexView: where the vertex picture was when the community picture
+//                      was switched to ({ x, y, s }: scene centre and scale), or null
 //   highlight          the community the legend picked, or −1 (legend.js)
 //   selected, hovered, pointer, dragging       what is chosen and pointed at (pointer.js)
 //   looks              the communities' fill styles (looks.js)
 //   frame, mode        the last frame's device-pixel mapping and how each community was
 //                      drawn in it (draw.js)
+//   labels, labelWidths    the last frame's labels and the widths of those measured
+//                      (labels.js)
 //   canvas             the three layers, their contexts, the vertex layer's image
 //   gesture, search, legendRows, tooltipText   the state of the captors, the search box,
 //                      the legend and the tooltip (gestures.js, search.js, legend.js,
@@ -42,6 +46,7 @@ function createView() {
         camera: createCamera(),
         picture: "vertices",
         edgesShown: true,
+        vertexView: null,
         highlight: -1,
         selected: -1,
         hovered: null,
@@ -50,6 +55,8 @@ function createView() {
         looks: createLooks(),
         frame: null,
         mode: null,
+        labels: [],
+        labelWidths: null,
         canvas,
         gesture: createGesture(),
         search: createSearch(),
@@ -117,6 +124,7 @@ function drawNow(view) {
         canvas.edgeCtx.clearRect(0, 0, frame.W, frame.H);
         drawCommunities(view);
         canvas.overlayCtx.clearRect(0, 0, frame.W, frame.H);
+        view.labels = [];
     }
     placeTooltip(view);
 }
