@@ -284,6 +284,39 @@ TEST(ReadNetwork, LabelsAndNumbersOfEachFormat) {
     EXPECT_EQ(graph.numArcs, 3u);
 }
 
+// Reads text as the run does, with its format detected.
+std::vector<std::pair<VertexId, std::string>> verticesRead(const std::string& text,
+                                                           const std::string& name) {
+    std::istringstream input(text);
+    Graph graph(true);
+    readNetwork(input, graph, name);
+    return verticesOf(graph);
+}
+
+// igraph's readers would take a byte order mark for a character of the file.
+TEST(ReadNetwork, ByteOrderMarkIsSkippedInEveryFormat) {
+    const std::string bom = "\xEF\xBB\xBF";
+    const std::vector<std::pair<VertexId, std::string>> ab = {{0, "a"}, {1, "b"}};
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {"g.gml",
+         "graph [ node [ id 0 label \"a\" ] node [ id 1 label \"b\" ] edge [ source 0 "
+         "target 1 ] ]"},
+        {"g.net", "*Vertices 2\n1 \"a\"\n2 \"b\"\n*Edges\n1 2\n"},
+        {"g.graphml",
+         "<graphml><graph><node id=\"a\"/><node id=\"b\"/><edge source=\"a\" "
+         "target=\"b\"/></graph></graphml>"},
+        {"g.gexf",
+         "<gexf><graph><nodes><node id=\"a\"/><node id=\"b\"/></nodes><edges><edge "
+         "source=\"a\" target=\"b\"/></edges></graph></gexf>"},
+        {"g.csv", "source,target\na,b\n"},
+    };
+    for (const auto& [name, text] : files) EXPECT_EQ(verticesRead(bom + text, name), ab) << name;
+    std::istringstream ncol(bom + "a b\nb a\n");
+    Graph graph(true);
+    readNetwork(ncol, graph, "g.ncol", InputFormat::ncol);
+    EXPECT_EQ(verticesOf(graph), ab);
+}
+
 TEST(IgraphErrors, MessagesBecomeOneLineWithTheFileAndLine) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{"Unknown target node id found in an edge in GML file, line 3."},
