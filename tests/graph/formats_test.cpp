@@ -317,6 +317,21 @@ TEST(ReadNetwork, ByteOrderMarkIsSkippedInEveryFormat) {
     EXPECT_EQ(verticesOf(graph), ab);
 }
 
+// Only the first graph's nodes and edges are the network: not a <node> in <meta>, nor a
+// second <graph>; the nodes of a hierarchy are.
+TEST(ReadNetwork, GexfReadsTheFirstGraphOnly) {
+    const std::string text =
+        "<gexf><meta><node id=\"m\"/></meta><graph><attributes class=\"node\">"
+        "<attribute id=\"0\" title=\"kind\"/><attribute id=\"1\" title=\"NAME\"/>"
+        "</attributes><nodes><node id=\"a\"><attvalues><attvalue for=\"0\" value=\"x\"/>"
+        "<attvalue for=\"1\" value=\"Ann\"/></attvalues><nodes><node id=\"a1\"/></nodes>"
+        "</node><node id=\"b\"/></nodes><edges><edge source=\"a1\" target=\"b\"/>"
+        "<edge source=\"a\" target=\"b\"/></edges></graph><graph><nodes><node id=\"z\"/>"
+        "</nodes><edges><edge source=\"z\" target=\"zz\"/></edges></graph></gexf>";
+    EXPECT_EQ(verticesRead(text, "g.gexf"),
+              (std::vector<std::pair<VertexId, std::string>>{{0, "Ann"}, {1, "a1"}, {2, "b"}}));
+}
+
 TEST(IgraphErrors, MessagesBecomeOneLineWithTheFileAndLine) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{"Unknown target node id found in an edge in GML file, line 3."},
