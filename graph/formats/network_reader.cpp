@@ -15,6 +15,16 @@
 
 namespace {
 
+// Looks at the first kDetectionBytes, and at more while they end inside a preamble.
+InputFormat detect(InputBytes& bytes, const std::string& name) {
+    for (std::size_t window = kDetectionBytes;; window *= 4) {
+        const std::string_view head = bytes.peek(window);
+        const bool complete = head.size() < window || window >= kMostDetectionBytes;
+        if (const std::optional<InputFormat> format = detectInputFormat(head, name, complete))
+            return *format;
+    }
+}
+
 // The scanner that keeps a library's parser linear in the file's size (token_guard.h).
 std::unique_ptr<GuardScanner> guardOf(InputFormat format, const std::string& name) {
     switch (format) {
@@ -51,7 +61,7 @@ InputRead readNetwork(std::istream& input, Graph& graph, const std::string& name
     InputBytes bytes(input, name);
     InputRead read;
     read.compressed = bytes.compressed();
-    read.format = format ? *format : detectInputFormat(bytes.peek(kDetectionBytes), name);
+    read.format = format ? *format : detect(bytes, name);
     if (read.format == InputFormat::edges) {
         std::istream stream(&bytes);
         stream.exceptions(std::ios::badbit);

@@ -146,6 +146,26 @@ TEST(InputFormat, DetectedFromTheFirstBytesAndTheCsvEnding) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(detectInputFormat(c.head, c.name), c.format) << c.head << " / " << c.name;
+    // A head that ends inside a preamble asks for more bytes, unless it is the whole file.
+    const std::vector<Case> undecided = {
+        {"<?xml version=\"1.0\"?>\n<!-- a long comment", "a", F::edges},
+        {"<!DOCTYPE g [<!ENTITY e \"x\">", "a", F::edges},
+        {"\n\n  <grap", "a", F::edges},
+        {"# a long comment", "a", F::edges},
+        {"Creator \"a long string", "a", F::edges},
+        {"% comment\n*Vert", "a", F::edges},
+        {"\n\n   ", "a.csv", F::edges},
+        {"a very long first field", "a.csv", F::edges},
+    };
+    for (const Case& c : undecided) {
+        EXPECT_EQ(detectInputFormat(c.head, c.name, false), std::nullopt) << c.head;
+        EXPECT_EQ(detectInputFormat(c.head, c.name, true), c.format) << c.head;
+    }
+    // Where the start already decides, it does.
+    EXPECT_EQ(detectInputFormat("0 1\n1 2", "a.csv", false), F::edges);
+    EXPECT_EQ(detectInputFormat("0 7777777", "a", false), F::edges);
+    EXPECT_EQ(detectInputFormat("*Vertices 3\n1 \"a", "a", false), F::pajek);
+    EXPECT_EQ(detectInputFormat("<gexf version=\"1.2\"><gra", "a", false), F::gexf);
     EXPECT_EQ(inputFormatNamed("pajek"), F::pajek);
     EXPECT_EQ(inputFormatNamed("Pajek"), std::nullopt);
     EXPECT_EQ(inputFormatName(F::ncol), std::string("ncol"));
@@ -291,6 +311,33 @@ std::vector<std::pair<VertexId, std::string>> verticesRead(const std::string& te
     Graph graph(true);
     readNetwork(input, graph, name);
     return verticesOf(graph);
+}
+
+// Detection reads past a preamble longer than its first window, in every format that has one.
+TEST(ReadNetwork, LongPreamblesAndHeadersAreReadPast) {
+    std::string comments;
+    for (int k = 0; k < 3000; ++k) comments += "<!-- " + std::string(100, 'c') + " -->\n";
+    const std::vector<std::pair<VertexId, std::string>> ab = {{0, "a"}, {1, "b"}};
+    EXPECT_EQ(verticesRead("<?xml version=\"1.0\"?>\n" + comments +
+                               "<graphml><graph><node id=\"a\"/><node id=\"b\"/><edge "
+                               "source=\"a\" target=\"b\"/></graph></graphml>",
+                           "g.graphml"),
+              ab);
+    std::string subset = "<!DOCTYPE gexf [";
+    for (int k = 0; k < 5000; ++k) subset += "<!-- declaration " + std::to_string(k) + " -->";
+    EXPECT_EQ(verticesRead(subset + "]><gexf><graph><nodes><node id=\"a\"/><node id=\"b\"/>"
+                                    "</nodes><edges><edge source=\"a\" target=\"b\"/></edges>"
+                                    "</graph></gexf>",
+                           "g.gexf"),
+              ab);
+    const std::string lines(300000, '\n');
+    EXPECT_EQ(verticesRead("# comment\n" + lines +
+                               "graph [ node [ id 0 label \"a\" ] node [ id 1 label \"b\" ]"
+                               " edge [ source 0 target 1 ] ]",
+                           "g.gml"),
+              ab);
+    // A CSV header whose first field is longer than the window.
+    EXPECT_EQ(verticesRead(std::string(100000, 'c') + ",source,target\nx,a,b\n", "g.csv"), ab);
 }
 
 // igraph's readers would take a byte order mark for a character of the file.
