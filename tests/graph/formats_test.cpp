@@ -336,8 +336,16 @@ TEST(ReadNetwork, LongPreamblesAndHeadersAreReadPast) {
                                " edge [ source 0 target 1 ] ]",
                            "g.gml"),
               ab);
-    // A CSV header whose first field is longer than the window.
+    // A CSV header whose first field is longer than the window, and one of 70,000 fields.
     EXPECT_EQ(verticesRead(std::string(100000, 'c') + ",source,target\nx,a,b\n", "g.csv"), ab);
+    std::string wide;
+    for (int k = 0; k < 70000; ++k) {
+        wide += 'c';
+        wide += std::to_string(k);
+        wide += ',';
+    }
+    EXPECT_EQ(verticesRead(wide + "target,source\n" + std::string(70000, ',') + "b,a\n", "g.csv"),
+              ab);
 }
 
 // igraph's readers would take a byte order mark for a character of the file.
