@@ -143,7 +143,7 @@ class LexicalScanner : public GuardScanner {
     const char* start(const char* p) {
         const char c = *p;
         const char before = p > begin_ ? p[-1] : previous_;
-        if (c == rules_.comment && (before == '\n' || !rules_.commentAtLineStart))
+        if (c == rules_.comment && c != 0 && (before == '\n' || !rules_.commentAtLineStart))
             return begin(State::comment, "comment", p);
         if (rules_.strings && c == '"') return begin(State::quoted, "quoted string", p);
         if (rules_.parentheses && c == '(')

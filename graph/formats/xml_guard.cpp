@@ -255,13 +255,31 @@ class XmlScanner : public GuardScanner {
         if (length > cap) [[unlikely]]
             tooLong(at, what, cap);
     }
+    // The same n bytes added to two tokens (a value and its tag, say). The error names the
+    // first byte that passes a cap, whichever way the input was cut into blocks: the first
+    // token's when one byte passes both.
+    void grow2(std::uint64_t& first, std::uint64_t firstCap, const char* firstWhat,
+               std::uint64_t& second, std::uint64_t secondCap, const char* secondWhat,
+               std::uint64_t n, const char* at) {
+        first += n;
+        second += n;
+        if (first <= firstCap && second <= secondCap) [[likely]]
+            return;
+        const char* firstPass = first > firstCap ? at - (first - firstCap) : at;
+        const char* secondPass = second > secondCap ? at - (second - secondCap) : at;
+        if (first > firstCap && (second <= secondCap || firstPass <= secondPass))
+            tooLong(firstPass, firstWhat, firstCap);
+        tooLong(secondPass, secondWhat, secondCap);
+    }
     [[noreturn]] void tooLong(const char* at, const char* what, std::uint64_t cap) const {
         fail(at, what + (" longer than " + sizeText(cap)));
     }
 
     void addText(std::uint64_t n, const char* at) {
-        grow(run_, n, limits_.token, at, "text");
-        if (dataDepth_ != 0 && depth_ == dataDepth_) grow(collected_, n, limits_.token, at, "text");
+        if (dataDepth_ != 0 && depth_ == dataDepth_)
+            grow2(run_, limits_.token, "text", collected_, limits_.token, "text", n, at);
+        else
+            grow(run_, n, limits_.token, at, "text");
     }
     void addTextAt(std::uint64_t n, const char* at) {
         growAt(run_, n, limits_.token, at, "text");
@@ -286,12 +304,13 @@ class XmlScanner : public GuardScanner {
     // ---- the start: encodings in which the markup is not ASCII ----
 
     void checkHead(const char* p, const char* end) {
-        while (head_.size() < 4 && p < end) head_ += *p++;
-        const bool wide =
-            head_.size() >= 2 && (head_[0] == 0 || head_[1] == 0 || head_.starts_with("\xFE\xFF") ||
-                                  head_.starts_with("\xFF\xFE"));
-        if (wide || head_ == "\x4C\x6F\xA7\x94")
-            fail(p - 1, "XML in UTF-16, UTF-32 or EBCDIC is not read");
+        for (; head_.size() < 4 && p < end; ++p) {
+            head_ += *p;
+            const bool wide = head_.size() == 2 && (head_[0] == 0 || head_[1] == 0 ||
+                                                    head_ == "\xFE\xFF" || head_ == "\xFF\xFE");
+            if (wide || head_ == "\x4C\x6F\xA7\x94")
+                fail(p, "XML in UTF-16, UTF-32 or EBCDIC is not read");
+        }
     }
 
     // The XML declaration (<?xml ...?> at the start) may name another encoding.
@@ -538,8 +557,7 @@ class XmlScanner : public GuardScanner {
         while (q < end && !kNameEnd[uc(*q)]) ++q;
         if (!defaults_.empty()) element_.append(p, q);
         if (limits_.collectedText) noteLocalName(p, q);
-        countTag(p, q);
-        grow(nameLength_, static_cast<std::uint64_t>(q - p), limits_.token, q, "name");
+        countName(p, q);
         if (q == end) return q;
         state_ = State::tag;
         nameLength_ = 0;
@@ -548,6 +566,11 @@ class XmlScanner : public GuardScanner {
 
     void countTag(const char* p, const char* q) {
         grow(tagLength_, static_cast<std::uint64_t>(q - p), limits_.tag, q, "tag");
+    }
+    // Bytes of a name in a tag.
+    void countName(const char* p, const char* q) {
+        grow2(tagLength_, limits_.tag, "tag", nameLength_, limits_.token, "name",
+              static_cast<std::uint64_t>(q - p), q);
     }
 
     // Inside a start tag: attribute names, and the values after them.
@@ -558,28 +581,25 @@ class XmlScanner : public GuardScanner {
             if (!kNameEnd[uc(c)]) {
                 const char* name = q;
                 while (q < end && !kNameEnd[uc(*q)]) ++q;
-                grow(nameLength_, static_cast<std::uint64_t>(q - name), limits_.token, q, "name");
+                countName(name, q);
                 selfClosing_ = false;
                 continue;
             }
             ++q;
+            countTag(q - 1, q);
             if (c == '>') {
-                countTag(p, q);
                 endStartTag(q - 1);
                 return q;
             }
             if (c == '"' || c == '\'') {
-                countTag(p, q);
                 startValue(c, q - 1);
                 q = valueBytes(q, end);
                 if (state_ != State::tag) return q;
-                p = q;
                 continue;
             }
             selfClosing_ = c == '/';
             nameLength_ = 0;
         }
-        countTag(p, q);
         return q;
     }
 
@@ -602,8 +622,8 @@ class XmlScanner : public GuardScanner {
     const char* valueBytes(const char* p, const char* end) {
         const char* q = p;
         while (q < end && *q != quote_ && *q != '&') ++q;
-        grow(valueLength_, static_cast<std::uint64_t>(q - p), limits_.token, q, "attribute value");
-        countTag(p, q);
+        grow2(tagLength_, limits_.tag, "tag", valueLength_, limits_.token, "attribute value",
+              static_cast<std::uint64_t>(q - p), q);
         if (q == end) return q;
         countTag(q, q + 1);
         if (*q == quote_) {
@@ -653,8 +673,7 @@ class XmlScanner : public GuardScanner {
     const char* endTag(const char* p, const char* end) {
         const char* q = p;
         while (q < end && *q != '>') ++q;
-        grow(nameLength_, static_cast<std::uint64_t>(q - p), limits_.token, q, "name");
-        countTag(p, q);
+        countName(p, q);
         if (q == end) return q;
         if (depth_ > 0) --depth_;
         if (dataDepth_ > depth_) dataDepth_ = 0;
@@ -762,8 +781,8 @@ class XmlScanner : public GuardScanner {
         while (q < end && *q != quote_ && !(references && *q == '&') &&
                !(value && (*q == '<' || *q == '%')))
             ++q;
-        grow(literalLength_, static_cast<std::uint64_t>(q - p), limits_.token, q, literalWhat());
-        grow(markup_, static_cast<std::uint64_t>(q - p), limits_.tag, q, "declaration");
+        grow2(markup_, limits_.tag, "declaration", literalLength_, limits_.token, literalWhat(),
+              static_cast<std::uint64_t>(q - p), q);
         if (q == end) return q;
         grow(markup_, 1, limits_.tag, q + 1, "declaration");
         if (*q == quote_) {

@@ -146,6 +146,12 @@ TEST(XmlGuard, TokensTagsAndAttributesAgainstTheirCaps) {
             {"<g><!-- 0123456789ab --></g>", "1: comment longer than 16 bytes"},
             {"<?pi 0123456789abcdef?><g/>", "1: processing instruction longer than 16 bytes"},
             {"<g><abcdefghijklmnopq/></g>", "1: name longer than 16 bytes"},
+            // Whichever cap a byte passes first names the error.
+            {"<g><n a=\"0123456789abcdef\"" + std::string(30, ' ') +
+                 "bcdefghijklmnopqr=\"1\"/></g>",
+             "1: tag longer than 64 bytes"},
+            {"<g><n a=\"0123456789abcdef\" b=\"0123456789abcdef\" cdefghijklmnopqrs=\"1\"/></g>",
+             "1: name longer than 16 bytes"},
             {"<g><n a=\"1\" b=\"2\" c=\"3\" d=\"4\"/></g>", ""},
             {"<g><n a=\"1\" b=\"2\" c=\"3\" d=\"4\" e=\"5\"/></g>",
              "1: element with more than 4 attributes"},
@@ -255,6 +261,7 @@ TEST(XmlGuard, OnlyEncodingsThatKeepAsciiAreRead) {
              "1: encoding 'UTF-7' is not read: UTF-8 or an encoding that keeps ASCII"},
             {std::string("<\0g\0/\0>\0", 8), "1: XML in UTF-16, UTF-32 or EBCDIC is not read"},
             {"\xFF\xFE<\0", "1: XML in UTF-16, UTF-32 or EBCDIC is not read"},
+            {std::string("\n\0\n<", 4), "2: XML in UTF-16, UTF-32 or EBCDIC is not read"},
             {"<g><?xml encoding=\"UTF-7\"?></g>", ""},  // not the declaration
         },
         xml);
