@@ -202,6 +202,8 @@ const char* inputFormatName(InputFormat format) {
 
 std::optional<InputFormat> detectInputFormat(std::string_view head, const std::string& fileName,
                                              bool complete) {
+    if (!complete && head.size() < 3 && std::string_view("\xEF\xBB\xBF").starts_with(head))
+        return std::nullopt;
     const std::string_view text = withoutByteOrderMark(head);
     const std::optional<std::string_view> element = firstElement(text, complete);
     if (!element) return std::nullopt;
