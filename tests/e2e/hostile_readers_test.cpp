@@ -329,6 +329,11 @@ TEST(HostileReaders, LongPreamblesWideHeadersAndStrayNodesAreRead) {
           "]>\n<gexf><graph><nodes><node id=\"a\"/>" + kGexfEnd},
          {},
          {2, 2}},
+        {"GML after 300 kB of comment lines",
+         {"comments.gml", "", same("# " + std::string(1000, 'c') + "\n"), 300,
+          "graph [ node [ id 0 ] node [ id 1 ] edge [ source 0 target 1 ] ]\n"},
+         {},
+         {2, 2}},
         {"GEXF with a node in <meta> and a second graph",
          {"stray.gexf",
           "<gexf><meta><node id=\"m\"/></meta><graph><nodes><node id=\"a\"/><node id=\"b\"/>"

@@ -313,65 +313,6 @@ std::vector<std::pair<VertexId, std::string>> verticesRead(const std::string& te
     return verticesOf(graph);
 }
 
-// Detection reads past a preamble longer than its first window, in every format that has one.
-TEST(ReadNetwork, LongPreamblesAndHeadersAreReadPast) {
-    std::string comments;
-    for (int k = 0; k < 3000; ++k) comments += "<!-- " + std::string(100, 'c') + " -->\n";
-    const std::vector<std::pair<VertexId, std::string>> ab = {{0, "a"}, {1, "b"}};
-    EXPECT_EQ(verticesRead("<?xml version=\"1.0\"?>\n" + comments +
-                               "<graphml><graph><node id=\"a\"/><node id=\"b\"/><edge "
-                               "source=\"a\" target=\"b\"/></graph></graphml>",
-                           "g.graphml"),
-              ab);
-    std::string subset = "<!DOCTYPE gexf [";
-    for (int k = 0; k < 5000; ++k) subset += "<!-- declaration " + std::to_string(k) + " -->";
-    EXPECT_EQ(verticesRead(subset + "]><gexf><graph><nodes><node id=\"a\"/><node id=\"b\"/>"
-                                    "</nodes><edges><edge source=\"a\" target=\"b\"/></edges>"
-                                    "</graph></gexf>",
-                           "g.gexf"),
-              ab);
-    const std::string lines(300000, '\n');
-    EXPECT_EQ(verticesRead("# comment\n" + lines +
-                               "graph [ node [ id 0 label \"a\" ] node [ id 1 label \"b\" ]"
-                               " edge [ source 0 target 1 ] ]",
-                           "g.gml"),
-              ab);
-    // A CSV header whose first field is longer than the window, and one of 70,000 fields.
-    EXPECT_EQ(verticesRead(std::string(100000, 'c') + ",source,target\nx,a,b\n", "g.csv"), ab);
-    std::string wide;
-    for (int k = 0; k < 70000; ++k) {
-        wide += 'c';
-        wide += std::to_string(k);
-        wide += ',';
-    }
-    EXPECT_EQ(verticesRead(wide + "target,source\n" + std::string(70000, ',') + "b,a\n", "g.csv"),
-              ab);
-}
-
-// igraph's readers would take a byte order mark for a character of the file.
-TEST(ReadNetwork, ByteOrderMarkIsSkippedInEveryFormat) {
-    const std::string bom = "\xEF\xBB\xBF";
-    const std::vector<std::pair<VertexId, std::string>> ab = {{0, "a"}, {1, "b"}};
-    const std::vector<std::pair<std::string, std::string>> files = {
-        {"g.gml",
-         "graph [ node [ id 0 label \"a\" ] node [ id 1 label \"b\" ] edge [ source 0 "
-         "target 1 ] ]"},
-        {"g.net", "*Vertices 2\n1 \"a\"\n2 \"b\"\n*Edges\n1 2\n"},
-        {"g.graphml",
-         "<graphml><graph><node id=\"a\"/><node id=\"b\"/><edge source=\"a\" "
-         "target=\"b\"/></graph></graphml>"},
-        {"g.gexf",
-         "<gexf><graph><nodes><node id=\"a\"/><node id=\"b\"/></nodes><edges><edge "
-         "source=\"a\" target=\"b\"/></edges></graph></gexf>"},
-        {"g.csv", "source,target\na,b\n"},
-    };
-    for (const auto& [name, text] : files) EXPECT_EQ(verticesRead(bom + text, name), ab) << name;
-    std::istringstream ncol(bom + "a b\nb a\n");
-    Graph graph(true);
-    readNetwork(ncol, graph, "g.ncol", InputFormat::ncol);
-    EXPECT_EQ(verticesOf(graph), ab);
-}
-
 // Only the first graph's nodes and edges are the network: not a <node> in <meta>, nor a
 // second <graph>; the nodes of a hierarchy are.
 TEST(ReadNetwork, GexfReadsTheFirstGraphOnly) {
