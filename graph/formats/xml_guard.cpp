@@ -417,6 +417,13 @@ class XmlScanner : public GuardScanner {
                 fail(at, "external entity '" +
                              escaped(entities_.name(expansion.external), Escape::Text) +
                              "' is not read");
+            // Only entities built on entities can outgrow the input before them; libxml2
+            // would stop those itself, saying it met a loop.
+            if (expansion.length >
+                limits_.expansionRatio * std::min(offset(at), kUnbounded / limits_.expansionRatio))
+                fail(at, "entity '" + escaped(reference_, Escape::Text) +
+                             "' expands to more than " + std::to_string(limits_.expansionRatio) +
+                             " times the input read");
             expand(expansion.length, at);
             countExpansion(expansion.length, written, at);
             return;

@@ -23,7 +23,10 @@
 //   bytes of input read so far, at least 8 MiB and at most 256 MiB (libxml2's own guard, 10
 //   times past 10 MB, would otherwise speak first, with a reason that names no bound):
 //   "entity references expand to more than 8 times the input read (8 MiB at least, 256 MiB at
-//   most)"; a single token counts its references expanded;
+//   most)"; a single reference may expand to at most 8 times the input read before it (only
+//   entities built on entities can, and libxml2 would stop them itself with a reason that
+//   speaks of a loop): "entity 'NAME' expands to more than 8 times the input read"; a single
+//   token counts its references expanded;
 // - what would read other files or hide text from this scan: a reference to an external entity
 //   ("external entity 'NAME' is not read"), a parameter entity reference ("parameter entity
 //   references are not read"), an entity whose text holds markup ("entity 'NAME' holds

@@ -161,7 +161,7 @@ TEST(HostileReaders, EntityReferencesCannotMultiplyWork) {
          {"laughs.graphml", laughs + "]>\n" + kGraphmlKey + "<node id=\"a\"><data key=\"l\">&l40;",
           same(""), 0, "</data></node>" + kGraphmlEnd},
          {},
-         "laughs.graphml:45: " + bound},
+         "laughs.graphml:45: entity 'l40' expands to more than 8 times the input read"},
         {"GEXF external entity",
          {"file.gexf",
           kXml + "<!DOCTYPE gexf [<!ENTITY x SYSTEM \"/etc/passwd\">]>\n<gexf><graph><nodes>"
