@@ -38,21 +38,21 @@ class Records {
 
     // The next record, its first `keep` fields kept; false at the end of the input.
     bool next(std::size_t keep) {
-        while (more() && (*p_ == '\n' || *p_ == '\r')) lineBreak();
-        if (!more()) return false;
-        line_ = physicalLine_;
-        count_ = 0;
-        for (;;) {
-            if (count_ < keep && count_ == fields_.size()) fields_.emplace_back();
-            readField(count_ < keep ? &fields_[count_] : nullptr);
-            ++count_;
-            if (!more()) return true;
-            if (*p_ != ',') {
-                lineBreak();
-                return true;
-            }
-            ++p_;
-        }
+        return record(
+            [&](std::size_t k) -> std::string* {
+                if (k >= keep) return nullptr;
+                if (k == fields_.size()) fields_.emplace_back();
+                return &fields_[k];
+            },
+            [](std::size_t, const std::string*) {});
+    }
+
+    // The next record's fields handed to visit(k, field) one at a time, so that a record of
+    // any length (a header) holds one field at a time; false at the end of the input.
+    template <class Visit>
+    bool visitNext(Visit&& visit) {
+        return record([&](std::size_t) { return &scratch_; },
+                      [&](std::size_t k, const std::string* field) { visit(k, *field); });
     }
 
     std::size_t count() const { return count_; }
@@ -64,6 +64,27 @@ class Records {
     }
 
   private:
+    // Reads a record: field k into fieldFor(k) (null: not kept), then fieldRead(k, that).
+    template <class FieldFor, class FieldRead>
+    bool record(FieldFor&& fieldFor, FieldRead&& fieldRead) {
+        while (more() && (*p_ == '\n' || *p_ == '\r')) lineBreak();
+        if (!more()) return false;
+        line_ = physicalLine_;
+        count_ = 0;
+        for (;;) {
+            std::string* field = fieldFor(count_);
+            readField(field);
+            fieldRead(count_, field);
+            ++count_;
+            if (!more()) return true;
+            if (*p_ != ',') {
+                lineBreak();
+                return true;
+            }
+            ++p_;
+        }
+    }
+
     bool more() { return p_ < end_ || refill(); }
 
     bool refill() {
@@ -139,6 +160,7 @@ class Records {
     std::uint64_t physicalLine_ = 1;
     std::uint64_t line_ = 1;
     std::vector<std::string> fields_;
+    std::string scratch_;
     std::size_t count_ = 0;
 };
 
@@ -163,20 +185,16 @@ struct Columns {
     std::size_t needed = 0;  // fields a record must have
 };
 
-// Header fields looked at: a first line of a billion commas must not become a billion strings.
-constexpr std::size_t kHeaderFields = std::size_t{1} << 16;
-
+// The header is read whole, one field at a time: a first line of a billion commas costs no
+// more memory than one field.
 Columns readHeader(Records& records) {
     Columns columns;
-    if (records.next(kHeaderFields)) {
-        columns.header = records.count();
-        for (std::size_t k = 0; k < std::min(records.count(), kHeaderFields); ++k) {
-            const std::string& field = records.field(k);
-            if (columns.source == kNone && names(field, "source")) columns.source = k;
-            if (columns.target == kNone && names(field, "target")) columns.target = k;
-            if (columns.weight == kNone && names(field, "weight")) columns.weight = k;
-        }
-    }
+    const bool any = records.visitNext([&](std::size_t k, const std::string& field) {
+        if (columns.source == kNone && names(field, "source")) columns.source = k;
+        if (columns.target == kNone && names(field, "target")) columns.target = k;
+        if (columns.weight == kNone && names(field, "weight")) columns.weight = k;
+    });
+    if (any) columns.header = records.count();
     if (columns.source == kNone || columns.target == kNone)
         records.fail(1, "no source and target columns");
     columns.needed = 1 + std::max(columns.source, columns.target);

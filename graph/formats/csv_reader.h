@@ -1,7 +1,8 @@
 // The CSV edge-list reader (RFC 4180): fields separated by commas, records by LF or CR LF;
 // a field in double quotes may hold commas, line breaks and quotes written twice. The first
 // record is a header that names a `source` and a `target` column (any case, blanks around
-// a name ignored); a `weight` column must hold plain decimals, as the edge list's third
+// a name ignored; the header is read whole, however many fields it has, one field in memory
+// at a time); a `weight` column must hold plain decimals, as the edge list's third
 // column, and is otherwise ignored, as are all other columns. Blank lines are skipped, a
 // UTF-8 byte order mark at the start too. Vertices are numbered 0, 1, 2, ... in order of first
 // appearance; their names are their labels. Read in blocks, one pass, each name hashed once.

@@ -67,25 +67,30 @@ void collectError(void* context, xmlErrorPtr error) {
     channel.errorLine = error->line;
 }
 
+// Where an element stands: only the first graph's nodes and edges count, the nodes of a
+// hierarchy (<nodes> inside a <node>) among them.
+enum class Place : std::uint8_t { other, root, graph, attributes, nodes, node, attvalues, edges };
+
 class GexfReader {
   public:
     GexfReader(std::istream& input, const std::string& name)
         : channel_{input, nullptr, "", 0}, name_(name) {}
 
     NamedNetwork read() {
+        // Entities are expanded by the parser, in one pass (the guard in front has refused
+        // the ones that would read files or grow too far); left to the attribute look-ups,
+        // every reference in a value would copy the value again.
         reader_.reset(xmlReaderForIO(readInput, nullptr, &channel_, nullptr, nullptr,
-                                     XML_PARSE_NONET | XML_PARSE_BIG_LINES));
+                                     XML_PARSE_NONET | XML_PARSE_BIG_LINES | XML_PARSE_NOENT));
         if (!reader_) throw Fatal("ERROR: Out of memory\n");
         xmlTextReaderSetStructuredErrorHandler(reader_.get(), collectError, &channel_);
         int status;
         while ((status = xmlTextReaderRead(reader_.get())) == 1) {
             const int type = xmlTextReaderNodeType(reader_.get());
-            const std::string_view element = view(xmlTextReaderConstLocalName(reader_.get()));
             if (type == XML_READER_TYPE_ELEMENT) {
-                start(element);
+                start(view(xmlTextReaderConstLocalName(reader_.get())));
             } else if (type == XML_READER_TYPE_END_ELEMENT) {
-                if (element == "node") node_ = kNoNode;
-                if (element == "attributes") nodeAttributes_ = false;
+                open_.resize(std::min<std::size_t>(open_.size(), depth()));
             }
         }
         if (channel_.readFailure) std::rethrow_exception(channel_.readFailure);
@@ -99,6 +104,15 @@ class GexfReader {
   private:
     static constexpr std::uint32_t kNoNode = NameNumbers::kAbsent;
 
+    struct Open {
+        Place place;
+        std::uint32_t node;  // the node of a node or attvalues element
+    };
+
+    std::size_t depth() const {
+        return static_cast<std::size_t>(std::max(xmlTextReaderDepth(reader_.get()), 0));
+    }
+
     // The line of the element being read (the parser itself may be further on).
     std::uint64_t line() const {
         const xmlNodePtr node = xmlTextReaderCurrentNode(reader_.get());
@@ -110,30 +124,50 @@ class GexfReader {
     }
 
     void start(std::string_view element) {
-        if (!rootSeen_) {
-            rootSeen_ = true;
-            if (element != "gexf")
-                failReading(
-                    name_, line(),
-                    "the first element is <" + escaped(element, Escape::Text) + ">, not <gexf>");
-        }
-        const bool empty = xmlTextReaderIsEmptyElement(reader_.get()) == 1;
-        if (element == "attributes") {
-            nodeAttributes_ = !empty && view(attribute("class").get()) == "node";
-        } else if (element == "attribute" && nodeAttributes_) {
-            const XmlText id = attribute("id");
-            if (id && equalNoCase(view(attribute("title").get()), "name"))
-                nameKeys_.emplace_back(view(id.get()));
-        } else if (element == "node") {
-            startNode(empty);
-        } else if (element == "attvalue") {
-            nameValue();
-        } else if (element == "edge") {
-            edge();
-        }
+        const std::size_t at = depth();
+        open_.resize(std::min(open_.size(), at));
+        const Open parent =
+            open_.empty() || open_.size() < at ? Open{Place::other, kNoNode} : open_.back();
+        if (at == 0 && element != "gexf")
+            failReading(
+                name_, line(),
+                "the first element is <" + escaped(element, Escape::Text) + ">, not <gexf>");
+        const Open here = place(element, parent, at);
+        if (xmlTextReaderIsEmptyElement(reader_.get()) != 1 && open_.size() == at)
+            open_.push_back(here);
     }
 
-    void startNode(bool empty) {
+    // Reads what the element stands for and says where its children stand.
+    Open place(std::string_view element, const Open& parent, std::size_t at) {
+        const Place from = parent.place;
+        if (at == 0) return {Place::root, kNoNode};
+        if (from == Place::root && element == "graph" && !graphSeen_) {
+            graphSeen_ = true;
+            return {Place::graph, kNoNode};
+        }
+        if (from == Place::graph && element == "attributes")
+            return {view(attribute("class").get()) == "node" ? Place::attributes : Place::other,
+                    kNoNode};
+        if (from == Place::attributes && element == "attribute") declareAttribute();
+        if ((from == Place::graph || from == Place::node) && element == "nodes")
+            return {Place::nodes, kNoNode};
+        if (from == Place::nodes && element == "node") return {Place::node, startNode()};
+        if (from == Place::node && element == "attvalues") return {Place::attvalues, parent.node};
+        if (from == Place::attvalues && element == "attvalue") nameValue(parent.node);
+        if (from == Place::graph && element == "edges") return {Place::edges, kNoNode};
+        if (from == Place::edges && element == "edge") edge();
+        return {Place::other, kNoNode};
+    }
+
+    // A node attribute titled "name" (any case) may label nodes; its id is kept in a hash
+    // table, so each value is looked up in constant time whatever the declarations.
+    void declareAttribute() {
+        const XmlText id = attribute("id");
+        if (id && equalNoCase(view(attribute("title").get()), "name"))
+            nameKeys_.number(view(id.get()));
+    }
+
+    std::uint32_t startNode() {
         const XmlText id = attribute("id");
         if (!id) failReading(name_, line(), "node without an id");
         const std::string_view key = view(id.get());
@@ -146,17 +180,15 @@ class GexfReader {
         const XmlText label = attribute("label");
         labelled_ = label && *label.get() != 0;
         labels_.push(labelled_ ? view(label.get()) : key);
-        node_ = empty ? kNoNode : number;
+        return number;
     }
 
     // A value of the node's "name" attribute labels a node that has no label of its own.
-    void nameValue() {
-        if (node_ == kNoNode || labelled_ || node_ + 1 != labels_.size()) return;
+    void nameValue(std::uint32_t node) {
+        if (node == kNoNode || labelled_ || node + 1 != labels_.size()) return;
         XmlText key = attribute("for");
         if (!key) key = attribute("id");  // GEXF 1.1
-        if (!key ||
-            std::find(nameKeys_.begin(), nameKeys_.end(), view(key.get())) == nameKeys_.end())
-            return;
+        if (!key || nameKeys_.find(view(key.get())) == NameNumbers::kAbsent) return;
         const XmlText value = attribute("value");
         if (!value || *value.get() == 0) return;
         labels_.replaceLast(view(value.get()));
@@ -184,11 +216,10 @@ class GexfReader {
     NamedNetwork network_;
     NameNumbers ids_;
     Labels labels_;
-    std::vector<std::string> nameKeys_;
-    bool rootSeen_ = false;
-    bool nodeAttributes_ = false;
-    std::uint32_t node_ = kNoNode;  // the node whose element is open
-    bool labelled_ = false;         // the open node has a label of its own or a name
+    NameNumbers nameKeys_;
+    std::vector<Open> open_;  // the open elements, by depth
+    bool graphSeen_ = false;
+    bool labelled_ = false;  // the last node has a label of its own or a name
 };
 
 }  // namespace

@@ -69,6 +69,11 @@ std::string_view InputBytes::peek(std::size_t count) {
 
 InputBytes::int_type InputBytes::underflow() {
     if (gptr() == egptr()) {
+        // A long peek (detection past a long preamble) is given back once it is read.
+        if (buffer_.size() > kBufferBytes) {
+            buffer_.resize(kBufferBytes);
+            buffer_.shrink_to_fit();
+        }
         const std::size_t got = produce(buffer_.data(), buffer_.size());
         setg(buffer_.data(), buffer_.data(), buffer_.data() + got);
         if (got == 0) return traits_type::eof();

@@ -1,5 +1,6 @@
 #include "graph/formats/network_reader.h"
 
+#include <memory>
 #include <utility>
 
 #include "graph/defs.h"
@@ -7,19 +8,50 @@
 #include "graph/formats/gexf_reader.h"
 #include "graph/formats/igraph_reader.h"
 #include "graph/formats/input_bytes.h"
+#include "graph/formats/token_guard.h"
+#include "graph/formats/xml_guard.h"
 #include "graph/graph_builder_txt.h"
+#include "graph/text.h"
 
 namespace {
 
-NamedNetwork readNamed(InputFormat format, std::istream& input, const std::string& name) {
-    switch (format) {
-        case InputFormat::csv:
-            return readCsv(input, name);
-        case InputFormat::gexf:
-            return readGexf(input, name);
-        default:
-            return readWithIgraph(format, input, name);
+// Looks at the first kDetectionBytes, and at more while they end inside a preamble.
+InputFormat detect(InputBytes& bytes, const std::string& name) {
+    for (std::size_t window = kDetectionBytes;; window *= 4) {
+        const std::string_view head = bytes.peek(window);
+        const bool complete = head.size() < window || window >= kMostDetectionBytes;
+        if (const std::optional<InputFormat> format = detectInputFormat(head, name, complete))
+            return *format;
     }
+}
+
+// The scanner that keeps a library's parser linear in the file's size (token_guard.h).
+std::unique_ptr<GuardScanner> guardOf(InputFormat format, const std::string& name) {
+    switch (format) {
+        case InputFormat::graphml:
+            return xmlScanner(name, {.token = kLongestLibraryToken, .collectedText = true});
+        case InputFormat::gexf:
+            return xmlScanner(name, {.token = kLongestToken});
+        default:
+            return lexicalScanner(format, name, kLongestLibraryToken);
+    }
+}
+
+// The formats the libraries read get their bytes through the guard, without a byte order mark
+// (igraph's lexers would take it for a character of the file).
+NamedNetwork readNamed(InputFormat format, InputBytes& bytes, const std::string& name) {
+    if (format == InputFormat::csv) {
+        std::istream stream(&bytes);
+        stream.exceptions(std::ios::badbit);
+        return readCsv(stream, name);
+    }
+    if (bytes.peek(3) == "\xEF\xBB\xBF")
+        for (int k = 0; k < 3; ++k) bytes.sbumpc();
+    TokenGuard guard(bytes, guardOf(format, name));
+    std::istream stream(&guard);
+    stream.exceptions(std::ios::badbit);
+    return format == InputFormat::gexf ? readGexf(stream, name)
+                                       : readWithIgraph(format, stream, name);
 }
 
 }  // namespace
@@ -31,15 +63,15 @@ InputRead readNetwork(std::istream& input, Graph& graph, const std::string& name
     bytes.watch(progress, fileSize);
     InputRead read;
     read.compressed = bytes.compressed();
-    read.format = format ? *format : detectInputFormat(bytes.peek(kDetectionBytes), name);
-    std::istream stream(&bytes);
-    stream.exceptions(std::ios::badbit);
+    read.format = format ? *format : detect(bytes, name);
     if (read.format == InputFormat::edges) {
+        std::istream stream(&bytes);
+        stream.exceptions(std::ios::badbit);
         Graph_builder_txt().readFile(stream, graph, name);
         return read;
     }
 
-    NamedNetwork network = readNamed(read.format, stream, name);
+    NamedNetwork network = readNamed(read.format, bytes, name);
     if (network.edges.empty()) throw Fatal("ERROR: Input file " + name + " contains no edges\n");
     graph.addEdges(std::move(network.edges));
     read.labelled = true;

@@ -9,6 +9,12 @@
 // number but are not vertices of the graph; they are counted. Every reader's temporary
 // structures (igraph's graph, the name tables) are gone when this returns.
 //
+// GraphML, GEXF, GML, Pajek and NCOL are read by libraries (igraph, libxml2): their bytes
+// reach the parser without a leading UTF-8 byte order mark and through a guard that refuses,
+// with one error line, the tokens and entity references that would cost the parser more than
+// linear time (token_guard.h, xml_guard.h). The edge list and CSV readers skip a byte order
+// mark and cap their tokens themselves.
+//
 // Errors (Fatal): those of the readers and of the decompression, and
 //   "ERROR: Input file NAME contains no edges\n" for a network without edges.
 #pragma once

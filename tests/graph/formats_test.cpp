@@ -146,6 +146,26 @@ TEST(InputFormat, DetectedFromTheFirstBytesAndTheCsvEnding) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(detectInputFormat(c.head, c.name), c.format) << c.head << " / " << c.name;
+    // A head that ends inside a preamble asks for more bytes, unless it is the whole file.
+    const std::vector<Case> undecided = {
+        {"<?xml version=\"1.0\"?>\n<!-- a long comment", "a", F::edges},
+        {"<!DOCTYPE g [<!ENTITY e \"x\">", "a", F::edges},
+        {"\n\n  <grap", "a", F::edges},
+        {"# a long comment", "a", F::edges},
+        {"Creator \"a long string", "a", F::edges},
+        {"% comment\n*Vert", "a", F::edges},
+        {"\n\n   ", "a.csv", F::edges},
+        {"a very long first field", "a.csv", F::edges},
+    };
+    for (const Case& c : undecided) {
+        EXPECT_EQ(detectInputFormat(c.head, c.name, false), std::nullopt) << c.head;
+        EXPECT_EQ(detectInputFormat(c.head, c.name, true), c.format) << c.head;
+    }
+    // Where the start already decides, it does.
+    EXPECT_EQ(detectInputFormat("0 1\n1 2", "a.csv", false), F::edges);
+    EXPECT_EQ(detectInputFormat("0 7777777", "a", false), F::edges);
+    EXPECT_EQ(detectInputFormat("*Vertices 3\n1 \"a", "a", false), F::pajek);
+    EXPECT_EQ(detectInputFormat("<gexf version=\"1.2\"><gra", "a", false), F::gexf);
     EXPECT_EQ(inputFormatNamed("pajek"), F::pajek);
     EXPECT_EQ(inputFormatNamed("Pajek"), std::nullopt);
     EXPECT_EQ(inputFormatName(F::ncol), std::string("ncol"));
@@ -282,6 +302,30 @@ TEST(ReadNetwork, LabelsAndNumbersOfEachFormat) {
     Graph graph(true);
     readNetwork(csv, graph, "g.csv");
     EXPECT_EQ(graph.numArcs, 3u);
+}
+
+// Reads text as the run does, with its format detected.
+std::vector<std::pair<VertexId, std::string>> verticesRead(const std::string& text,
+                                                           const std::string& name) {
+    std::istringstream input(text);
+    Graph graph(true);
+    readNetwork(input, graph, name);
+    return verticesOf(graph);
+}
+
+// Only the first graph's nodes and edges are the network: not a <node> in <meta>, nor a
+// second <graph>; the nodes of a hierarchy are.
+TEST(ReadNetwork, GexfReadsTheFirstGraphOnly) {
+    const std::string text =
+        "<gexf><meta><node id=\"m\"/></meta><graph><attributes class=\"node\">"
+        "<attribute id=\"0\" title=\"kind\"/><attribute id=\"1\" title=\"NAME\"/>"
+        "</attributes><nodes><node id=\"a\"><attvalues><attvalue for=\"0\" value=\"x\"/>"
+        "<attvalue for=\"1\" value=\"Ann\"/></attvalues><nodes><node id=\"a1\"/></nodes>"
+        "</node><node id=\"b\"/></nodes><edges><edge source=\"a1\" target=\"b\"/>"
+        "<edge source=\"a\" target=\"b\"/></edges></graph><graph><nodes><node id=\"z\"/>"
+        "</nodes><edges><edge source=\"z\" target=\"zz\"/></edges></graph></gexf>";
+    EXPECT_EQ(verticesRead(text, "g.gexf"),
+              (std::vector<std::pair<VertexId, std::string>>{{0, "Ann"}, {1, "a1"}, {2, "b"}}));
 }
 
 TEST(IgraphErrors, MessagesBecomeOneLineWithTheFileAndLine) {
