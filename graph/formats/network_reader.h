@@ -23,10 +23,12 @@
 #include <istream>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "graph/formats/input_format.h"
 #include "graph/graph.h"
 #include "graph/progress.h"
+#include "graph/vertex_data.h"
 
 // What reading found besides the graph.
 struct InputRead {
@@ -36,6 +38,16 @@ struct InputRead {
     bool labelled = false;
     // Vertices the file declares without any edge (numbered, but not in the graph).
     std::uint64_t isolatedDeclared = 0;
+    // The vertices a name-based file declares (none for an edge list): file ids, labels,
+    // attributes, those without an edge included.
+    DeclaredVertices declared;
+    // With ReadOptions::weighted: one weight per adjacency entry of the graph, in the order
+    // of the vertices' positions and of each one's neighbours (a self-loop's entry once);
+    // repeated lines of one pair add their weights. Empty otherwise.
+    std::vector<double> adjacencyWeights;
+    // Edges of a CSV weight column without a weight (an empty field, NA or NaN), each
+    // counted as 1.
+    std::uint64_t weightsMissing = 0;
 };
 
 // Reads input, named name in messages, into the empty graph. format: nothing detects it.
