@@ -33,10 +33,43 @@ double modularityOf(std::size_t n, ForEachEntry&& forEachEntry, const std::vecto
     return static_cast<double>(inside / a - resolution * (squares / (a * a)));
 }
 
+// The same with weights: forEachEntry(v, visit) calls visit(target, weight).
+template <class ForEachEntry>
+double weightedModularityOf(std::size_t n, ForEachEntry&& forEachEntry,
+                            const std::vector<Index>& community, double resolution) {
+    if (n == 0) return 0.0;
+    const Index largest = *std::max_element(community.begin(), community.begin() + n);
+    std::vector<double> strengthSum(std::size_t{largest} + 1, 0.0);
+    double inside = 0.0;
+    double total = 0.0;
+    for (std::size_t v = 0; v < n; ++v) {
+        double strength = 0.0;
+        forEachEntry(v, [&](Index target, double weight) {
+            strength += weight;
+            if (community[target] == community[v]) inside += weight;
+        });
+        strengthSum[community[v]] += strength;
+        total += strength;
+    }
+    if (!(total > 0.0)) return 0.0;
+    double squares = 0.0;
+    for (const double d : strengthSum) squares += (d / total) * (d / total);
+    return inside / total - resolution * squares;
+}
+
 }  // namespace
 
 double modularity(const std::vector<Index>& offsets, const std::vector<Index>& targets,
-                  const std::vector<Index>& community, double resolution) {
+                  const std::vector<Index>& community, double resolution,
+                  const std::vector<double>* weights) {
+    if (weights)
+        return weightedModularityOf(
+            offsets.size() - 1,
+            [&](std::size_t v, auto&& visit) {
+                for (Index k = offsets[v]; k < offsets[v + 1]; ++k)
+                    visit(targets[k], (*weights)[k]);
+            },
+            community, resolution);
     return modularityOf(
         offsets.size() - 1,
         [&](std::size_t v, auto&& visit) {
@@ -45,7 +78,18 @@ double modularity(const std::vector<Index>& offsets, const std::vector<Index>& t
         community, resolution);
 }
 
-double modularity(const Graph& graph, const std::vector<Index>& community, double resolution) {
+double modularity(const Graph& graph, const std::vector<Index>& community, double resolution,
+                  const std::vector<double>* weights) {
+    if (weights) {
+        std::size_t entry = 0;
+        return weightedModularityOf(
+            graph.vertices.size(),
+            [&](std::size_t v, auto&& visit) {
+                for (const Vertex* neighbour : graph.vertices[v]->neighbours)
+                    visit(neighbour->index, (*weights)[entry++]);
+            },
+            community, resolution);
+    }
     return modularityOf(
         graph.vertices.size(),
         [&](std::size_t v, auto&& visit) {

@@ -13,8 +13,14 @@
 class Graph;
 
 // Over an adjacency in CSR form (offsets: n + 1 entries; targets: vertex positions), with
-// community[v] the community of vertex v (any numbers below 2^32 − 1).
+// community[v] the community of vertex v (any numbers below 2^32 − 1). With weights (one
+// per adjacency entry, in the same order), e_c is the weight of the entries inside c, d_c
+// the sum of its members' strengths and A the sum of all weights, in double precision; on a
+// graph without self-loops this is networkx's modularity(G, parts, weight="weight").
 double modularity(const std::vector<Index>& offsets, const std::vector<Index>& targets,
-                  const std::vector<Index>& community, double resolution = 1.0);
-// Over the graph's adjacency, with community by vertex position.
-double modularity(const Graph& graph, const std::vector<Index>& community, double resolution = 1.0);
+                  const std::vector<Index>& community, double resolution = 1.0,
+                  const std::vector<double>* weights = nullptr);
+// Over the graph's adjacency, with community by vertex position (weights in the order of
+// the vertices' positions and each one's neighbours).
+double modularity(const Graph& graph, const std::vector<Index>& community, double resolution = 1.0,
+                  const std::vector<double>* weights = nullptr);

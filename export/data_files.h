@@ -6,15 +6,24 @@
 // hold no line break. Numbers are the program's own: degree counts repeated edges once and
 // a self-loop 1, e_ii and a_ij are adjacency entries (an edge inside a community counts 2),
 // positions and sizes are the vertex scene's, colours "#rrggbb".
-//   STEM_vertices.csv     Id,Label,community,shell,coreness,degree,x,y,size,color
+//   STEM_vertices.csv     Id,Label,community,shell,coreness,degree,x,y,size,color,file_id,
+//                         strength,member_rank and then the file's vertex attributes (named
+//                         as in the file, "attr_" before a name a fixed column has)
 //                         one row per vertex, ascending id; community is the running number
-//                         of the communities log (1 to C)
-//   STEM_communities.csv  community,size,e_ii,a_ij,degree_sum,max_shell,x,y,radius,color
-//   STEM_links.csv        Source,Target,Weight: one row per pair of adjacent communities,
-//                         Source < Target, Weight the edges between them
+//                         of the communities log (1 to C); member_rank the vertex's place
+//                         among its community's members in its detector's order. A vertex
+//                         the file declares without an edge has a row too: degree, shell
+//                         and coreness 0, community, x, y, size, color, member_rank empty.
+//   STEM_communities.csv  community,size,e_ii,a_ij,degree_sum,max_shell,x,y,radius,color,
+//                         strength_sum
+//   STEM_links.csv        Source,Target,Weight,weight_sum: one row per pair of adjacent
+//                         communities, Source < Target, Weight the edges between them
+// Strengths and weight sums are the file's weights with -weighted, the counts without.
 // GEXF 1.2draft with the viz module: every vertex with its label, position and size (the
 // vertex scene's, scaled so that the picture spans about 1,000 units), colour and the
-// attributes community, shell, coreness and degree; every edge of the graph once.
+// attributes community, shell, coreness, degree and file_id, then the file's own; every edge
+// of the graph once (with its weight under -weighted); the declared vertices without an edge
+// too, without a position.
 // STEM_summary.json: one object with the run's counts, the modularity, the options and the
 // stage times (RunSummary).
 #pragma once
@@ -36,6 +45,9 @@ void writeVertexTable(const RunResults& results, std::ostream& out);
 void writeCommunityTable(const RunResults& results, std::ostream& out);
 void writeLinkTable(const RunResults& results, std::ostream& out);
 void writeGexf(const RunResults& results, std::ostream& out);
+
+// The column names the file's attributes get in the vertices table.
+std::vector<std::string> attributeColumnNames(const AttributeTable& attributes);
 
 // What the summary tells besides the results.
 struct RunSummary {
@@ -65,11 +77,14 @@ std::string jsonNumber(double value);
 
 // The modularity (analysis/modularity.h, resolution 1) of the results' partition over its
 // graph: Q = Σ over the communities of [e_ii / A − (degree_sum / A)²]; every community keeps
-// its −(degree_sum / A)² term. 0 without adjacency entries.
+// its −(degree_sum / A)² term. 0 without adjacency entries. With the results' weights, the
+// weighted modularity (e_ii, degree_sum and A summing weights).
 double modularity(const RunResults& results);
 
-// The summary object: input, vertices, edges (distinct, not loops), self_loops,
-// repeated_edge_lines, communities, modularity, largest_community, max_coreness, max_shell,
+// The summary object: input, vertices (the declared ones without an edge included), edges
+// (distinct, not loops), self_loops, repeated_edge_lines, communities, modularity (weighted
+// with weights, and then modularity_unweighted beside it and weighted_detection, whether the
+// detector used them), weighted, largest_community, max_coreness, max_shell,
 // labels_drawn and labels_asked (null without labels), partition ("detected" or the file's
 // name), unassigned, unknown_ids, isolated_declared, options, version and seconds (read, cores,
 // communities, layout, scenes, export).

@@ -21,7 +21,8 @@ std::string jsonNumber(double value) {
 }
 
 double modularity(const RunResults& results) {
-    return results.graph ? modularity(*results.graph, results.community) : 0.0;
+    return results.graph ? modularity(*results.graph, results.community, 1.0, results.weights)
+                         : 0.0;
 }
 
 namespace {
@@ -67,12 +68,21 @@ void writeSummary(const RunResults& results, const RunSummary& summary, std::ost
         text += "\": ";
         appendInteger(text, value);
     };
-    field("vertices", results.graph->vertices.size());
+    // The declared vertices without an edge are vertices of the network all the same.
+    field("vertices", results.graph->vertices.size() + summary.isolatedDeclared);
     field("edges", counts.edges);
     field("self_loops", counts.selfLoops);
     field("repeated_edge_lines", counts.repeatedLines);
     field("communities", results.communities.size());
     text += ",\n  \"modularity\": " + jsonNumber(modularity(results));
+    if (results.weights) {
+        text += ",\n  \"modularity_unweighted\": " +
+                jsonNumber(modularity(*results.graph, results.community));
+        text += ",\n  \"weighted\": true,\n  \"weighted_detection\": ";
+        text += results.weightedDetection ? "true" : "false";
+    } else {
+        text += ",\n  \"weighted\": false";
+    }
     field("largest_community", counts.largestCommunity);
     field("max_coreness", std::uint64_t(counts.maxCoreness));
     field("max_shell", std::uint64_t(counts.maxShell));

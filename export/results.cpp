@@ -22,11 +22,62 @@ std::vector<RunResults::Link> linksOf(const Partition& partition) {
 
 }  // namespace
 
+namespace {
+
+// Every vertex's strength: its entries' weights, or its degree without weights.
+std::vector<double> strengthsOf(const Graph& graph, const std::vector<double>* weights) {
+    std::vector<double> strength(graph.vertices.size(), 0.0);
+    std::size_t entry = 0;
+    for (std::size_t p = 0; p < graph.vertices.size(); ++p) {
+        const std::size_t degree = graph.vertices[p]->neighbours.size();
+        if (!weights) {
+            strength[p] = double(degree);
+            continue;
+        }
+        for (std::size_t k = 0; k < degree; ++k) strength[p] += (*weights)[entry++];
+    }
+    return strength;
+}
+
+// The weight between each pair of adjacent communities: each edge once (from its end in the
+// community of the smaller place).
+void addLinkWeights(std::vector<RunResults::Link>& links, const Graph& graph,
+                    const std::vector<Index>& communityOf, const std::vector<double>* weights) {
+    if (!weights) {
+        for (RunResults::Link& link : links) link.weightSum = link.edges;
+        return;
+    }
+    std::size_t entry = 0;
+    for (std::size_t p = 0; p < graph.vertices.size(); ++p) {
+        for (const Vertex* neighbour : graph.vertices[p]->neighbours) {
+            const double weight = (*weights)[entry++];
+            const Index a = communityOf[p], b = communityOf[neighbour->index];
+            if (!(a < b)) continue;
+            const auto at =
+                std::lower_bound(links.begin(), links.end(), std::pair{a, b},
+                                 [](const RunResults::Link& l, const std::pair<Index, Index>& key) {
+                                     return l.a != key.first ? l.a < key.first : l.b < key.second;
+                                 });
+            if (at != links.end() && at->a == a && at->b == b) at->weightSum += weight;
+        }
+    }
+}
+
+}  // namespace
+
 RunResults collectResults(const Graph& graph, const Partition& partition,
                           const CommunityShells& shells, const std::vector<int>& coreness,
-                          const Layout& layout, const SceneOptions& options, bool labelsShown) {
+                          const Layout& layout, const SceneOptions& options, bool labelsShown,
+                          const DeclaredVertices* declared, const std::vector<double>* weights) {
     RunResults results;
     results.graph = &graph;
+    results.declared = declared && declared->size() > 0 ? declared : nullptr;
+    results.weights = weights;
+    results.strength = strengthsOf(graph, weights);
+    results.memberRank.assign(graph.vertices.size(), 0);
+    for (Index k = 0; k < partition.count(); ++k)
+        for (Index i = partition.begin[k]; i < partition.begin[k + 1]; ++i)
+            results.memberRank[partition.members[i]] = i - partition.begin[k];
     const std::size_t count = graph.vertices.size();
     results.community = partition.communityOf;
     results.coreness = coreness;
@@ -61,8 +112,11 @@ RunResults collectResults(const Graph& graph, const Partition& partition,
         entry.radius = place.realSize;
         entry.sphere = layout.spiral.w * place.abstractSize;
         entry.colour = place.colour;
+        for (Index i = partition.begin[k]; i < partition.begin[k + 1]; ++i)
+            entry.strengthSum += results.strength[partition.members[i]];
     }
     results.links = linksOf(partition);
+    addLinkWeights(results.links, graph, partition.communityOf, weights);
     results.drawnEdges.reserve(layout.edges.size());
     for (const DrawnEdge& edge : layout.edges)
         results.drawnEdges.push_back(

@@ -13,6 +13,7 @@
 #include "analysis/partition.h"
 #include "graph/colour.h"
 #include "graph/defs.h"
+#include "graph/vertex_data.h"
 #include "scene/layout.h"
 
 class Graph;
@@ -27,15 +28,17 @@ struct RunResults {
         int maxShell = 0;             // its top shell
         float x = 0.0f;               // centre of its disc in the vertex scene
         float y = 0.0f;
-        float radius = 0.0f;  // radius of that disc (the members lie inside it)
-        float sphere = 0.0f;  // radius of its sphere in the community scene
-        tColor colour;        // fill colour of its vertices and of its sphere
+        float radius = 0.0f;       // radius of that disc (the members lie inside it)
+        float sphere = 0.0f;       // radius of its sphere in the community scene
+        tColor colour;             // fill colour of its vertices and of its sphere
+        double strengthSum = 0.0;  // its members' strengths (the degree sum without weights)
     };
     // Two adjacent communities (places, a < b) and the number of edges between them.
     struct Link {
         Index a = 0;
         Index b = 0;
         std::uint32_t edges = 0;
+        double weightSum = 0.0;  // the edges' weights (their number without weights)
     };
     // An edge the vertex scene draws, its ends as vertex positions.
     using DrawnEdge = ::DrawnEdge;
@@ -53,6 +56,20 @@ struct RunResults {
     std::vector<float> radius;  // radius as drawn, unit length applied
     // Vertex positions in ascending id.
     std::vector<Index> byId;
+    // By vertex position: the sum of its adjacency entries' weights (its degree without
+    // weights), and its place among its community's members in the order its detector gives
+    // them (0, 1, 2, ...).
+    std::vector<double> strength;
+    std::vector<Index> memberRank;
+
+    // What the file said of its vertices (null for an edge list): the file id, label and
+    // attributes of every declared vertex, by vertex id, those without an edge included.
+    const DeclaredVertices* declared = nullptr;
+    // The adjacency's weights with -weighted (null without), in the graph's order.
+    const std::vector<double>* weights = nullptr;
+    // The modularity's weights are the file's; detection used them (Leiden, a partition
+    // file) or not (the greedy detector).
+    bool weightedDetection = false;
 
     std::vector<Community> communities;
     // Ascending (a, b).
@@ -78,4 +95,6 @@ struct RunResults {
 // options it was drawn with). labelsShown tells whether labels were asked for. O(V + links).
 RunResults collectResults(const Graph& graph, const Partition& partition,
                           const CommunityShells& shells, const std::vector<int>& coreness,
-                          const Layout& layout, const SceneOptions& options, bool labelsShown);
+                          const Layout& layout, const SceneOptions& options, bool labelsShown,
+                          const DeclaredVertices* declared = nullptr,
+                          const std::vector<double>* weights = nullptr);

@@ -180,7 +180,7 @@ TEST(PartitionEndToEnd, AHandWrittenPartitionIsDrawnAsGiven) {
               "\t6 vertices, 7 edges, 3 communities, Q = 0.1939, largest core 2\nDone!\n");
     EXPECT_EQ(dir.read("log/communities.log"),
               "#Number; Size; e_ii; a_ij; Sum degrees;\n1 2 2 2 4\n2 3 6 1 7\n3 1 0 3 3\n");
-    EXPECT_EQ(dir.read("o_links.csv"), "Source,Target,Weight\n1,3,2\n2,3,1\n");
+    EXPECT_EQ(dir.read("o_links.csv"), "Source,Target,Weight,weight_sum\n1,3,2,2\n2,3,1,1\n");
     const std::string summary = dir.read("o_summary.json");
     EXPECT_NE(summary.find("\"partition\": \"p.txt\",\n  \"unassigned\": 1,\n"
                            "  \"unknown_ids\": 1,"),

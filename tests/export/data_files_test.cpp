@@ -41,33 +41,37 @@ struct TinyRun {
         r.y = {0.0f, 2.0f, -1.0f, 40.0f};
         r.radius = {0.5f, 0.25f, 0.75f, 1.0f};
         r.byId = {1, 3, 0, 2};
-        RunResults::Community a{3, 6, 1, 7, 2, 0.0f, 0.5f, 2.0f, 1.0f, {1.0f, 0.5f, 0.0f}};
-        RunResults::Community b{1, 1, 1, 2, 1, 30.0f, 40.0f, 10.0f, 0.1f, {2.0f, 2.0f, -1.0f}};
+        r.strength = {2, 2, 3, 2};
+        r.memberRank = {0, 1, 2, 0};
+        RunResults::Community a{3, 6, 1, 7, 2, 0.0f, 0.5f, 2.0f, 1.0f, {1.0f, 0.5f, 0.0f}, 7};
+        RunResults::Community b{1, 1, 1, 2, 1, 30.0f, 40.0f, 10.0f, 0.1f, {2.0f, 2.0f, -1.0f}, 2};
         r.communities = {a, b};
-        r.links = {{0, 1, 1}};
+        r.links = {{0, 1, 1, 1}};
     }
 };
 
 TEST(DataFiles, TablesOfATinyRunExactly) {
     const TinyRun run;
     EXPECT_EQ(written(writeVertexTable, run.results),
-              "Id,Label,community,shell,coreness,degree,x,y,size,color\n"
-              "2,\"Smith, J\",1,2,2,2,-0.25,2,0.25,#ff8000\n"
-              "4,Zo\xC3\xAB?,2,1,1,2,30,40,1,#ffff00\n"
-              "5,5,1,2,2,2,1.5,0,0.5,#ff8000\n"
-              "9,\"say \"\"hi\"\"\t<b>\",1,2,2,3,0.1,-1,0.75,#ff8000\n");
+              "Id,Label,community,shell,coreness,degree,x,y,size,color,file_id,strength,"
+              "member_rank\n"
+              "2,\"Smith, J\",1,2,2,2,-0.25,2,0.25,#ff8000,2,2,1\n"
+              "4,Zo\xC3\xAB?,2,1,1,2,30,40,1,#ffff00,4,2,0\n"
+              "5,5,1,2,2,2,1.5,0,0.5,#ff8000,5,2,0\n"
+              "9,\"say \"\"hi\"\"\t<b>\",1,2,2,3,0.1,-1,0.75,#ff8000,9,3,2\n");
     EXPECT_EQ(written(writeCommunityTable, run.results),
-              "community,size,e_ii,a_ij,degree_sum,max_shell,x,y,radius,color\n"
-              "1,3,6,1,7,2,0,0.5,2,#ff8000\n"
-              "2,1,1,1,2,1,30,40,10,#ffff00\n");
-    EXPECT_EQ(written(writeLinkTable, run.results), "Source,Target,Weight\n1,2,1\n");
+              "community,size,e_ii,a_ij,degree_sum,max_shell,x,y,radius,color,strength_sum\n"
+              "1,3,6,1,7,2,0,0.5,2,#ff8000,7\n"
+              "2,1,1,1,2,1,30,40,10,#ffff00,2\n");
+    EXPECT_EQ(written(writeLinkTable, run.results), "Source,Target,Weight,weight_sum\n1,2,1,1\n");
 
     // The picture reaches 50 units from the centre (community 2: 40 + 10): scale 10.
     const std::string gexf = written(writeGexf, run.results);
     EXPECT_NE(gexf.find("<node id=\"9\" label=\"say &quot;hi&quot;&#9;&lt;b&gt;\"><attvalues>"
                         "<attvalue for=\"0\" value=\"1\"/><attvalue for=\"1\" value=\"2\"/>"
                         "<attvalue for=\"2\" value=\"2\"/><attvalue for=\"3\" value=\"3\"/>"
-                        "</attvalues><viz:size value=\"7.5\"/><viz:position x=\"1\" y=\"-10\" "
+                        "<attvalue for=\"4\" value=\"9\"/></attvalues><viz:size "
+                        "value=\"7.5\"/><viz:position x=\"1\" y=\"-10\" "
                         "z=\"0\"/><viz:color r=\"255\" g=\"128\" b=\"0\"/></node>\n"),
               std::string::npos)
         << gexf;
