@@ -173,8 +173,8 @@ std::vector<OptionSpec> makeTable() {
          }},
         {"-partition",
          "-partition <file>: Draws the partition in the file instead of detecting communities: "
-         "'id community' lines, or the <stem>_vertices.csv that -export csv writes. Optional. "
-         "Default: communities detected",
+         "'id community' lines, or the <stem>_vertices.csv that -export csv writes (the derived "
+         "names gain _partition after the input's). Optional. Default: communities detected",
          [](Parameters& p, Parameters::Arguments& args) {
              const char* missing = "'-partition' parameter must be followed by partition file name";
              p.partitionFile = args.value(missing);
@@ -186,7 +186,7 @@ std::vector<OptionSpec> makeTable() {
         {"-communities",
          "-communities <detector>: Selects the community detection. Possible values: 'greedy' "
          "(greedy modularity agglomeration) and 'leiden' (the Leiden method: better communities, "
-         "faster). Optional. Default: greedy",
+         "faster; the derived names gain _leiden after the input's). Optional. Default: greedy",
          [](Parameters& p, Parameters::Arguments& args) {
              p.communities =
                  args.choice("'-communities' parameter must be followed by detector name",

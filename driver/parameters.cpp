@@ -409,8 +409,10 @@ void Parameters::deriveOutputNames() {
     if (slash != std::string::npos) base.erase(0, slash + 1);
     std::size_t backslash = base.rfind('\\');
     if (backslash != std::string::npos) base.erase(0, backslash + 1);
-    // Runs of another style write names of their own, so the styles never overwrite each
-    // other.
+    // Runs of another detector or style write names of their own, so they never overwrite
+    // each other; the default run's names stay as they are.
+    if (detector() == Detector::leiden) base += "_leiden";
+    if (detector() == Detector::file) base += "_partition";
     if (pictureStyle() == Style::clear) base += "_clear";
 
     std::string stem = base + "_" + color + "_" + (bckgnd == "black" ? "b" : "w") + "_" +

@@ -425,6 +425,19 @@ TEST(OutputNames, DerivedFromTheInputAndTheOptions) {
          {"out1.svg", "out2.svg", "out1.png", "out2.png"}},
         {{"-input", "nets/karate.txt", "-render", "svg", "-output", "run/-x"},
          {"run/-x1.svg", "run/-x2.svg", "run/-x1.png", "run/-x2.png"}},
+        // Another detector's or style's run never overwrites the default run's files.
+        {{"-input", "lesmis.gml", "-communities", "leiden"},
+         {"lesmis_leiden_col_b_800x6001.pov", "lesmis_leiden_col_b_800x6002.pov",
+          "lesmis_leiden_col_b_800x600_1_POV.png", "lesmis_leiden_col_b_800x600_2_POV.png"}},
+        {{"-input", "lesmis.gml", "-partition", "p.txt", "-style", "clear", "-onlygraphic"},
+         {"lesmis_partition_clear_col_b_800x6001.pov", "lesmis_partition_clear_col_b_800x6002.pov",
+          "lesmis_partition_clear_1_POV.png", "lesmis_partition_clear_2_POV.png"}},
+        {{"-input", "lesmis.gml", "-communities", "leiden", "-style", "clear", "-render", "svg"},
+         {"lesmis_leiden_clear_col_b_800x600_1.svg", "lesmis_leiden_clear_col_b_800x600_2.svg",
+          "lesmis_leiden_clear_col_b_800x600_1_SVG.png",
+          "lesmis_leiden_clear_col_b_800x600_2_SVG.png"}},
+        {{"-input", "lesmis.gml", "-communities", "leiden", "-output", "mine"},
+         {"mine1.pov", "mine2.pov", "mine1.png", "mine2.png"}},
     };
     for (const auto& c : cases) {
         Names got = derive(c.args);
