@@ -30,8 +30,7 @@ struct Outcome {
     bool operator==(const Outcome&) const = default;
 };
 
-Outcome through(const std::string& text, std::size_t step,
-                    std::unique_ptr<GuardScanner> scanner) {
+Outcome through(const std::string& text, std::size_t step, std::unique_ptr<GuardScanner> scanner) {
     std::istringstream source(text);
     TokenGuard guard(*source.rdbuf(), std::move(scanner));
     std::istream stream(&guard);
