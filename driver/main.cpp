@@ -159,8 +159,11 @@ std::uint64_t sizeOf(const std::string& name) {
 InputRead readGraph(const Parameters& p, Graph& graph) {
     std::ifstream input = openForReading(p.inputFile, "Input file");
     say("\tBuilding graph...\n");
-    return readNetwork(input, graph, p.inputFile, inputFormatNamed(p.format), statusLine.load(),
-                       sizeOf(p.inputFile));
+    return readNetwork(input, graph, p.inputFile,
+                       {.format = inputFormatNamed(p.format),
+                        .weighted = p.weighted,
+                        .progress = statusLine.load(),
+                        .fileSize = sizeOf(p.inputFile)});
 }
 
 // Runs step while the status line, when shown, counts the seconds.

@@ -11,6 +11,7 @@
 
 #include "graph/graph.h"
 #include "graph/open_table.h"
+#include "graph/vertex_data.h"
 
 // The labels of vertices 0, 1, 2, ... in one block of bytes: the labels' bytes plus 8 bytes a
 // vertex, where a string each would cost 32 bytes and an allocation.
@@ -90,4 +91,16 @@ class NameNumbers {
 struct NamedNetwork {
     std::vector<Edge> edges;
     Labels labels;
+    // The id each number has in the file (a node id, a Pajek vertex's number, a CSV or NCOL
+    // name); empty when the ids are the labels.
+    Labels fileIds;
+    // The vertices' attributes other than the label, by number.
+    AttributeTable attributes;
+    // Asked for weights: the weight of each edge, in the order of `edges`. Empty otherwise.
+    std::vector<double> weights;
+    // Edges without a weight (a CSV's empty field, NA or NaN), each counted as 1.
+    std::uint64_t weightsMissing = 0;
+    // The ids are synthetic (n0, n1, ... with no label or name attribute): the vertices are
+    // unlabelled, as an edge list's.
+    bool unlabelled = false;
 };

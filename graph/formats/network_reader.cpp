@@ -57,13 +57,12 @@ NamedNetwork readNamed(InputFormat format, InputBytes& bytes, const std::string&
 }  // namespace
 
 InputRead readNetwork(std::istream& input, Graph& graph, const std::string& name,
-                      std::optional<InputFormat> format, Progress* progress,
-                      std::uint64_t fileSize) {
+                      const ReadOptions& options) {
     InputBytes bytes(input, name);
-    bytes.watch(progress, fileSize);
+    bytes.watch(options.progress, options.fileSize);
     InputRead read;
     read.compressed = bytes.compressed();
-    read.format = format ? *format : detect(bytes, name);
+    read.format = options.format ? *options.format : detect(bytes, name);
     if (read.format == InputFormat::edges) {
         std::istream stream(&bytes);
         stream.exceptions(std::ios::badbit);

@@ -50,8 +50,16 @@ struct InputRead {
     std::uint64_t weightsMissing = 0;
 };
 
-// Reads input, named name in messages, into the empty graph. format: nothing detects it.
-// progress, when given, watches the bytes read of a file of fileSize bytes (0: unknown).
+// How to read: the format (nothing detects it when given), whether the edges' weights are
+// wanted (and checked: each must be a finite positive number), and a progress that watches
+// the bytes read of a file of fileSize bytes (0: unknown).
+struct ReadOptions {
+    std::optional<InputFormat> format;
+    bool weighted = false;
+    Progress* progress = nullptr;
+    std::uint64_t fileSize = 0;
+};
+
+// Reads input, named name in messages, into the empty graph.
 InputRead readNetwork(std::istream& input, Graph& graph, const std::string& name,
-                      std::optional<InputFormat> format = std::nullopt,
-                      Progress* progress = nullptr, std::uint64_t fileSize = 0);
+                      const ReadOptions& options = {});

@@ -158,7 +158,7 @@ Outcome readAsCsv(const std::string& bytes, bool throughNetworkReader) {
     try {
         if (throughNetworkReader) {
             Graph graph(true);
-            readNetwork(input, graph, "in.csv", InputFormat::csv);
+            readNetwork(input, graph, "in.csv", {.format = InputFormat::csv});
             for (const Vertex* vertex : graph.vertices) out.labels.emplace_back(vertex->name);
         } else {
             const NamedNetwork network = readCsv(input, "in.csv");
@@ -220,7 +220,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::istringstream gexf(bytes);
     try {
         Graph graph(true);
-        readNetwork(gexf, graph, "in.gexf", InputFormat::gexf);
+        readNetwork(gexf, graph, "in.gexf", {.format = InputFormat::gexf});
         FUZZ_CHECK(graph.vertices.size() <= size);
     } catch (const Fatal& error) {
         FUZZ_CHECK(fuzz::isOneErrorLine(error.what()));
