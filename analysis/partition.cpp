@@ -1,5 +1,6 @@
 #include "analysis/partition.h"
 
+#include <algorithm>
 #include <string>
 #include <unordered_map>
 
@@ -42,7 +43,7 @@ Partition partitionOf(const std::list<Community*>& communities, const Graph& gra
 }
 
 Partition partitionFromMembership(const Graph& graph, const std::vector<Index>& communityOf,
-                                  Index count) {
+                                  Index count, const std::vector<Index>* rank) {
     const std::size_t vertexCount = graph.vertices.size();
     if (communityOf.size() != vertexCount)
         throw Fatal("ERROR: A membership does not cover the graph's vertices\n");
@@ -61,6 +62,10 @@ Partition partitionFromMembership(const Graph& graph, const std::vector<Index>& 
     std::vector<Index> grouped = bigVector<Index>(vertexCount, 0, graph.threads);
     for (const auto& [id, vertex] : graph.vertexMap)
         grouped[next[communityOf[vertex->index]]++] = vertex->index;
+    if (rank && rank->size() == vertexCount)
+        for (Index k = 0; k < count; ++k)
+            std::stable_sort(grouped.begin() + start[k], grouped.begin() + start[k + 1],
+                             [&](Index a, Index b) { return (*rank)[a] < (*rank)[b]; });
 
     Partition partition;
     partition.communityOf = communityOf;

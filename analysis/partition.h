@@ -51,10 +51,12 @@ Partition partitionOf(const std::list<Community*>& communities, const Graph& gra
 
 // The partition a membership describes: communityOf gives, by vertex position, the place of
 // the vertex's community, places 0 … count − 1 in their final (log) order, every place used.
-// Members in ascending id; the neighbours in order of first contact along the members'
-// adjacency. Throws Fatal when a place is out of range or unused. Time O(V + E + count).
+// Members in ascending id, or with rank (by vertex position; ~0 for none) in ascending rank
+// and then id, so that a partition written with its members' ranks comes back in its own
+// order; the neighbours in order of first contact along the members' adjacency. Throws Fatal
+// when a place is out of range or unused. Time O(V + E + count), O(V log V) with ranks.
 Partition partitionFromMembership(const Graph& graph, const std::vector<Index>& communityOf,
-                                  Index count);
+                                  Index count, const std::vector<Index>* rank = nullptr);
 
 // "log/communities.log": a header, then per community its running number, size, e_ii, the
 // entries leaving it (a_ij) and its degree sum.

@@ -10,6 +10,7 @@
 
 #include "graph/text.h"
 #include "graph/token_scanner.h"
+#include "graph/vertex_data.h"
 
 namespace {
 
@@ -71,6 +72,66 @@ struct TokenHash {
     }
 };
 
+// Which vertex a line names. A token is the file's id of a vertex first (an edge list's
+// integer, a named format's node id or name, a Pajek vertex's number), then, when the graph
+// has labels, a vertex's label. The look-up tables are made when first needed.
+class VertexNamer {
+  public:
+    struct Named {
+        bool found = false;
+        VertexId id = 0;
+    };
+
+    VertexNamer(const Graph& graph, const DeclaredVertices* declared, const std::string& name)
+        : graph_(graph), declared_(declared), name_(name) {}
+
+    Named byToken(std::string_view token, std::uint64_t line) {
+        if (declared_) {
+            if (fileIds_.empty() && declared_->size() > 0)
+                for (std::size_t k = 0; k < declared_->size(); ++k)
+                    fileIds_.emplace(declared_->fileId(k), static_cast<VertexId>(k));
+            if (const auto found = fileIds_.find(token); found != fileIds_.end())
+                return {true, found->second};
+        } else if (VertexId id = 0; parseId(token, &id)) {
+            if (graph_.vertexMap.contains(id) || !hasLabels()) return {true, id};
+        }
+        if (hasLabels()) {
+            const auto found = labels_.find(token);
+            if (found == labels_.end()) return {};
+            if (found->second == kShared)
+                failLine(
+                    name_, line,
+                    "'" + escaped(token, Escape::Token) + "' is the label of more than one vertex");
+            return {true, found->second};
+        }
+        // Without file ids or labels a token can only be a vertex id.
+        if (!declared_) notValid(name_, line, token, "vertex id");
+        return {};
+    }
+
+  private:
+    static constexpr VertexId kShared = -1;
+
+    bool hasLabels() {
+        if (!labelsKnown_) {
+            labelsKnown_ = true;
+            for (const auto& [id, vertex] : graph_.vertexMap) {
+                if (vertex->name.empty()) continue;
+                const auto [at, fresh] = labels_.emplace(vertex->name, id);
+                if (!fresh) at->second = kShared;
+            }
+        }
+        return !labels_.empty();
+    }
+
+    const Graph& graph_;
+    const DeclaredVertices* declared_;
+    const std::string& name_;
+    std::unordered_map<std::string_view, VertexId> fileIds_;
+    std::unordered_map<std::string_view, VertexId> labels_;
+    bool labelsKnown_ = false;
+};
+
 // What the lines of either form say, collected: every listed vertex's token (as an index
 // into the distinct tokens, in order of first appearance), then the places.
 class MembershipBuilder {
@@ -78,10 +139,17 @@ class MembershipBuilder {
     MembershipBuilder(const Graph& graph, const std::string& name)
         : graph_(graph), name_(name), tokenOf_(graph.vertices.size(), kUnlisted) {}
 
-    void assign(VertexId id, std::string_view text, std::uint64_t line) {
-        const Vertex* vertex = graph_.vertexMap.find(id);
+    const Vertex* vertexOf(VertexNamer::Named named) const {
+        return named.found ? graph_.vertexMap.find(named.id) : nullptr;
+    }
+
+    // A line's vertex (found or not; `shown` names it in messages and tells unknown ones
+    // apart) and community.
+    void assign(VertexNamer::Named named, std::string_view shown, std::string_view text,
+                std::uint64_t line) {
+        const Vertex* vertex = vertexOf(named);
         if (!vertex) {
-            unknown_.insert(id);
+            unknown_.emplace(shown);
             return;
         }
         const Index token = intern(text);
@@ -93,10 +161,16 @@ class MembershipBuilder {
         // "7" and "07" are one community as long as every token is an integer; whether they
         // are is known only at the end, so the first such pair waits.
         if (allIntegers_ && sameValue(values_[assigned], values_[token])) {
-            if (!waiting_) waiting_ = {line, id};
+            if (!waiting_) waiting_ = {line, std::string(shown)};
             return;
         }
-        twoCommunities(line, id);
+        twoCommunities(line, shown);
+    }
+
+    // A vertex's place among its community's members (the table's member_rank column).
+    void rank(const Vertex& vertex, Index rank) {
+        if (rankOf_.empty()) rankOf_.assign(graph_.vertices.size(), kNoRank);
+        rankOf_[vertex.index] = rank;
     }
 
     Membership finish();
@@ -117,8 +191,8 @@ class MembershipBuilder {
         return index;
     }
 
-    [[noreturn]] void twoCommunities(std::uint64_t line, VertexId id) const {
-        failLine(name_, line, "vertex " + std::to_string(id) + " has two communities");
+    [[noreturn]] void twoCommunities(std::uint64_t line, std::string_view shown) const {
+        failLine(name_, line, "vertex " + std::string(shown) + " has two communities");
     }
 
     std::vector<Index> placesOfTokens() const;
@@ -129,8 +203,9 @@ class MembershipBuilder {
     std::unordered_map<std::string, Index, TokenHash, std::equal_to<>> tokens_;
     std::vector<IntegerValue> values_;  // by token index
     bool allIntegers_ = true;
-    std::optional<std::pair<std::uint64_t, VertexId>> waiting_;
-    std::unordered_set<VertexId> unknown_;
+    std::optional<std::pair<std::uint64_t, std::string>> waiting_;
+    std::unordered_set<std::string> unknown_;  // as shown: an id's number, else its token
+    std::vector<Index> rankOf_;                // by vertex position, when the file gives ranks
 };
 
 // The place of every token's community: by value when all tokens are integers (equal values
@@ -178,6 +253,7 @@ Membership MembershipBuilder::finish() {
     }
     membership.communities = count;
     membership.unknownIds = unknown_.size();
+    membership.rank = std::move(rankOf_);
     return membership;
 }
 
@@ -209,6 +285,7 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
 struct CsvColumns {
     std::size_t id = 0;
     std::size_t community = 0;
+    std::optional<std::size_t> rank;  // member_rank, when the table has it
 };
 std::optional<CsvColumns> csvHeader(std::string_view bytes) {
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
@@ -217,7 +294,7 @@ std::optional<CsvColumns> csvHeader(std::string_view bytes) {
     std::string_view line = bytes.substr(0, lineEnd);
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     if (line.find(',') == std::string_view::npos) return std::nullopt;
-    std::optional<std::size_t> id, community;
+    std::optional<std::size_t> id, community, rank;
     std::size_t column = 0;
     std::size_t i = 0;
     for (;;) {
@@ -244,27 +321,45 @@ std::optional<CsvColumns> csvHeader(std::string_view bytes) {
         }
         if (!id && equalsIgnoringCase(field, "Id")) id = column;
         if (!community && equalsIgnoringCase(field, "community")) community = column;
+        if (!rank && equalsIgnoringCase(field, "member_rank")) rank = column;
         if (i >= line.size()) break;
         ++i;  // the comma
         ++column;
     }
     if (!id || !community) return std::nullopt;
-    return CsvColumns{*id, *community};
+    return CsvColumns{*id, *community, rank};
+}
+
+// How messages and the count of unknown ids show a line's vertex: an id by its number (so
+// "7" and "007" are one), a name quoted.
+void showVertex(std::string& shown, std::string_view token) {
+    shown.clear();
+    if (VertexId id = 0; parseId(token, &id)) {
+        shown = std::to_string(id);
+        return;
+    }
+    shown.push_back('\'');
+    shown.append(escaped(token, Escape::Token));
+    shown.push_back('\'');
 }
 
 void readWhitespaceForm(std::istream& input, const std::string& name, std::string_view prefix,
-                        MembershipBuilder& builder) {
+                        VertexNamer& namer, MembershipBuilder& builder) {
     TokenScanner scanner(input, name, std::size_t{1} << 20, prefix, kRole);
+    std::string shown;
     bool more = scanner.nextToken();
     while (more) {
         const std::uint64_t line = scanner.line();
-        const VertexId id = scanner.takeId();
+        if (scanner.tokenCut()) scanner.fail(scanner.token(), "vertex id");
+        const std::string_view token = scanner.takeText();
+        const VertexNamer::Named named = namer.byToken(token, line);
+        showVertex(shown, token);
         more = scanner.nextToken();
         if (!more || scanner.line() != line) expectedTwo(name, line);
         const bool cut = scanner.tokenCut();
         const std::string_view community = scanner.takeText();
         if (cut || community.size() > kLongestToken) scanner.fail(community, "community");
-        builder.assign(id, community, line);
+        builder.assign(named, shown, community, line);
         more = scanner.nextToken();
         if (more && scanner.line() == line) expectedTwo(name, line);
     }
@@ -276,8 +371,9 @@ void readWhitespaceForm(std::istream& input, const std::string& name, std::strin
 // after a closing quote are kept as they are, and a quote left open runs to the end.
 class CsvReader {
   public:
-    CsvReader(const std::string& name, CsvColumns columns, MembershipBuilder& builder)
-        : name_(name), columns_(columns), builder_(builder) {}
+    CsvReader(const std::string& name, CsvColumns columns, VertexNamer& namer,
+              MembershipBuilder& builder)
+        : name_(name), columns_(columns), namer_(namer), builder_(builder) {}
 
     void feed(std::string_view bytes) {
         for (const char c : bytes) take(c);
@@ -327,11 +423,15 @@ class CsvReader {
         if (state_ == State::Start || state_ == State::AfterQuote) state_ = State::Unquoted;
         if (column_ == columns_.id && id_.size() <= kLongestToken) id_ += c;
         if (column_ == columns_.community && community_.size() <= kLongestToken) community_ += c;
+        if (column_ == columns_.rank && rank_.size() <= kLongestToken) rank_ += c;
     }
 
     void endField() {
         if (column_ == columns_.id) idSeen_ = true;
-        if (column_ == columns_.community) communitySeen_ = !community_.empty();
+        if (column_ == columns_.community) {
+            communityField_ = true;
+            communitySeen_ = !community_.empty();
+        }
         ++column_;
         state_ = State::Start;
     }
@@ -344,30 +444,51 @@ class CsvReader {
         if (!header_ && !blank) record(line);
         header_ = false;
         column_ = 0;
-        idSeen_ = communitySeen_ = false;
+        idSeen_ = communityField_ = communitySeen_ = false;
         id_.clear();
         community_.clear();
+        rank_.clear();
     }
 
+    // The Id column holds the vertex number (the tool's own table); another token is looked
+    // up as a name.
     void record(std::uint64_t line) {
         if (!idSeen_) expectedTwo(name_, line);
-        VertexId id = 0;
-        if (id_.size() > kLongestToken || !parseId(id_, &id))
-            notValid(name_, line, id_, "vertex id");
-        if (!communitySeen_) expectedTwo(name_, line);
+        if (id_.size() > kLongestToken) notValid(name_, line, id_, "vertex id");
+        VertexNamer::Named named;
+        if (VertexId id = 0; parseId(id_, &id))
+            named = {true, id};
+        else
+            named = namer_.byToken(id_, line);
+        if (!communitySeen_) {
+            // A vertex the file declares without an edge has no community in the table.
+            if (communityField_ && !builder_.vertexOf(named)) return;
+            expectedTwo(name_, line);
+        }
         if (community_.size() > kLongestToken) notValid(name_, line, community_, "community");
-        builder_.assign(id, community_, line);
+        showVertex(shown_, id_);
+        builder_.assign(named, shown_, community_, line);
+        const Vertex* vertex = builder_.vertexOf(named);
+        if (!vertex || rank_.empty()) return;
+        // Ranks are places among at most 2^32 − 2 members.
+        VertexId rank = 0;
+        if (!parseId(rank_, &rank)) notValid(name_, line, rank_, "member rank");
+        builder_.rank(*vertex, static_cast<Index>(rank));
     }
 
     const std::string& name_;
     CsvColumns columns_;
+    VertexNamer& namer_;
     MembershipBuilder& builder_;
     State state_ = State::Start;
     std::string id_;
     std::string community_;
+    std::string rank_;
+    std::string shown_;
     std::size_t column_ = 0;
     bool pendingReturn_ = false;
     bool idSeen_ = false;
+    bool communityField_ = false;
     bool communitySeen_ = false;
     bool header_ = true;
     std::uint64_t line_ = 1;
@@ -375,8 +496,8 @@ class CsvReader {
 };
 
 void readCsvForm(std::istream& input, const std::string& name, std::string_view prefix,
-                 CsvColumns columns, MembershipBuilder& builder) {
-    CsvReader reader(name, columns, builder);
+                 CsvColumns columns, VertexNamer& namer, MembershipBuilder& builder) {
+    CsvReader reader(name, columns, namer, builder);
     if (prefix.substr(0, 3) == "\xEF\xBB\xBF") prefix.remove_prefix(3);
     reader.feed(prefix);
     std::vector<char> block(std::size_t{1} << 20);
@@ -392,17 +513,20 @@ void readCsvForm(std::istream& input, const std::string& name, std::string_view 
 
 }  // namespace
 
-Membership readPartition(std::istream& input, const std::string& name, const Graph& graph) {
+Membership readPartition(std::istream& input, const std::string& name, const Graph& graph,
+                         const DeclaredVertices* declared) {
     MembershipBuilder builder(graph, name);
+    VertexNamer namer(graph, declared && declared->size() > 0 ? declared : nullptr, name);
     const std::string prefix = firstBytes(input, name);
     if (const std::optional<CsvColumns> columns = csvHeader(prefix))
-        readCsvForm(input, name, prefix, *columns, builder);
+        readCsvForm(input, name, prefix, *columns, namer, builder);
     else
-        readWhitespaceForm(input, name, prefix, builder);
+        readWhitespaceForm(input, name, prefix, namer, builder);
     return builder.finish();
 }
 
-Membership readPartitionFile(const std::string& fileName, const Graph& graph) {
+Membership readPartitionFile(const std::string& fileName, const Graph& graph,
+                             const DeclaredVertices* declared) {
     std::ifstream input = openForReading(fileName, kRole);
-    return readPartition(input, fileName, graph);
+    return readPartition(input, fileName, graph, declared);
 }
