@@ -138,7 +138,7 @@ std::vector<NamedFile> filesWritten(const Parameters& p, const ExportFiles& expo
 
 // A progress line, shown at once even when standard output is a pipe; a status line is
 // erased first.
-void say(const char* line) {
+void say(std::string_view line) {
     if (Progress* status = statusLine.load()) status->clear();
     std::cout << line << std::flush;
 }
@@ -155,15 +155,28 @@ std::uint64_t sizeOf(const std::string& name) {
     return error ? 0 : static_cast<std::uint64_t>(size);
 }
 
+const DeclaredVertices* declaredOf(const InputRead& input) {
+    return input.declared.size() == 0 ? nullptr : &input.declared;
+}
+
+// The weights the run uses: the file's with -weighted, none otherwise.
+const std::vector<double>* weightsOf(const InputRead& input, const Parameters& p) {
+    return p.weighted && !input.adjacencyWeights.empty() ? &input.adjacencyWeights : nullptr;
+}
+
 // Labels the file gives are the vertices' names from here on, drawn as -names draws them.
 InputRead readGraph(const Parameters& p, Graph& graph) {
     std::ifstream input = openForReading(p.inputFile, "Input file");
     say("\tBuilding graph...\n");
-    return readNetwork(input, graph, p.inputFile,
-                       {.format = inputFormatNamed(p.format),
-                        .weighted = p.weighted,
-                        .progress = statusLine.load(),
-                        .fileSize = sizeOf(p.inputFile)});
+    InputRead read = readNetwork(input, graph, p.inputFile,
+                                 {.format = inputFormatNamed(p.format),
+                                  .weighted = p.weighted,
+                                  .progress = statusLine.load(),
+                                  .fileSize = sizeOf(p.inputFile)});
+    if (read.weightsMissing != 0)
+        say("\tWeights: " + std::to_string(read.weightsMissing) +
+            (read.weightsMissing == 1 ? " edge" : " edges") + " without a weight counted as 1\n");
+    return read;
 }
 
 // Runs step while the status line, when shown, counts the seconds.
@@ -197,14 +210,17 @@ void readNames(const std::string& namesFile, Graph& graph) {
 
 // Read from the partition file (whose counts go into the summary), or detected by the
 // chosen detector; every detector hands the same kind of partition on.
-Partition findCommunities(const Graph& graph, const Parameters& p, RunSummary& summary) {
+// A partition file names vertices by the file's ids or labels where the input gave them.
+Partition findCommunities(const Graph& graph, const Parameters& p, const InputRead& input,
+                          RunSummary& summary) {
     switch (p.detector()) {
         case Parameters::Detector::file: {
-            const Membership read = readPartitionFile(p.partitionFile, graph);
+            const Membership read = readPartitionFile(p.partitionFile, graph, declaredOf(input));
             summary.partition = p.partitionFile;
             summary.unassigned = read.unassigned;
             summary.unknownIds = read.unknownIds;
-            return partitionFromMembership(graph, read.communityOf, read.communities);
+            return partitionFromMembership(graph, read.communityOf, read.communities,
+                                           read.rank.empty() ? nullptr : &read.rank);
         }
         case Parameters::Detector::leiden: {
             LeidenOptions options{p.resolution, p.seed, p.effectiveThreads()};
@@ -383,7 +399,7 @@ int run(int argc, const char* const* argv) {
     const std::vector<int> coreness =
         page || formats.any() ? computeCoreness(graph, threads, status.get()) : std::vector<int>();
     summary.seconds.cores = clock.lap();
-    const Partition partition = findCommunities(graph, p, summary);
+    const Partition partition = findCommunities(graph, p, input, summary);
     logCommunities(partition, logs.communities);
     summary.seconds.communities = clock.lap();
     const CommunityShells shells = computeCommunityShells(partition, graph, threads);
@@ -392,8 +408,12 @@ int run(int argc, const char* const* argv) {
     summary.seconds.layout = clock.lap();
     const bool labels = !p.namesFile.empty() || input.labelled;
     std::optional<RunResults> results;
-    if (page || formats.any())
-        results = collectResults(graph, partition, shells, coreness, layout, looks, labels);
+    if (page || formats.any()) {
+        results = collectResults(graph, partition, shells, coreness, layout, looks, labels,
+                                 declaredOf(input), weightsOf(input, p));
+        results->weightedDetection =
+            results->weights && p.detector() != Parameters::Detector::greedy;
+    }
     if (page)
         writePage(*results, p);
     else

@@ -173,8 +173,10 @@ std::vector<OptionSpec> makeTable() {
          }},
         {"-partition",
          "-partition <file>: Draws the partition in the file instead of detecting communities: "
-         "'id community' lines, or the <stem>_vertices.csv that -export csv writes (the derived "
-         "names gain _partition after the input's). Optional. Default: communities detected",
+         "'id community' lines (an id is matched against the file's own vertex ids, then "
+         "against the labels), or the <stem>_vertices.csv that -export csv writes (members laid "
+         "out in its member_rank order; the derived names gain _partition after the input's). "
+         "Optional. Default: communities detected",
          [](Parameters& p, Parameters::Arguments& args) {
              const char* missing = "'-partition' parameter must be followed by partition file name";
              p.partitionFile = args.value(missing);
@@ -409,8 +411,10 @@ std::vector<OptionSpec> makeTable() {
          nullptr, "minEdges", [](const Parameters& p) { return std::to_string(p.minEdges); },
          [](const Parameters& p, StageOptions& o) { o.scene.minEdges = p.minEdges; }},
         {"-weighted",
-         "-weighted: Sizes the vertices by strength rather than degree (not with -multigraph). "
-         "Optional. Default: off",
+         "-weighted: Uses the edges' weights (the third column, a weight column or attribute; "
+         "each must be positive): sizes the vertices by strength rather than degree (not with "
+         "-multigraph), and with -communities leiden or -partition the modularity is weighted "
+         "(the greedy detector stays unweighted). Optional. Default: off",
          [](Parameters& p, Parameters::Arguments&) { p.weighted = true; }, nullptr, nullptr,
          nullptr, "weighted", [](const Parameters& p) { return flag(p.weighted); },
          [](const Parameters& p, StageOptions& o) {

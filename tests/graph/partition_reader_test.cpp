@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/partition.h"
 #include "graph/text.h"
 
 namespace {
@@ -158,6 +159,103 @@ TEST(PartitionReader, LargeFilesInBothForms) {
             wrong += membership.communityOf[vertex->index] != Index(vertex->id / 1000);
         EXPECT_EQ(wrong, 0u);
     }
+}
+
+// A network from a file of names: vertices 0 … 3 on a path, file ids a … e and labels
+// Alice, Bob, Carol, Carol, Eve; e (Eve) is declared without an edge.
+struct NamedFixture {
+    Graph graph{true};
+    DeclaredVertices declared;
+    NamedFixture() {
+        graph.addEdges({{0, 1}, {1, 2}, {2, 3}});
+        const char* ids[] = {"a", "b", "c", "d", "e"};
+        const char* labels[] = {"Alice", "Bob", "Carol", "Carol", "Eve"};
+        std::string labelBytes;
+        for (const char* id : ids) {
+            declared.fileIdBytes += id;
+            declared.fileIdEnds.push_back(declared.fileIdBytes.size());
+        }
+        for (const char* label : labels) {
+            labelBytes += label;
+            declared.labelEnds.push_back(labelBytes.size());
+        }
+        declared.labelBytes = graph.keepNames(std::move(labelBytes));
+        for (VertexId id = 0; id < 4; ++id)
+            graph.setName(id, declared.label(static_cast<std::size_t>(id)));
+    }
+};
+
+TEST(PartitionReader, NamesByFileIdThenLabelAndTheMembersRank) {
+    const struct {
+        const char* name;
+        std::string text;
+        std::vector<Index> places;  // of vertices 0 … 3
+        std::size_t unknownIds;
+        std::vector<Index> rank;  // empty: no rank column
+        std::string error;
+    } cases[] = {
+        {"file ids", "a x\nb x\nc y\nd y\n", {0, 0, 1, 1}, 0, {}, ""},
+        {"labels", "Alice x\nBob y\nb y\n", {0, 1, 2, 3}, 0, {}, ""},
+        // The file id wins over a label that reads the same.
+        {"declared without an edge, and names of nothing, are unknown",
+         "e x\nEve x\nzed x\nzed y\na x\n",
+         {0, 1, 2, 3},
+         3,
+         {},
+         ""},
+        {"a shared label",
+         "a x\nCarol y\n",
+         {},
+         0,
+         {},
+         "ERROR: p.txt:2: 'Carol' is the label of more than one vertex\n"},
+        {"the tool's table, members ranked, an isolated row skipped",
+         "Id,Label,community,member_rank\n0,Alice,1,1\n1,Bob,1,0\n2,Carol,2,0\n3,Carol,2,1\n4,Eve,,"
+         "\n",
+         {0, 0, 1, 1},
+         0,
+         {1, 0, 0, 1},
+         ""},
+        {"a rank that is no number",
+         "Id,community,member_rank\n0,1,x\n",
+         {},
+         0,
+         {},
+         "ERROR: p.txt:2: 'x' is not a valid member rank\n"},
+    };
+    for (const auto& c : cases) {
+        NamedFixture fixture;
+        std::istringstream input(c.text);
+        try {
+            const Membership membership =
+                readPartition(input, "p.txt", fixture.graph, &fixture.declared);
+            EXPECT_EQ(c.error, "") << c.name;
+            std::vector<Index> places, rank;
+            for (VertexId id = 0; id < 4; ++id) {
+                const Index position = fixture.graph.vertexMap.find(id)->index;
+                places.push_back(membership.communityOf[position]);
+                if (!membership.rank.empty()) rank.push_back(membership.rank[position]);
+            }
+            EXPECT_EQ(places, c.places) << c.name;
+            EXPECT_EQ(membership.unknownIds, c.unknownIds) << c.name;
+            EXPECT_EQ(rank, c.rank) << c.name;
+        } catch (const Fatal& error) {
+            EXPECT_EQ(error.what(), c.error) << c.name;
+        }
+    }
+}
+
+// Members come back in their rank's order, not by id, so a table a run wrote lays its
+// communities out as that run did.
+TEST(PartitionReader, RankedMembersKeepTheirOrder) {
+    const Graph graph = pathGraph();
+    std::istringstream input("Id,community,member_rank\n1,a,2\n2,a,0\n3,a,1\n4,b,0\n5,b,1\n6,b,\n");
+    const Membership read = readPartition(input, "p.txt", graph);
+    const Partition partition =
+        partitionFromMembership(graph, read.communityOf, read.communities, &read.rank);
+    std::vector<VertexId> order;
+    for (Index position : partition.members) order.push_back(graph.vertices[position]->id);
+    EXPECT_EQ(order, (std::vector<VertexId>{2, 3, 1, 4, 5, 6}));
 }
 
 }  // namespace
