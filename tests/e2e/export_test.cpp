@@ -203,6 +203,50 @@ TEST(PartitionEndToEnd, TheExportedTableComesBackAsTheSamePartition) {
     EXPECT_EQ(dir.read("log/communities.log"), log);
 }
 
+// The table a run exports lays the communities out again as that run did: the page and the
+// vertex scene byte for byte, and with Leiden (whose links come in the order of first contact)
+// both scenes. A partition may also name vertices by their labels.
+TEST(PartitionEndToEnd, TheExportedTableRedrawsTheRunsPictures) {
+    const struct {
+        std::vector<std::string> options;
+        std::vector<std::string> same;  // files named <output><suffix>
+    } cases[] = {
+        {{"-render", "html"}, {".html"}},
+        {{"-render", "svg", "-nographic"}, {"1.svg"}},
+        {{"-render", "svg", "-nographic", "-communities", "leiden"}, {"1.svg", "2.svg"}},
+    };
+    for (const auto& c : cases) {
+        RunDir dir;
+        std::filesystem::copy_file(e2e::sourceDir() / "tests/data/lesmis.graphml",
+                                   dir / "lesmis.graphml");
+        std::vector<std::string> first{"-input", "lesmis.graphml", "-export",
+                                       "csv",    "-output",        "a"};
+        first.insert(first.end(), c.options.begin(), c.options.end());
+        ASSERT_EQ(dir.run(first).status, 0) << c.options[1];
+        std::vector<std::string> again{"-input",         "lesmis.graphml", "-partition",
+                                       "a_vertices.csv", "-output",        "b",
+                                       "-render",        c.options[1]};
+        if (c.options.size() > 2) again.push_back("-nographic");
+        ASSERT_EQ(dir.run(again).status, 0) << c.options[1];
+        for (const std::string& suffix : c.same) {
+            const std::string drawn = dir.read("a" + suffix);
+            EXPECT_FALSE(drawn.empty());
+            EXPECT_TRUE(drawn == dir.read("b" + suffix)) << suffix << " differs";
+        }
+    }
+    // By label: Myriel and Napoleon alone, everyone else unassigned.
+    RunDir dir;
+    std::filesystem::copy_file(e2e::sourceDir() / "tests/data/lesmis.graphml",
+                               dir / "lesmis.graphml");
+    dir.write("p.txt", "Myriel 1\nNapoleon 1\n");
+    const e2e::Result r = dir.run({"-input", "lesmis.graphml", "-partition", "p.txt", "-nographic",
+                                   "-export", "csv", "-output", "p"});
+    ASSERT_EQ(r.status, 0) << r.out;
+    const std::string summary = dir.read("p_summary.json");
+    EXPECT_NE(summary.find("\"unassigned\": 75,"), std::string::npos) << summary;
+    EXPECT_NE(summary.find("\"unknown_ids\": 0"), std::string::npos) << summary;
+}
+
 // Errors of the partition file and of the export's names stop the run before any scene file
 // (the reader's unit tests pin every message); the files read are left as they were.
 TEST(PartitionEndToEnd, ErrorsStopBeforeAnySceneFile) {
