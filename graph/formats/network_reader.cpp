@@ -8,6 +8,7 @@
 #include "graph/formats/gexf_reader.h"
 #include "graph/formats/igraph_reader.h"
 #include "graph/formats/input_bytes.h"
+#include "graph/formats/reading_hints.h"
 #include "graph/formats/token_guard.h"
 #include "graph/formats/xml_guard.h"
 #include "graph/graph_builder_txt.h"
@@ -54,12 +55,8 @@ NamedNetwork readNamed(InputFormat format, InputBytes& bytes, const std::string&
                                        : readWithIgraph(format, stream, name);
 }
 
-}  // namespace
-
-InputRead readNetwork(std::istream& input, Graph& graph, const std::string& name,
-                      const ReadOptions& options) {
-    InputBytes bytes(input, name);
-    bytes.watch(options.progress, options.fileSize);
+InputRead readFrom(InputBytes& bytes, Graph& graph, const std::string& name,
+                   const ReadOptions& options) {
     InputRead read;
     read.compressed = bytes.compressed();
     read.format = options.format ? *options.format : detect(bytes, name);
@@ -80,4 +77,23 @@ InputRead readNetwork(std::istream& input, Graph& graph, const std::string& name
     for (std::size_t k = 0; k < network.labels.size(); ++k)
         graph.setName(static_cast<VertexId>(k), network.labels.labelIn(kept, k));
     return read;
+}
+
+// The bytes a reading error's hint looks at: enough for any preamble a tool writes.
+constexpr std::size_t kHintBytes = std::size_t{1} << 16;
+
+}  // namespace
+
+InputRead readNetwork(std::istream& input, Graph& graph, const std::string& name,
+                      const ReadOptions& options) {
+    InputBytes bytes(input, name);
+    bytes.watch(options.progress, options.fileSize);
+    const std::string head(bytes.peek(kHintBytes));
+    try {
+        return readFrom(bytes, graph, name, options);
+    } catch (const Fatal& error) {
+        const InputFormat readAs = options.format ? *options.format : detectInputFormat(head, name);
+        throw Fatal(withHint(error.what(), readingHint(error.what(), readAs,
+                                                       options.format.has_value(), head, name)));
+    }
 }

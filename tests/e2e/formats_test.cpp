@@ -154,7 +154,11 @@ TEST(FormatsEndToEnd, MalformedFilesGiveOneErrorLineAndNoScene) {
          {"-format", "ncol"},
          "bad.ncol:2: Unexpected character 'h' while parsing real number"},
         {"bad.csv", "from,to\na,b\n", {}, "bad.csv:1: no source and target columns"},
-        {"forced.txt", "0 1\n", {"-format", "csv"}, "forced.txt:1: no source and target columns"},
+        {"forced.txt",
+         "0 1\n",
+         {"-format", "csv"},
+         "forced.txt:1: no source and target columns (read as CSV; the file looks like an edge "
+         "list: try -format edges or leave -format out)"},
         {"quote.csv", "source,target\na,b\n\"c,d\n", {}, "quote.csv:3: unterminated quoted field"},
         {"weight.csv",
          "Source,Target,Weight\na,b,1\nc,d,heavy\n",

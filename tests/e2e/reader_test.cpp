@@ -48,7 +48,10 @@ TEST(ReaderEndToEnd, BadInputStopsBeforeAnythingIsDrawn) {
          std::string("\x7F"
                      "ELF\x02\x01\t\x01\0\0\n",
                      11),
-         "ERROR: in.txt:1: '\\x7FELF\\x02\\x01' is not a valid vertex id\n"},
+         "ERROR: in.txt:1: '\\x7FELF\\x02\\x01' is not a valid vertex id (read as an edge list; "
+         "the "
+         "file looks like binary data; the formats read: edge list, CSV, NCOL, GraphML, GEXF, "
+         "GML, Pajek)\n"},
         {"single column", "17\n", "ERROR: in.txt:1: expected 2 or 3 columns, found 1\n"},
     };
     for (const Case& c : cases) {
