@@ -28,6 +28,7 @@
 #include "analysis/solution_submodular.h"
 #include "bench/bench_common.h"
 #include "graph/graph_builder_txt.h"
+#include "support/peak_memory.h"
 
 namespace {
 
@@ -35,39 +36,19 @@ using bench::bareScan;
 using bench::cpuSeconds;
 using bench::now;
 
-// Peak resident set in MiB since the last reset.
-double peakMiB() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024.0;
-}
-
-double currentMiB() {
-    std::ifstream status("/proc/self/statm");
-    long pages = 0, resident = 0;
-    status >> pages >> resident;
-    return resident * 4096.0 / (1024.0 * 1024.0);
-}
-
-bool resetPeak() {
-    std::ofstream clear("/proc/self/clear_refs");
-    clear << "5";
-    clear.flush();
-    return static_cast<bool>(clear);
-}
-
 struct Stage {
     double start;
     double cpu;
     bool isolated;
-    Stage() : start(0), cpu(0), isolated(resetPeak()) {
+    Stage() : start(0), cpu(0), isolated(memory::resetPeak()) {
         start = now();
         cpu = cpuSeconds();
     }
     void report(const char* name, const std::string& extra = "") const {
         const double seconds = now() - start;
         std::printf("  %-9s %8.3f s (cpu %8.3f s)   peak %8.1f MiB%s   %s\n", name, seconds,
-                    cpuSeconds() - cpu, peakMiB(), isolated ? "" : " (process)", extra.c_str());
+                    cpuSeconds() - cpu, memory::peakMiB(), isolated ? "" : " (process)",
+                    extra.c_str());
     }
 };
 
@@ -78,7 +59,7 @@ void run(const char* path) {
         const std::uint64_t sum = bareScan(path);
         stage.report("scan", "checksum " + std::to_string(sum % 1000));
     }
-    const double before = currentMiB();
+    const double before = memory::currentMiB();
     std::vector<Edge> edges;
     {
         Stage stage;
@@ -91,7 +72,7 @@ void run(const char* path) {
     {
         Stage stage;
         network.graph.addEdges(std::move(edges));
-        const double graph = currentMiB() - before;
+        const double graph = memory::currentMiB() - before;
         char text[160];
         std::snprintf(text, sizeof text, "%u vertices, graph %.1f MiB = %.1f B/edge line",
                       network.graph.numVertices, graph, graph * 1048576.0 / lines);

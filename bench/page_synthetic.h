@@ -17,33 +17,18 @@
 #include "export/results.h"
 #include "graph/graph.h"
 #include "scene/graphics.h"
+#include "support/seeded_random.h"
 #include "tests/export/synthetic_results.h"
 
 namespace bench {
 
 // splitmix64.
-class PageRandom {
-  public:
-    explicit PageRandom(std::uint64_t seed) : state_(seed) {}
-    std::uint64_t next() {
-        std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    double unit() { return double(next() >> 11) / 9007199254740992.0; }
-    std::uint32_t below(std::uint32_t n) { return std::uint32_t(next() % n); }
-
-  private:
-    std::uint64_t state_;
-};
-
 struct SyntheticRun {
     Graph graph{true};
     RunResults results;
 
     SyntheticRun(std::uint32_t vertices, std::size_t drawnEdges, bool labels) {
-        PageRandom random(20);
+        SeededRandom random(20);
         const std::vector<std::uint32_t> first = communitySizes(vertices);
         const std::size_t C = first.size() - 1;
         std::vector<Edge> edges;
@@ -53,9 +38,9 @@ struct SyntheticRun {
             const std::uint32_t size = first[k + 1] - first[k];
             for (std::uint32_t v = first[k]; v < first[k + 1]; ++v) {
                 for (int j = 0; j < 2; ++j)
-                    edges.push_back({VertexId(v), VertexId(first[k] + random.below(size))});
-                if (random.below(10) == 0)
-                    edges.push_back({VertexId(v), VertexId(random.below(vertices))});
+                    edges.push_back({VertexId(v), VertexId(first[k] + random.next() % size)});
+                if (random.next() % 10 == 0)
+                    edges.push_back({VertexId(v), VertexId(random.next() % vertices)});
             }
         }
         graph.addEdges(std::move(edges));
@@ -110,7 +95,8 @@ struct SyntheticRun {
 
     // Vertex v of community k with first[k] <= v < first[k + 1], sized by its degree as the
     // scene sizes it, anywhere on its community's disc; about drawnEdges edges drawn.
-    void fill(const std::vector<std::uint32_t>& first, PageRandom& random, std::size_t drawnEdges) {
+    void fill(const std::vector<std::uint32_t>& first, SeededRandom& random,
+              std::size_t drawnEdges) {
         auto communityOf = [&](const Vertex& v) {
             return Index(std::upper_bound(first.begin(), first.end(), std::uint32_t(v.id)) -
                          first.begin() - 1);
@@ -125,7 +111,7 @@ struct SyntheticRun {
             const Index k = communityOf(v);
             const double radius = communities[k].radius * std::sqrt(random.unit());
             const double angle = 6.283185307 * random.unit();
-            const int shell = 1 + int(random.below(5));
+            const int shell = 1 + int(random.next() % 5);
             return synthetic::Place{k,
                                     float(communities[k].x + radius * std::cos(angle)),
                                     float(communities[k].y + radius * std::sin(angle)),

@@ -38,6 +38,7 @@
 #include "engines/povray.h"
 #include "graph/graph_builder_txt.h"
 #include "scene/graphics.h"
+#include "support/peak_memory.h"
 
 namespace {
 
@@ -116,8 +117,6 @@ int main(int argc, char** argv) {
         Povray engine(file, parameters.sceneFile2);
         Graphics(&engine, options).drawCommunityScene(layout, partition);
     }
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    std::printf("peak %.1f\n", usage.ru_maxrss / 1024.0);
+    std::printf("peak %.1f\n", memory::peakMiB());
     return 0;
 }

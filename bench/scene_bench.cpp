@@ -32,32 +32,14 @@
 #include "analysis/network.h"
 #include "engines/povray.h"
 #include "scene/graphics.h"
+#include "support/peak_memory.h"
+#include "support/seeded_random.h"
 
 namespace {
 
 double now() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
-}
-
-double peakMiB() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024.0;
-}
-
-double currentMiB() {
-    std::ifstream status("/proc/self/statm");
-    long pages = 0, resident = 0;
-    status >> pages >> resident;
-    return resident * 4096.0 / (1024.0 * 1024.0);
-}
-
-bool resetPeak() {
-    std::ofstream clear("/proc/self/clear_refs");
-    clear << "5";
-    clear.flush();
-    return static_cast<bool>(clear);
 }
 
 // Processor time of this process (user and system), which other load on the machine
@@ -74,39 +56,22 @@ struct Stage {
     double cpuStart;
     double resident;
     bool isolated;
-    Stage() : start(0), cpuStart(0), resident(currentMiB()), isolated(resetPeak()) {
+    Stage() : start(0), cpuStart(0), resident(memory::currentMiB()), isolated(memory::resetPeak()) {
         start = now();
         cpuStart = cpuSeconds();
     }
     void report(const char* name, const std::string& extra = "") const {
         std::printf("  %-10s %7.3f s wall %7.3f s cpu   peak %7.1f MiB (+%.1f)%s   %s\n", name,
-                    now() - start, cpuSeconds() - cpuStart, peakMiB(), peakMiB() - resident,
-                    isolated ? "" : " process", extra.c_str());
+                    now() - start, cpuSeconds() - cpuStart, memory::peakMiB(),
+                    memory::peakMiB() - resident, isolated ? "" : " process", extra.c_str());
         std::fflush(stdout);
     }
 };
 
 // splitmix64, as the edge generator uses.
-class Random {
-  public:
-    explicit Random(std::uint64_t seed) : state_(seed) {}
-    std::uint64_t next() {
-        std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    std::uint64_t below(std::uint64_t bound) {
-        return static_cast<std::uint64_t>((static_cast<unsigned __int128>(next()) * bound) >> 64);
-    }
-
-  private:
-    std::uint64_t state_;
-};
-
 // Planted blocks of 20 to 400 vertices; five edges per vertex, 90 % inside the block.
 std::vector<std::vector<VertexId>> plant(VertexId vertices, std::vector<Edge>& edges) {
-    Random random(42);
+    SeededRandom random(42);
     std::vector<std::vector<VertexId>> blocks;
     std::vector<std::uint32_t> blockOf(vertices);
     for (VertexId v = 0; v < vertices;) {
@@ -185,7 +150,8 @@ void runPartition(const char* name, VertexId vertices, const std::string& direct
     std::list<Community*> list;
     for (auto& community : owned) list.push_back(community.get());
     std::printf("  %u vertices, %u adjacency entries, %zu communities, resident %.1f MiB\n",
-                network.graph.numVertices, network.graph.numArcs, list.size(), currentMiB());
+                network.graph.numVertices, network.graph.numArcs, list.size(),
+                memory::currentMiB());
 
     const std::string scene1 = directory + "/scene_bench1.pov";
     const std::string scene2 = directory + "/scene_bench2.pov";

@@ -19,27 +19,11 @@
 #include <string>
 #include <vector>
 
+#include "support/seeded_random.h"
+
 namespace {
 
 // splitmix64: tiny, fast and fully specified.
-class Random {
-  public:
-    explicit Random(std::uint64_t seed) : state_(seed) {}
-    std::uint64_t next() {
-        std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    // Uniform in [0, bound).
-    std::uint64_t below(std::uint64_t bound) {
-        return static_cast<std::uint64_t>((static_cast<unsigned __int128>(next()) * bound) >> 64);
-    }
-
-  private:
-    std::uint64_t state_;
-};
-
 class Writer {
   public:
     explicit Writer(std::FILE* file) : file_(file) { buffer_.reserve(1 << 20); }
@@ -63,7 +47,7 @@ class Writer {
     std::string buffer_;
 };
 
-void planted(std::uint64_t edges, Random& random, Writer& out) {
+void planted(std::uint64_t edges, SeededRandom& random, Writer& out) {
     const std::uint64_t vertices = std::max<std::uint64_t>(edges / 10, 2);
     std::vector<std::uint64_t> blockStart, blockOf(vertices);
     for (std::uint64_t v = 0; v < vertices;) {
@@ -86,13 +70,13 @@ void planted(std::uint64_t edges, Random& random, Writer& out) {
     }
 }
 
-void uniform(std::uint64_t edges, Random& random, Writer& out) {
+void uniform(std::uint64_t edges, SeededRandom& random, Writer& out) {
     const std::uint64_t vertices = std::max<std::uint64_t>(edges / 10, 2);
     for (std::uint64_t i = 0; i < edges; ++i)
         out.edge(random.below(vertices), random.below(vertices));
 }
 
-void preferential(std::uint64_t edges, Random& random, Writer& out) {
+void preferential(std::uint64_t edges, SeededRandom& random, Writer& out) {
     // Every edge end goes into `ends`; a uniform pick from it is a pick by degree.
     std::vector<std::uint32_t> ends;
     ends.reserve(2 * edges + 12);
@@ -123,7 +107,7 @@ int main(int argc, char** argv) {
     }
     const std::string model = argv[1];
     const std::uint64_t edges = std::strtoull(argv[2], nullptr, 10);
-    Random random(argc > 4 ? std::strtoull(argv[4], nullptr, 10) : 1);
+    SeededRandom random(argc > 4 ? std::strtoull(argv[4], nullptr, 10) : 1);
     std::FILE* file = std::fopen(argv[3], "wb");
     if (!file) {
         std::fprintf(stdout, "cannot write %s\n", argv[3]);
