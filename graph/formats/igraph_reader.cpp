@@ -340,7 +340,8 @@ class VertexReader {
 // without names.
 bool synthetic(const Labels& ids) {
     for (std::size_t k = 0; k < ids.size(); ++k)
-        if (ids[k] != "n" + std::to_string(k)) return false;
+        if (ids[k].size() < 2 || ids[k][0] != 'n' || ids[k].substr(1) != std::to_string(k))
+            return false;
     return true;
 }
 
@@ -362,8 +363,9 @@ std::vector<double> readWeights(const igraph_t& graph, const AttributeLists& lis
             if (std::isnan(weight)) weight = 1;
             written = numberText(weight);
         } else if (attribute != lists.edge.end()) {
-            written = igraph_cattribute_EAS(&graph, "weight", static_cast<igraph_integer_t>(e));
-            if (written.empty()) written = "1";
+            const std::string_view text =
+                igraph_cattribute_EAS(&graph, "weight", static_cast<igraph_integer_t>(e));
+            written.assign(text.empty() ? std::string_view("1") : text);
             const auto [end, error] =
                 std::from_chars(written.data(), written.data() + written.size(), weight);
             if (error != std::errc() || end != written.data() + written.size()) weight = 0;
