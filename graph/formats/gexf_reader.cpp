@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
+#include <cmath>
 #include <exception>
 #include <limits>
 #include <memory>
@@ -73,8 +75,8 @@ enum class Place : std::uint8_t { other, root, graph, attributes, nodes, node, a
 
 class GexfReader {
   public:
-    GexfReader(std::istream& input, const std::string& name)
-        : channel_{input, nullptr, "", 0}, name_(name) {}
+    GexfReader(std::istream& input, const std::string& name, bool weighted)
+        : channel_{input, nullptr, "", 0}, name_(name), weighted_(weighted) {}
 
     NamedNetwork read() {
         // Entities are expanded by the parser, in one pass (the guard in front has refused
@@ -98,6 +100,7 @@ class GexfReader {
             failReading(name_, static_cast<std::uint64_t>(std::max(channel_.errorLine, 0)),
                         channel_.error.empty() ? "not a well-formed XML document" : channel_.error);
         network_.labels = std::move(labels_);
+        network_.unlabelled = syntheticIds_ && !labelSeen_ && !nameDeclared_;
         return std::move(network_);
     }
 
@@ -153,18 +156,34 @@ class GexfReader {
             return {Place::nodes, kNoNode};
         if (from == Place::nodes && element == "node") return {Place::node, startNode()};
         if (from == Place::node && element == "attvalues") return {Place::attvalues, parent.node};
-        if (from == Place::attvalues && element == "attvalue") nameValue(parent.node);
+        if (from == Place::attvalues && element == "attvalue") attributeValue(parent.node);
         if (from == Place::graph && element == "edges") return {Place::edges, kNoNode};
         if (from == Place::edges && element == "edge") edge();
         return {Place::other, kNoNode};
     }
 
-    // A node attribute titled "name" (any case) may label nodes; its id is kept in a hash
-    // table, so each value is looked up in constant time whatever the declarations.
+    // A declared node attribute becomes a column; its id is kept in a hash table, so each
+    // value finds its column in constant time whatever the declarations. One titled "name"
+    // (any case) may label nodes.
     void declareAttribute() {
         const XmlText id = attribute("id");
-        if (id && equalNoCase(view(attribute("title").get()), "name"))
-            nameKeys_.number(view(id.get()));
+        if (!id) return;
+        const std::size_t before = declarations_.size();
+        if (declarations_.number(view(id.get())) != before) return;  // declared again
+        const XmlText title = attribute("title");
+        const std::string_view named = title ? view(title.get()) : view(id.get());
+        const bool isName = equalNoCase(named, "name");
+        nameDeclared_ = nameDeclared_ || isName;
+        const AttributeType type = typeNamed(view(attribute("type").get()));
+        columns_.push_back({network_.attributes.addColumn(std::string(named), type), type, isName});
+    }
+
+    static AttributeType typeNamed(std::string_view type) {
+        if (type == "integer" || type == "long" || type == "short" || type == "byte")
+            return AttributeType::integer;
+        if (type == "double" || type == "float") return AttributeType::real;
+        if (type == "boolean") return AttributeType::boolean;
+        return AttributeType::text;
     }
 
     std::uint32_t startNode() {
@@ -179,20 +198,34 @@ class GexfReader {
             failReading(name_, line(), "more than 2147483648 vertices");
         const XmlText label = attribute("label");
         labelled_ = label && *label.get() != 0;
+        labelSeen_ = labelSeen_ || label;
+        syntheticIds_ = syntheticIds_ && key.size() > 1 && key[0] == 'n' &&
+                        key.substr(1) == std::to_string(number);
         labels_.push(labelled_ ? view(label.get()) : key);
+        network_.fileIds.push(key);
         return number;
     }
 
-    // A value of the node's "name" attribute labels a node that has no label of its own.
-    void nameValue(std::uint32_t node) {
-        if (node == kNoNode || labelled_ || node + 1 != labels_.size()) return;
+    // A value of the node's "name" attribute labels a node that has no label of its own;
+    // the other values are its attributes.
+    void attributeValue(std::uint32_t node) {
+        if (node == kNoNode) return;
         XmlText key = attribute("for");
         if (!key) key = attribute("id");  // GEXF 1.1
-        if (!key || nameKeys_.find(view(key.get())) == NameNumbers::kAbsent) return;
+        const std::uint32_t declared = key ? declarations_.find(view(key.get())) : kNoNode;
+        if (declared == NameNumbers::kAbsent) return;
         const XmlText value = attribute("value");
         if (!value || *value.get() == 0) return;
-        labels_.replaceLast(view(value.get()));
-        labelled_ = true;
+        const Column& column = columns_[declared];
+        if (column.isName && !labelled_ && node + 1 == labels_.size()) {
+            labels_.replaceLast(view(value.get()));
+            labelled_ = true;
+            return;
+        }
+        std::string_view text = view(value.get());
+        if (column.type == AttributeType::boolean && (text == "1" || text == "0"))
+            text = text == "1" ? "true" : "false";
+        network_.attributes.set(column.column, node, text);
     }
 
     void edge() {
@@ -200,6 +233,22 @@ class GexfReader {
         const XmlText target = attribute("target");
         if (!source || !target) failReading(name_, line(), "edge without a source or a target");
         network_.edges.push_back({endpoint(view(source.get())), endpoint(view(target.get()))});
+        if (weighted_) network_.weights.push_back(weight());
+    }
+
+    // The edge's weight attribute; 1 without one.
+    double weight() const {
+        const XmlText text = attribute("weight");
+        if (!text) return 1;
+        const std::string_view written = view(text.get());
+        double value = 0;
+        const auto [end, error] =
+            std::from_chars(written.data(), written.data() + written.size(), value);
+        if (error != std::errc() || end != written.data() + written.size() ||
+            !std::isfinite(value) || value <= 0)
+            failReading(name_, line(),
+                        "'" + escaped(written, Escape::Token) + "' is not a positive weight");
+        return value;
     }
 
     VertexId endpoint(std::string_view id) const {
@@ -210,21 +259,33 @@ class GexfReader {
         return static_cast<VertexId>(number);
     }
 
+    // A declared node attribute: its column, type, and whether it names nodes.
+    struct Column {
+        std::size_t column;
+        AttributeType type;
+        bool isName;
+    };
+
     Channel channel_;
     const std::string& name_;
+    const bool weighted_;
     std::unique_ptr<xmlTextReader, ReaderFree> reader_;
     NamedNetwork network_;
     NameNumbers ids_;
     Labels labels_;
-    NameNumbers nameKeys_;
+    NameNumbers declarations_;  // the declared attributes' ids, numbering columns_
+    std::vector<Column> columns_;
     std::vector<Open> open_;  // the open elements, by depth
     bool graphSeen_ = false;
-    bool labelled_ = false;  // the last node has a label of its own or a name
+    bool labelled_ = false;      // the last node has a label of its own or a name
+    bool labelSeen_ = false;     // a node has a label attribute
+    bool nameDeclared_ = false;  // an attribute is titled "name"
+    bool syntheticIds_ = true;   // every node id so far is "n" and its number
 };
 
 }  // namespace
 
-NamedNetwork readGexf(std::istream& input, const std::string& name) {
+NamedNetwork readGexf(std::istream& input, const std::string& name, bool weighted) {
     const QuietLibxml quiet;
-    return GexfReader(input, name).read();
+    return GexfReader(input, name, weighted).read();
 }

@@ -6,7 +6,15 @@
 // elsewhere (in <meta>, in a second <graph>) are not read. A node's label is its label
 // attribute, else the value of a node attribute titled "name" (<attvalue for=...>; the
 // declarations are looked up in a hash table), else its id. Directed and mutual edges are
-// read as undirected; weights, spells, the hierarchy's structure and viz are ignored.
+// read as undirected; spells, the hierarchy's structure and viz are ignored.
+// A node's file id is its id. Its attributes are its <attvalue>s of the node attributes
+// declared in <attributes class="node"> (a column each, titled by the declaration, typed
+// integer, real, boolean or text as its type says: integer/long/short/byte, double/float,
+// boolean, others), values as written (a boolean's 1 or 0 as true or false); an empty value
+// or one of an undeclared attribute is none, and a "name" value that labels its node is not
+// an attribute. Node ids n0, n1, ... (every one "n" and its number) with no label attribute
+// and no "name" attribute make the network unlabelled.
+// Weights (weighted only): the edge's weight attribute, 1 without one.
 // Entities are expanded by the parser; the guard in front of it (xml_guard.h) has refused
 // those that would read other files or grow too far.
 //
@@ -17,6 +25,7 @@
 //   "ERROR: NAME:LINE: node 'ID' declared twice\n"
 //   "ERROR: NAME:LINE: edge without a source or a target\n"
 //   "ERROR: NAME:LINE: edge to undeclared node 'ID'\n"
+//   "ERROR: NAME:LINE: 'TOKEN' is not a positive weight\n" (weighted only)
 #pragma once
 
 #include <istream>
@@ -24,4 +33,4 @@
 
 #include "graph/formats/named_network.h"
 
-NamedNetwork readGexf(std::istream& input, const std::string& name);
+NamedNetwork readGexf(std::istream& input, const std::string& name, bool weighted = false);

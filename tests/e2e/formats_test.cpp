@@ -144,11 +144,13 @@ TEST(FormatsEndToEnd, MalformedFilesGiveOneErrorLineAndNoScene) {
          "*Vertices 2\n1 \"a\"\n2 \"b\"\n*Edges\n1 x\n",
          {},
          "bad.net:5: syntax error, unexpected ALNUM, expecting number"},
-        // Shapes are read; a parameter Pajek does not know is not.
+        // A vertex line's shape and KEY VALUE pairs are read; an edge parameter Pajek does not
+        // know is not.
         {"color.net",
-         "*Vertices 2\n1 \"a\" 0.0 0.0 ellipse color \"red\"\n2 \"b\"\n*Edges\n1 2\n",
+         "*Vertices 2\n1 \"a\" 0.0 0.0 ellipse color \"red\"\n2 \"b\"\n*Edges\n1 2 color "
+         "Blue\n",
          {},
-         "color.net:2: syntax error, unexpected ALNUM"},
+         "color.net:5: syntax error, unexpected ALNUM"},
         {"bad.ncol",
          "a b\nc d heavy\n",
          {"-format", "ncol"},

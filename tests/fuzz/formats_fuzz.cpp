@@ -3,11 +3,14 @@
 // numbering by first appearance): the same edges and labels, or the same error line. The
 // same bytes gzipped must read the same through the decompressing source. As GEXF (through
 // the guard in front of libxml2, as a run reads it) the input must give a network or one
-// error line. Detection that decides on a head must decide the same on the whole input.
+// error line, and so must GML, Pajek, NCOL and GEXF read with weights, straight through their
+// readers (the filters in front of igraph included). Detection that decides on a head must decide
+// the same on the whole input.
 #include <zlib.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -18,6 +21,8 @@
 
 #include "fuzz/fuzz_check.h"
 #include "graph/formats/csv_reader.h"
+#include "graph/formats/gexf_reader.h"
+#include "graph/formats/igraph_reader.h"
 #include "graph/formats/input_format.h"
 #include "graph/formats/network_reader.h"
 #include "graph/graph_builder_txt.h"
@@ -187,6 +192,19 @@ std::string gzip(const std::string& text) {
     return out;
 }
 
+// Every edge joins numbered vertices, every vertex has a file id (NCOL: the labels are the
+// ids), every edge a positive weight, and no attribute names a vertex beyond the last.
+void checkNetwork(const NamedNetwork& network, InputFormat format) {
+    const std::size_t count = network.labels.size();
+    for (const Edge& e : network.edges)
+        FUZZ_CHECK(static_cast<std::size_t>(e.u) < count && static_cast<std::size_t>(e.v) < count);
+    FUZZ_CHECK(network.fileIds.size() == (format == InputFormat::ncol ? 0 : count));
+    FUZZ_CHECK(network.weights.size() == network.edges.size());
+    for (const double weight : network.weights) FUZZ_CHECK(weight > 0 && std::isfinite(weight));
+    for (std::size_t c = 0; c < network.attributes.columns().size(); ++c)
+        FUZZ_CHECK(!network.attributes.value(c, count));
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -224,6 +242,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(graph.vertices.size() <= size);
     } catch (const Fatal& error) {
         FUZZ_CHECK(fuzz::isOneErrorLine(error.what()));
+    }
+    // The filters in front of igraph (GML strings, Pajek vertex lines, NCOL weights) and the
+    // GEXF reader with weights: one error line, or a network whose parts agree.
+    for (const InputFormat format :
+         {InputFormat::gml, InputFormat::pajek, InputFormat::ncol, InputFormat::gexf}) {
+        std::istringstream input(bytes);
+        try {
+            const NamedNetwork network = format == InputFormat::gexf
+                                             ? readGexf(input, "in", true)
+                                             : readWithIgraph(format, input, "in", true);
+            checkNetwork(network, format);
+        } catch (const Fatal& error) {
+            FUZZ_CHECK(fuzz::isOneErrorLine(error.what()));
+        }
     }
     return 0;
 }
