@@ -224,7 +224,7 @@ class GexfReader {
 
 }  // namespace
 
-NamedNetwork readGexf(std::istream& input, const std::string& name) {
+NamedNetwork readGexf(std::istream& input, const std::string& name, bool) {
     const QuietLibxml quiet;
     return GexfReader(input, name).read();
 }

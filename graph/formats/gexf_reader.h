@@ -24,4 +24,4 @@
 
 #include "graph/formats/named_network.h"
 
-NamedNetwork readGexf(std::istream& input, const std::string& name);
+NamedNetwork readGexf(std::istream& input, const std::string& name, bool weighted = false);

@@ -275,7 +275,8 @@ std::string igraphErrorLine(const std::string& name, const std::vector<std::stri
     return "ERROR: " + where + ": " + escaped(cause, Escape::Text) + "\n";
 }
 
-NamedNetwork readWithIgraph(InputFormat format, std::istream& input, const std::string& name) {
+NamedNetwork readWithIgraph(InputFormat format, std::istream& input, const std::string& name,
+                            bool) {
     const QuietLibxml quiet;
     Report report{name, {}, false};
     const IgraphSession session(report);

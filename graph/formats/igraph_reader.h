@@ -22,7 +22,8 @@
 #include "graph/formats/named_network.h"
 
 // format: graphml, gml, pajek or ncol.
-NamedNetwork readWithIgraph(InputFormat format, std::istream& input, const std::string& name);
+NamedNetwork readWithIgraph(InputFormat format, std::istream& input, const std::string& name,
+                            bool weighted = false);
 
 // The error line of igraph's messages, in the order it gave them (the first names the cause;
 // a later one may name the line, as "Parse error in NCOL file, line 2 (failed)" does).
