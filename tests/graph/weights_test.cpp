@@ -14,13 +14,11 @@
 #include <vector>
 
 #include "graph/defs.h"
-#include "graph/formats/csv_reader.h"
 #include "graph/formats/network_reader.h"
 
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::ElementsAreArray;
 
 std::string errorOf(const std::function<void()>& action) {
     try {
@@ -54,63 +52,58 @@ std::vector<double> walk(const Graph& graph, const PairWeights& weights) {
     return out;
 }
 
-//   0 ── 1      lines: 0 1 3, 1 0 2 (the same pair), 0 0 4, 1 2 0.5, 0 0 1 (the loop again)
-//   ↺    │
-//        2
-TEST(Weights, EdgeListRepeatsSumAndSelfLoopsCountOnce) {
-    const Read r = readText("# weights\n0 1 3\n1 0 2\n0 0 4\n1 2 0.5\n0 0 1\n", "in.txt", true);
-    // Vertex 0: neighbours 1 then itself; vertex 1: 0, 2; vertex 2: 1.
-    EXPECT_THAT(r.read.adjacencyWeights, ElementsAre(5, 5, 5, 0.5, 0.5));
-    EXPECT_EQ(r.read.adjacencyWeights, walk(r.graph, {{{0, 1}, 5}, {{0, 0}, 5}, {{1, 2}, 0.5}}));
-    EXPECT_EQ(r.read.adjacencyWeights.size(), std::size_t{r.graph.numArcs});
-    EXPECT_EQ(r.read.weightsMissing, 0u);
-    EXPECT_TRUE(r.read.declared.size() == 0);
-
-    // Two columns weigh every line 1, so a repeated pair weighs 2.
-    EXPECT_THAT(readText("5 7\n7 5\n7 9\n", "in.txt", true).read.adjacencyWeights,
-                ElementsAre(2, 2, 1, 1));
-    // Without -weighted nothing is kept.
-    EXPECT_TRUE(readText("0 1 3\n1 2 4\n", "in.txt", false).read.adjacencyWeights.empty());
-    EXPECT_TRUE(
-        readText("source,target,weight\na,b,2\n", "in.csv", false).read.adjacencyWeights.empty());
+// Vertices in order of appearance, each one's neighbours in file order: a repeated pair is one
+// entry carrying the sum of its lines, a self-loop one entry.
+TEST(Weights, AdjacencyWeightsOfSmallFiles) {
+    struct Case {
+        std::string name, text;
+        std::vector<double> weights;
+        std::uint64_t missing;
+    };
+    const std::vector<Case> cases = {
+        // 0: 1, itself; 1: 0, 2; 2: 1 (0 1 and 1 0 are one pair, the loop comes twice).
+        {"in.txt", "# w\n0 1 3\n1 0 2\n0 0 4\n1 2 0.5\n0 0 1\n", {5, 5, 5, 0.5, 0.5}, 0},
+        {"in.txt", "5 7\n7 5\n7 9\n", {2, 2, 1, 1}, 0},  // two columns: 1 a line
+        // An empty field, NA and NaN weigh 1 and are counted. a: b, c; b: a, c; c: b, a.
+        {"in.csv",
+         "source,weight,target\na,,b\nb,NA,c\nc,NaN,a\na,2.5,c\n",
+         {1, 3.5, 1, 1, 1, 3.5},
+         3},
+        {"in.csv", "source,target\na,b\nb,a\n", {2, 2}, 0},
+    };
+    for (const Case& c : cases) {
+        const Read r = readText(c.text, c.name, true);
+        EXPECT_EQ(r.read.adjacencyWeights, c.weights) << c.text;
+        EXPECT_EQ(r.read.weightsMissing, c.missing) << c.text;
+        // Without -weighted no weight is kept; missing ones are counted all the same.
+        const Read plain = readText(c.text, c.name, false);
+        EXPECT_TRUE(plain.read.adjacencyWeights.empty()) << c.text;
+        EXPECT_EQ(plain.read.weightsMissing, c.missing) << c.text;
+    }
 }
 
 TEST(Weights, ErrorLinesWithAndWithoutWeighted) {
     struct Case {
-        std::string name;
-        std::string text;
+        std::string name, text;
         bool weighted;
-        std::string error;  // empty: none
-    };
-    auto positive = [](const std::string& where, const std::string& token) {
-        return "ERROR: " + where + ": '" + token + "' is not a positive weight\n";
-    };
-    auto invalid = [](const std::string& where, const std::string& token) {
-        return "ERROR: " + where + ": '" + token + "' is not a valid weight\n";
+        std::string error;  // after "ERROR: NAME:"; empty: none
     };
     const std::vector<Case> cases = {
-        {"in.txt", "0 1 2\n% note\n\n1 2 0\n", true, positive("in.txt:4", "0")},
-        {"in.txt", "0 1 -1\n", true, positive("in.txt:1", "-1")},
-        {"in.txt", "0 1 1\n1 2\n-0.0\n", true, positive("in.txt:3", "-0.0")},
-        {"in.txt", "0 1 nan\n", true, positive("in.txt:1", "nan")},
-        {"in.txt", "0 1 1\n1 2 -Infinity\n", true, positive("in.txt:2", "-Infinity")},
-        {"in.txt", "0 1 inf\n", true, positive("in.txt:1", "inf")},
-        {"in.txt", "0 1 1e999\n", true, positive("in.txt:1", "1e999")},
-        {"in.txt", "0 1 1e-999\n", true, positive("in.txt:1", "1e-999")},
-        {"in.txt", "0 1 heavy\n", true, invalid("in.txt:1", "heavy")},
-        {"in.txt", "0 1 +nanx\n", true, invalid("in.txt:1", "+nanx")},
-        // Without -weighted the weight is only a plain decimal, as it always was.
-        {"in.txt", "0 1 0\n1 2 -1\n2 3 1e999\n", false, ""},
-        {"in.txt", "0 1 nan\n", false, invalid("in.txt:1", "nan")},
-        {"in.txt", "0 1 1\n1 2 inf\n", false, invalid("in.txt:2", "inf")},
-        {"in.csv", "source,target,weight\na,b,1\nb,c,0\n", true, positive("in.csv:3", "0")},
-        {"in.csv", "source,target,weight\n\"a\nb\",c,-1\n", true, positive("in.csv:2", "-1")},
-        {"in.csv", "source,target,weight\na,b,nan\n", true, positive("in.csv:2", "nan")},
-        {"in.csv", "source,target,weight\na,b,inf\n", true, positive("in.csv:2", "inf")},
-        {"in.csv", "source,target,weight\na,b,na\n", true, invalid("in.csv:2", "na")},
+        {"in.txt", "0 1 2\n% note\n\n1 2 0\n", true, "4: '0' is not a positive weight"},
+        {"in.txt", "0 1 -1\n", true, "1: '-1' is not a positive weight"},
+        {"in.txt", "0 1 nan\n", true, "1: 'nan' is not a positive weight"},
+        {"in.txt", "0 1 1\n1 2\ninf\n", true, "3: 'inf' is not a positive weight"},
+        {"in.txt", "0 1 1e999\n", true, "1: '1e999' is not a positive weight"},
+        {"in.txt", "0 1 heavy\n", true, "1: 'heavy' is not a valid weight"},
+        {"in.txt", "0 1 0\n1 2 -1\n", false, ""},
+        {"in.txt", "0 1 1\n1 2 nan\n", false, "2: 'nan' is not a valid weight"},
+        {"in.csv", "source,target,weight\na,b,1\nb,c,0\n", true, "3: '0' is not a positive weight"},
+        {"in.csv", "source,target,weight\n\"a\nb\",c,-1\n", true,
+         "2: '-1' is not a positive weight"},
+        {"in.csv", "source,target,weight\na,b,inf\n", true, "2: 'inf' is not a positive weight"},
+        {"in.csv", "source,target,weight\na,b,na\n", true, "2: 'na' is not a valid weight"},
         {"in.csv", "source,target,weight\na,b,0\nb,c,-1\n", false, ""},
-        {"in.csv", "source,target,weight\na,b,inf\n", false, invalid("in.csv:2", "inf")},
-        {"in.csv", "source,target,weight\na,b, \n", false, invalid("in.csv:2", " ")},
+        {"in.csv", "source,target,weight\na,b,nan\n", false, "2: 'nan' is not a valid weight"},
     };
     for (const Case& c : cases) {
         Graph graph(true);
@@ -119,30 +112,9 @@ TEST(Weights, ErrorLinesWithAndWithoutWeighted) {
                       readNetwork(input, graph, c.name,
                                   {.format = std::nullopt, .weighted = c.weighted});
                   }),
-                  c.error.empty() ? "(no error)" : c.error)
+                  c.error.empty() ? "(no error)" : "ERROR: " + c.name + ":" + c.error + "\n")
             << c.text << " weighted " << c.weighted;
     }
-}
-
-// An empty field, NA and NaN are a missing weight: 1, counted, with or without -weighted.
-TEST(Weights, CsvMissingWeightsCountAsOne) {
-    const std::string text = "source,weight,target\na,,b\nb,NA,c\nc,NaN,a\na,2.5,c\n";
-    for (const bool weighted : {false, true}) {
-        std::istringstream input(text);
-        const NamedNetwork network = readCsv(input, "in.csv", weighted);
-        EXPECT_EQ(network.weightsMissing, 3u);
-        const std::vector<double> expected =
-            weighted ? std::vector<double>{1, 1, 1, 2.5} : std::vector<double>{};
-        EXPECT_EQ(network.weights, expected);
-    }
-    const Read r = readText(text, "in.csv", true);
-    EXPECT_EQ(r.read.weightsMissing, 3u);
-    // a: b, c (1 then the repeat 2.5); b: a, c; c: b, a.
-    EXPECT_THAT(r.read.adjacencyWeights, ElementsAre(1, 3.5, 1, 1, 1, 3.5));
-    // No weight column: every edge weighs 1, none is missing.
-    const Read plain = readText("source,target\na,b\nb,a\n", "in.csv", true);
-    EXPECT_THAT(plain.read.adjacencyWeights, ElementsAre(2, 2));
-    EXPECT_EQ(plain.read.weightsMissing, 0u);
 }
 
 // "v" and the id (built by appending: g++ 12 warns falsely, -Wrestrict, on "v" + a temporary).
@@ -192,18 +164,11 @@ TEST(Weights, AdjacencyWeightsFollowTheAdjacencyOnRandomGraphs) {
     }
 }
 
-// A multigraph keeps every line as its own adjacency entry with its own weight.
-TEST(Weights, MultigraphKeepsEachLinesWeight) {
-    Graph graph(false);
-    const std::vector<double> weights = graph.addWeightedEdges({{4, 2}, {2, 4}, {2, 2}}, {1, 2, 3});
-    // Vertex 4: 2, 2; vertex 2: 4, 4, itself.
-    EXPECT_THAT(weights, ElementsAre(1, 2, 1, 2, 3));
-}
-
-std::vector<std::string> texts(std::size_t count,
-                               const std::function<std::string_view(std::size_t)>& at) {
+// Each declared vertex as "file id/label".
+std::vector<std::string> declaredOf(const DeclaredVertices& declared) {
     std::vector<std::string> out;
-    for (std::size_t k = 0; k < count; ++k) out.emplace_back(at(k));
+    for (std::size_t k = 0; k < declared.size(); ++k)
+        out.push_back(std::string(declared.fileId(k)) + "/" + std::string(declared.label(k)));
     return out;
 }
 
@@ -222,42 +187,30 @@ TEST(Declared, CarriedFromTheNetwork) {
     };
     Graph graph(true);
     const InputRead read = buildNamedNetwork(network(false), graph, "g.graphml", false);
-    const DeclaredVertices& declared = read.declared;
-    ASSERT_EQ(declared.size(), 3u);
-    EXPECT_THAT(texts(3, [&](std::size_t k) { return declared.fileId(k); }),
-                ElementsAre("n0", "n1", "n2"));
-    EXPECT_THAT(texts(3, [&](std::size_t k) { return declared.label(k); }),
-                ElementsAre("Ann", "Bob", "Cy"));
-    ASSERT_EQ(declared.attributes.columns().size(), 1u);
-    EXPECT_EQ(declared.attributes.value(0, 2), "5");
-    EXPECT_EQ(declared.attributes.value(0, 1), std::nullopt);
+    EXPECT_THAT(declaredOf(read.declared), ElementsAre("n0/Ann", "n1/Bob", "n2/Cy"));
+    ASSERT_EQ(read.declared.attributes.columns().size(), 1u);
+    EXPECT_EQ(read.declared.attributes.value(0, 2), "5");
+    EXPECT_EQ(read.declared.attributes.value(0, 1), std::nullopt);
     EXPECT_TRUE(read.labelled);
     EXPECT_EQ(read.isolatedDeclared, 1u);
-    EXPECT_EQ(graph.vertices[1]->name, "Bob");
     // The graph names its vertices with the declared labels' bytes, not a copy of them.
-    EXPECT_EQ(graph.vertices[1]->name.data(), declared.label(1).data());
+    EXPECT_EQ(graph.vertices[1]->name, "Bob");
+    EXPECT_EQ(graph.vertices[1]->name.data(), read.declared.label(1).data());
 
     // Synthetic ids: the vertices are unlabelled, the file ids still carried.
     Graph bare(true);
     const InputRead unlabelled = buildNamedNetwork(network(true), bare, "g.graphml", false);
     EXPECT_FALSE(unlabelled.labelled);
-    EXPECT_EQ(bare.vertices[0]->name, "");
-    EXPECT_EQ(bare.vertices[1]->name, "");
+    EXPECT_EQ(bare.vertices[0]->name.size() + bare.vertices[1]->name.size(), 0u);
     EXPECT_EQ(unlabelled.declared.fileId(2), "n2");
-}
 
-// A CSV's names are both its file ids and its labels.
-TEST(Declared, CsvNamesAreFileIdsAndLabels) {
-    const Read r = readText("source,target\nb,\"a, z\"\nc,c\n", "in.csv", false);
-    const DeclaredVertices& declared = r.read.declared;
-    ASSERT_EQ(declared.size(), 3u);
-    EXPECT_THAT(texts(3, [&](std::size_t k) { return declared.fileId(k); }),
-                ElementsAre("b", "a, z", "c"));
-    EXPECT_THAT(texts(3, [&](std::size_t k) { return declared.label(k); }),
-                ElementsAreArray(texts(3, [&](std::size_t k) { return declared.fileId(k); })));
-    EXPECT_TRUE(declared.attributes.empty());
-    EXPECT_TRUE(r.read.labelled);
-    EXPECT_EQ(r.graph.vertexMap.find(1)->name, "a, z");
+    // A CSV's names are both its file ids and its labels.
+    const Read csv = readText("source,target\nb,\"a, z\"\nc,c\n", "in.csv", false);
+    EXPECT_THAT(declaredOf(csv.read.declared), ElementsAre("b/b", "a, z/a, z", "c/c"));
+    EXPECT_TRUE(csv.read.declared.attributes.empty());
+    EXPECT_EQ(csv.graph.vertexMap.find(1)->name, "a, z");
+    // The edge list's ids are the file's: nothing is declared.
+    EXPECT_EQ(readText("0 1\n", "in.txt", true).read.declared.size(), 0u);
 }
 
 }  // namespace
