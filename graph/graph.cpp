@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <stdexcept>
 
 #include "graph/threads.h"
 
@@ -209,8 +210,9 @@ Graph::Numbering Graph::numberVertices(std::vector<Edge>& list, unsigned threads
 
 // Repeated edges (ends already positions): the edges grouped by their lower end (a stable
 // counting sort, so each group stays in file order); the first edge to each higher end is
-// kept.
-std::vector<bool> Graph::markRepeated(const std::vector<Edge>& list) const {
+// kept, and given the weights of its repeats when there are weights.
+std::vector<bool> Graph::markRepeated(const std::vector<Edge>& list,
+                                      std::vector<double>* weights) const {
     std::vector<bool> repeated(list.size(), false);
     if (!simple) return repeated;
     const std::size_t vertexCount = vertices.size();
@@ -221,16 +223,20 @@ std::vector<bool> Graph::markRepeated(const std::vector<Edge>& list) const {
     for (std::size_t i = 0; i < list.size(); ++i)
         byLow[groupEnd[std::min(list[i].u, list[i].v)]++] = static_cast<Index>(i);
     // groupEnd[low] now marks the end of group low, which begins where low − 1 ends.
-    std::vector<Index> lastLow = bigVector(vertexCount, kNone, threads);
+    // firstOf[high]: where in byLow the first edge of the pair {low, high} lies, when that
+    // is in the current group.
+    std::vector<Index> firstOf = bigVector(vertexCount, kNone, threads);
     Index begin = 0;
     for (std::size_t low = 0; low < vertexCount; ++low) {
         for (Index k = begin; k < groupEnd[low]; ++k) {
             const Edge& edge = list[byLow[k]];
-            Index& seen = lastLow[std::max(edge.u, edge.v)];
-            if (seen == low)
+            Index& first = firstOf[std::max(edge.u, edge.v)];
+            if (first != kNone && first >= begin) {
                 repeated[byLow[k]] = true;
-            else
-                seen = static_cast<Index>(low);
+                if (weights) (*weights)[byLow[first]] += (*weights)[byLow[k]];
+            } else {
+                first = k;
+            }
         }
         begin = groupEnd[low];
     }
@@ -238,14 +244,16 @@ std::vector<bool> Graph::markRepeated(const std::vector<Edge>& list) const {
 }
 
 // Each vertex's adjacency as the other ends of its edges in file order, sorted into one
-// array by vertex (a stable counting sort): vertex x's ends are ends[offset[x], offset[x+1]).
+// array by vertex (a stable counting sort): vertex x's ends are ends[offset[x], offset[x+1]),
+// and, given weights, the edges' weights weights[offset[x], offset[x+1]).
 struct Graph::SortedEnds {
     std::vector<Index> offset;
     std::vector<Index> ends;
+    std::vector<double> weights;
 };
 
-Graph::SortedEnds Graph::sortEnds(const std::vector<Edge>& list,
-                                  const std::vector<bool>& repeated) const {
+Graph::SortedEnds Graph::sortEnds(const std::vector<Edge>& list, const std::vector<bool>& repeated,
+                                  const std::vector<double>* weights) const {
     const std::size_t vertexCount = vertices.size();
     SortedEnds sorted;
     std::vector<Index>& offset = sorted.offset;
@@ -258,6 +266,19 @@ Graph::SortedEnds Graph::sortEnds(const std::vector<Edge>& list,
     for (std::size_t i = 1; i <= vertexCount; ++i) offset[i] += offset[i - 1];
     sorted.ends = bigVector<Index>(offset[vertexCount], 0, threads);
     std::vector<Index> next(offset.begin(), offset.end() - 1);
+    if (weights) {
+        sorted.weights = bigVector<double>(offset[vertexCount], 0.0, threads);
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            if (repeated[i]) continue;
+            const Index u = static_cast<Index>(list[i].u), v = static_cast<Index>(list[i].v);
+            sorted.weights[next[u]] = (*weights)[i];
+            sorted.ends[next[u]++] = v;
+            if (u == v) continue;
+            sorted.weights[next[v]] = (*weights)[i];
+            sorted.ends[next[v]++] = u;
+        }
+        return sorted;
+    }
     for (std::size_t i = 0; i < list.size(); ++i) {
         if (repeated[i]) continue;
         const Index u = static_cast<Index>(list[i].u), v = static_cast<Index>(list[i].v);
@@ -268,11 +289,24 @@ Graph::SortedEnds Graph::sortEnds(const std::vector<Edge>& list,
 }
 
 void Graph::addEdges(std::vector<Edge>&& edges) {
-    std::vector<Edge> list = std::move(edges);
     if (!vertices.empty()) {
+        const std::vector<Edge> list = std::move(edges);
         for (const Edge& edge : list) addEdge(edge.u, edge.v);
         return;
     }
+    build(std::move(edges), nullptr);
+}
+
+std::vector<double> Graph::addWeightedEdges(std::vector<Edge>&& edges,
+                                            std::vector<double>&& weights) {
+    if (!vertices.empty() || weights.size() != edges.size())
+        throw std::logic_error("addWeightedEdges: an empty graph and a weight per edge");
+    std::vector<double> list = std::move(weights);
+    return build(std::move(edges), &list);
+}
+
+std::vector<double> Graph::build(std::vector<Edge>&& edges, std::vector<double>* weights) {
+    std::vector<Edge> list = std::move(edges);
     edgeLines += list.size();
     // The vertices are made once their number is known, in one block; the adjacency
     // vectors are then filled vertex after vertex, at exact size and with sequential
@@ -283,12 +317,15 @@ void Graph::addEdges(std::vector<Edge>&& edges) {
     vertexMap.reserve(numbering.order.size());
     place(numbering.order, numbering.placement);
     std::vector<VertexId>().swap(numbering.order);
-    std::vector<bool> repeated = markRepeated(list);
-    const SortedEnds sorted = sortEnds(list, repeated);
+    std::vector<bool> repeated = markRepeated(list, weights);
+    SortedEnds sorted = sortEnds(list, repeated, weights);
     std::vector<Edge>().swap(list);
     std::vector<bool>().swap(repeated);
+    if (weights) std::vector<double>().swap(*weights);
     fillAdjacency(sorted.offset, sorted.ends, numbering.placement);
     edgeSetCurrent_ = false;
+    // fillAdjacency walks each vertex's ends in order, so they are its neighbours in order.
+    return std::move(sorted.weights);
 }
 
 void Graph::place(const std::vector<VertexId>& order, const std::vector<Index>& placement) {

@@ -101,6 +101,12 @@ class Graph {
     // few linear passes with adjacency vectors of exact size: O(E + V) time, and transient
     // memory of about 12 bytes per edge besides the list. Consumes the list.
     void addEdges(std::vector<Edge>&& edges);
+    // addEdges on an empty graph with weights[i] the weight of edges[i]: the weight of each
+    // adjacency entry, in the order of the vertices' positions and of each one's neighbours
+    // (a self-loop's entry once). With `simple`, a repeated edge adds its weight to the
+    // entry of the first, in file order. The same passes as addEdges, carrying the weights
+    // along: 8 bytes per edge and 8 per adjacency entry more. Consumes both lists.
+    std::vector<double> addWeightedEdges(std::vector<Edge>&& edges, std::vector<double>&& weights);
     // Copies a vertex of another graph into this one and links the copy to the copies of
     // its neighbours already present; copying a vertex set one by one yields the subgraph it
     // induces. Returns the copy.
@@ -152,9 +158,13 @@ class Graph {
     // The steps of addEdges.
     struct Numbering;
     struct SortedEnds;
+    // The bulk build of addEdges and addWeightedEdges (weights null: none).
+    std::vector<double> build(std::vector<Edge>&& edges, std::vector<double>* weights);
     static Numbering numberVertices(std::vector<Edge>& list, unsigned threads);
-    std::vector<bool> markRepeated(const std::vector<Edge>& list) const;
-    SortedEnds sortEnds(const std::vector<Edge>& list, const std::vector<bool>& repeated) const;
+    std::vector<bool> markRepeated(const std::vector<Edge>& list,
+                                   std::vector<double>* weights) const;
+    SortedEnds sortEnds(const std::vector<Edge>& list, const std::vector<bool>& repeated,
+                        const std::vector<double>* weights) const;
     // Creates the vertices of order (ids in order of first appearance), laid out in memory in
     // the order placement gives.
     void place(const std::vector<VertexId>& order, const std::vector<Index>& placement);

@@ -24,6 +24,28 @@ std::uint64_t remainingBytes(std::istream& input) {
 
 constexpr std::size_t kSample = 1 << 16;
 
+// The third column's token at line: checked as a plain decimal, and, when weights are
+// wanted, read into them as a positive weight.
+void takeWeight(const TokenScanner& scanner, std::uint64_t line, std::string_view token,
+                std::vector<double>* weights, const std::string& name) {
+    if (!weights) {
+        if (!Graph_builder_txt::isWeight(token)) scanner.failAt(line, token, "weight");
+        return;
+    }
+    double weight = 0;
+    switch (readWeight(token, &weight)) {
+        case WeightToken::positive:
+            weights->push_back(weight);
+            return;
+        case WeightToken::notPositive:
+            throw Fatal("ERROR: " + name + ":" + std::to_string(line) + ": '" +
+                        escaped(token, Escape::Token) + "' is not a positive weight\n");
+        case WeightToken::invalid:
+            break;
+    }
+    scanner.failAt(line, token, "weight");
+}
+
 }  // namespace
 
 Graph_builder_txt::Graph_builder_txt(std::size_t blockSize)
@@ -33,8 +55,16 @@ void Graph_builder_txt::readFile(std::istream& input, Graph& graph, const std::s
     graph.addEdges(readEdges(input, name, graph.threads));
 }
 
+std::vector<double> Graph_builder_txt::readWeightedFile(std::istream& input, Graph& graph,
+                                                        const std::string& name) {
+    std::vector<double> weights;
+    std::vector<Edge> edges = readEdges(input, name, graph.threads, &weights);
+    return graph.addWeightedEdges(std::move(edges), std::move(weights));
+}
+
 std::vector<Edge> Graph_builder_txt::readEdges(std::istream& input, const std::string& name,
-                                               unsigned threads) const {
+                                               unsigned threads,
+                                               std::vector<double>* weights) const {
     const std::uint64_t size = remainingBytes(input);
     TokenScanner scanner(input, name, blockSize_);
     std::vector<Edge> edges;
@@ -62,7 +92,10 @@ std::vector<Edge> Graph_builder_txt::readEdges(std::istream& input, const std::s
         const char* end = parseId(text.data(), text.data() + text.size(), &ids[i]);
         if (end != text.data() + text.size()) scanner.failAt(firstLine, text, "vertex id");
     }
-    if (columns == 3 && !isWeight(first[2])) scanner.failAt(firstLine, first[2], "weight");
+    if (columns == 3) takeWeight(scanner, firstLine, first[2], weights, name);
+    // Without a weight column every edge weighs 1.
+    const bool unitWeights = weights && columns == 2;
+    if (unitWeights) weights->push_back(1.0);
     edges.push_back({ids[0], ids[1]});
 
     std::size_t column = 0;
@@ -71,17 +104,19 @@ std::vector<Edge> Graph_builder_txt::readEdges(std::istream& input, const std::s
             ids[column] = scanner.takeId();
         } else {
             const std::string_view weight = scanner.takeText();
-            if (!isWeight(weight)) scanner.fail(weight, "weight");
+            takeWeight(scanner, scanner.line(), weight, weights, name);
         }
         if (++column == columns) {
             edges.push_back({ids[0], ids[1]});
+            if (unitWeights) weights->push_back(1.0);
             column = 0;
             // Once a sample of the file is read, room for all of it (with a tenth to spare)
             // is reserved, sparing the copies of repeated doubling.
             if (edges.size() == kSample && size > 0) {
                 const double perByte = static_cast<double>(kSample) / scanner.consumed();
-                reserveBig(edges, static_cast<std::size_t>(1.1 * perByte * size) + kSample,
-                           threads);
+                const std::size_t room = static_cast<std::size_t>(1.1 * perByte * size) + kSample;
+                reserveBig(edges, room, threads);
+                if (weights) reserveBig(*weights, room, threads);
             }
         }
     }

@@ -1,6 +1,8 @@
 #include "graph/text.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <filesystem>
 #include <limits>
@@ -57,6 +59,31 @@ std::size_t plainDecimalLength(std::string_view text) {
         }
     }
     return i;
+}
+
+WeightToken readWeight(std::string_view token, double* weight) {
+    if (token.empty() || token.size() > kLongestToken) return WeightToken::invalid;
+    std::string_view magnitude = token;
+    if (token[0] == '+' || token[0] == '-') magnitude.remove_prefix(1);
+    if (plainDecimalLength(token) != token.size()) {
+        auto is = [&magnitude](std::string_view word) {
+            return magnitude.size() == word.size() &&
+                   std::equal(word.begin(), word.end(), magnitude.begin(), [](char a, char b) {
+                       return a == (b >= 'A' && b <= 'Z' ? b - 'A' + 'a' : b);
+                   });
+        };
+        return is("nan") || is("inf") || is("infinity") ? WeightToken::notPositive
+                                                        : WeightToken::invalid;
+    }
+    if (token[0] == '-') return WeightToken::notPositive;
+    double value = 0;
+    const auto [end, error] =
+        std::from_chars(magnitude.data(), magnitude.data() + magnitude.size(), value);
+    // Out of range: too large for a double, or so small that it rounds to zero.
+    if (error != std::errc() || !(value > 0) || !std::isfinite(value))
+        return WeightToken::notPositive;
+    *weight = value;
+    return WeightToken::positive;
 }
 
 std::string escaped(std::string_view text, Escape rule) {

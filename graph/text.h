@@ -26,6 +26,20 @@ bool parseId(std::string_view token, VertexId* id);
 // digits; 0 when there is none.
 std::size_t plainDecimalLength(std::string_view text);
 
+// A weight token read by a reader asked for weights.
+enum class WeightToken {
+    // A plain decimal whose value is a finite positive double.
+    positive,
+    // A number that is not: zero, negative, beyond a double's range (1e999, 1e-999), or NaN
+    // or infinity as a word ("nan", "-inf", "Infinity", any case).
+    notPositive,
+    // Anything else.
+    invalid,
+};
+// Reads a weight token (a token of kLongestToken bytes at most); its value in *weight when
+// positive.
+WeightToken readWeight(std::string_view token, double* weight);
+
 // How text is made safe for a one-line message.
 enum class Escape {
     // A token read from a file: bytes below 0x20 and from 0x7F written as \xHH, cut to 64

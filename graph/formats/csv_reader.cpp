@@ -252,9 +252,30 @@ class NameBatch {
     std::vector<std::uint64_t> hashes_;
 };
 
+// A weight field: missing (empty, NA, NaN) counts 1 and is counted; otherwise a plain
+// decimal, and positive when weighted. Returns the weight.
+double takeWeight(const std::string& field, bool weighted, const Records& records,
+                  NamedNetwork& network) {
+    if (field.empty() || field == "NA" || field == "NaN") {
+        ++network.weightsMissing;
+        return 1.0;
+    }
+    double weight = 1.0;
+    const WeightToken token = weighted                             ? readWeight(field, &weight)
+                              : Graph_builder_txt::isWeight(field) ? WeightToken::positive
+                                                                   : WeightToken::invalid;
+    if (token == WeightToken::positive) return weight;
+    // Built by appending: g++ 12 warns falsely (-Wrestrict) on "'" + a temporary.
+    std::string reason(1, '\'');
+    reason += escaped(field, Escape::Token);
+    reason +=
+        token == WeightToken::invalid ? "' is not a valid weight" : "' is not a positive weight";
+    records.fail(records.line(), reason);
+}
+
 }  // namespace
 
-NamedNetwork readCsv(std::istream& input, const std::string& name) {
+NamedNetwork readCsv(std::istream& input, const std::string& name, bool weighted) {
     Records records(input, name);
     const Columns columns = readHeader(records);
     NameNumbers numbers;
@@ -264,13 +285,12 @@ NamedNetwork readCsv(std::istream& input, const std::string& name) {
         if (records.count() < columns.needed)
             records.fail(records.line(), "expected " + std::to_string(columns.header) +
                                              " fields, found " + std::to_string(records.count()));
-        if (columns.weight != kNone &&
-            !Graph_builder_txt::isWeight(records.field(columns.weight))) {
-            // Built by appending: g++ 12 warns falsely (-Wrestrict) on "'" + a temporary.
-            std::string reason(1, '\'');
-            reason += escaped(records.field(columns.weight), Escape::Token);
-            reason += "' is not a valid weight";
-            records.fail(records.line(), reason);
+        if (columns.weight != kNone) {
+            const double weight =
+                takeWeight(records.field(columns.weight), weighted, records, network);
+            if (weighted) network.weights.push_back(weight);
+        } else if (weighted) {
+            network.weights.push_back(1.0);
         }
         const std::string& source = records.field(columns.source);
         const std::string& target = records.field(columns.target);

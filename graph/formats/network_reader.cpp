@@ -40,19 +40,62 @@ std::unique_ptr<GuardScanner> guardOf(InputFormat format, const std::string& nam
 
 // The formats the libraries read get their bytes through the guard, without a byte order mark
 // (igraph's lexers would take it for a character of the file).
-NamedNetwork readNamed(InputFormat format, InputBytes& bytes, const std::string& name) {
+NamedNetwork readNamed(InputFormat format, InputBytes& bytes, const std::string& name,
+                       bool weighted) {
     if (format == InputFormat::csv) {
         std::istream stream(&bytes);
         stream.exceptions(std::ios::badbit);
-        return readCsv(stream, name);
+        return readCsv(stream, name, weighted);
     }
     if (bytes.peek(3) == "\xEF\xBB\xBF")
         for (int k = 0; k < 3; ++k) bytes.sbumpc();
     TokenGuard guard(bytes, guardOf(format, name));
     std::istream stream(&guard);
     stream.exceptions(std::ios::badbit);
-    return format == InputFormat::gexf ? readGexf(stream, name)
-                                       : readWithIgraph(format, stream, name);
+    return format == InputFormat::gexf ? readGexf(stream, name, weighted)
+                                       : readWithIgraph(format, stream, name, weighted);
+}
+
+// Where each text of a block ends, as DeclaredVertices keeps them.
+std::vector<std::uint64_t> endsOf(const Labels& texts) {
+    std::vector<std::uint64_t> ends;
+    ends.reserve(texts.size());
+    std::uint64_t end = 0;
+    for (std::size_t k = 0; k < texts.size(); ++k) ends.push_back(end += texts[k].size());
+    return ends;
+}
+
+// The graph of the network's edges and, asked for, the weights of its adjacency entries.
+void build(NamedNetwork& network, Graph& graph, bool weighted, InputRead& read) {
+    if (!weighted) {
+        graph.addEdges(std::move(network.edges));
+        return;
+    }
+    // A file that gives no weights weighs every edge 1.
+    if (network.weights.empty()) network.weights.assign(network.edges.size(), 1.0);
+    read.adjacencyWeights =
+        graph.addWeightedEdges(std::move(network.edges), std::move(network.weights));
+}
+
+// What the file says of its vertices. The labels' bytes are kept once, by the graph, whose
+// vertices they name unless the file's ids are synthetic ones (then the vertices are
+// unlabelled, as an edge list's, though the ids are still the file's).
+void declare(NamedNetwork& network, Graph& graph, InputRead& read) {
+    DeclaredVertices& declared = read.declared;
+    declared.labelEnds = endsOf(network.labels);
+    declared.labelBytes = graph.keepNames(network.labels.takeBytes());
+    if (network.fileIds.size() > 0) {
+        declared.fileIdEnds = endsOf(network.fileIds);
+        declared.fileIdBytes = network.fileIds.takeBytes();
+    } else {
+        declared.fileIdEnds = declared.labelEnds;
+        declared.fileIdBytes = std::string(declared.labelBytes);
+    }
+    declared.attributes = std::move(network.attributes);
+    read.labelled = !network.unlabelled;
+    if (network.unlabelled) return;
+    for (std::size_t k = 0; k < declared.labelEnds.size(); ++k)
+        graph.setName(static_cast<VertexId>(k), declared.label(k));
 }
 
 InputRead readFrom(InputBytes& bytes, Graph& graph, const std::string& name,
@@ -63,19 +106,28 @@ InputRead readFrom(InputBytes& bytes, Graph& graph, const std::string& name,
     if (read.format == InputFormat::edges) {
         std::istream stream(&bytes);
         stream.exceptions(std::ios::badbit);
-        Graph_builder_txt().readFile(stream, graph, name);
+        if (options.weighted)
+            read.adjacencyWeights = Graph_builder_txt().readWeightedFile(stream, graph, name);
+        else
+            Graph_builder_txt().readFile(stream, graph, name);
         return read;
     }
 
-    NamedNetwork network = readNamed(read.format, bytes, name);
+    InputRead named = buildNamedNetwork(readNamed(read.format, bytes, name, options.weighted),
+                                        graph, name, options.weighted);
+    named.format = read.format;
+    named.compressed = read.compressed;
+    return named;
+}
+
+InputRead buildNamedNetwork(NamedNetwork&& network, Graph& graph, const std::string& name,
+                            bool weighted) {
     if (network.edges.empty()) throw Fatal("ERROR: Input file " + name + " contains no edges\n");
-    graph.addEdges(std::move(network.edges));
-    read.labelled = true;
+    InputRead read;
+    build(network, graph, weighted, read);
+    read.weightsMissing = network.weightsMissing;
     read.isolatedDeclared = network.labels.size() - graph.vertices.size();
-    // The labels stay in the block they were read into, not a string each.
-    const std::string_view kept = graph.keepNames(network.labels.takeBytes());
-    for (std::size_t k = 0; k < network.labels.size(); ++k)
-        graph.setName(static_cast<VertexId>(k), network.labels.labelIn(kept, k));
+    declare(network, graph, read);
     return read;
 }
 

@@ -5,9 +5,10 @@
 // is the forced one or the one its first bytes show (detectInputFormat). Edge lists go to the
 // edge-list reader as they always have; the name-based formats give vertices numbered 0, 1,
 // 2, ... (declaration order, or first appearance for CSV and NCOL) whose labels become the
-// vertices' names, as a names file's would. Vertices declared without an edge keep their
-// number but are not vertices of the graph; they are counted. Every reader's temporary
-// structures (igraph's graph, the name tables) are gone when this returns.
+// vertices' names, as a names file's would, unless the file's ids are synthetic ones (n0,
+// n1, ... without a label): such vertices are unlabelled, as an edge list's. Vertices declared
+// without an edge keep their number but are not vertices of the graph; they are counted. Every
+// reader's temporary structures (igraph's graph, the name tables) are gone when this returns.
 //
 // GraphML, GEXF, GML, Pajek and NCOL are read by libraries (igraph, libxml2): their bytes
 // reach the parser without a leading UTF-8 byte order mark and through a guard that refuses,
@@ -26,6 +27,7 @@
 #include <vector>
 
 #include "graph/formats/input_format.h"
+#include "graph/formats/named_network.h"
 #include "graph/graph.h"
 #include "graph/progress.h"
 #include "graph/vertex_data.h"
@@ -63,3 +65,8 @@ struct ReadOptions {
 // Reads input, named name in messages, into the empty graph.
 InputRead readNetwork(std::istream& input, Graph& graph, const std::string& name,
                       const ReadOptions& options = {});
+
+// The step of readNetwork after a name-based reader: the empty graph built from network,
+// and what the network declares (the format and compression left at their defaults).
+InputRead buildNamedNetwork(NamedNetwork&& network, Graph& graph, const std::string& name,
+                            bool weighted);

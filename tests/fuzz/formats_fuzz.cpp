@@ -1,7 +1,8 @@
-// Fuzz target of the project's own readers of the network formats. The input is read as CSV
-// and checked against a slow model of the rules (RFC 4180 records, the header's columns,
-// numbering by first appearance): the same edges and labels, or the same error line. The
-// same bytes gzipped must read the same through the decompressing source. As GEXF (through
+// Fuzz target of the project's own readers of the network formats. The input is read as CSV,
+// with and without weights, and checked against a slow model of the rules (RFC 4180 records,
+// the header's columns, numbering by first appearance, missing and positive weights): the
+// same edges, labels and weights, or the same error line. The same bytes gzipped must read
+// the same through the decompressing source, with a weight per adjacency entry. As GEXF (through
 // the guard in front of libxml2, as a run reads it) the input must give a network or one
 // error line, and so must GML, Pajek, NCOL and GEXF read with weights, straight through their
 // readers (the filters in front of igraph included). Detection that decides on a head must decide
@@ -13,6 +14,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <map>
 #include <sstream>
 #include <string>
@@ -33,8 +35,17 @@ namespace {
 struct Outcome {
     std::vector<std::pair<int, int>> edges;
     std::vector<std::string> labels;
+    std::vector<double> weights;  // read with weights only
+    std::uint64_t missing = 0;
     std::string error;
 };
+
+// Whether text is NaN or infinity as a word, signed or not, in any case.
+bool numberWord(std::string text) {
+    if (!text.empty() && (text[0] == '+' || text[0] == '-')) text.erase(0, 1);
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text == "nan" || text == "inf" || text == "infinity";
+}
 
 // ---- the model: the whole text in memory, one character at a time ----
 
@@ -49,7 +60,8 @@ class Model {
         if (text_.substr(0, 3) == "\xEF\xBB\xBF") at_ = 3;
     }
 
-    Outcome run() {
+    // weighted: the weights read and checked positive.
+    Outcome run(bool weighted) {
         Outcome out;
         Record header;
         int source = -1, target = -1, weight = -1;
@@ -75,10 +87,24 @@ class Model {
                 return fail(&out, line,
                             "expected " + std::to_string(header.fields.size()) + " fields, found " +
                                 std::to_string(record.fields.size()));
-            if (weight >= 0 && !Graph_builder_txt::isWeight(record.fields[weight]))
-                return fail(&out, line,
-                            std::string(1, '\'') + escaped(record.fields[weight], Escape::Token) +
-                                "' is not a valid weight");
+            double value = 1;
+            if (weight >= 0) {
+                const std::string& field = record.fields[weight];
+                const std::string quoted = std::string(1, '\'') + escaped(field, Escape::Token);
+                if (field.empty() || field == "NA" || field == "NaN") {
+                    ++out.missing;
+                } else if (Graph_builder_txt::isWeight(field)) {
+                    value = std::strtod(field.c_str(), nullptr);
+                    if (weighted && !(value > 0 && std::isfinite(value)))
+                        return fail(&out, line, quoted + "' is not a positive weight");
+                } else {
+                    return fail(
+                        &out, line,
+                        quoted + (weighted && numberWord(field) ? "' is not a positive weight"
+                                                                : "' is not a valid weight"));
+                }
+            }
+            if (weighted) out.weights.push_back(value);
             if (record.fields[source].empty() || record.fields[target].empty())
                 return fail(&out, line, "empty vertex name");
             const int u = number(record.fields[source]);
@@ -99,6 +125,8 @@ class Model {
     static Outcome fail(Outcome* out, std::uint64_t line, const std::string& what) {
         out->edges.clear();
         out->labels.clear();
+        out->weights.clear();
+        out->missing = 0;
         out->error = "ERROR: in.csv:" + std::to_string(line) + ": " + what + "\n";
         return *out;
     }
@@ -157,19 +185,26 @@ class Model {
 
 // ---- the readers ----
 
-Outcome readAsCsv(const std::string& bytes, bool throughNetworkReader) {
+// Through the network reader (with weights), only the labels the graph's vertices carry are
+// kept, and the adjacency weights must be one per entry.
+Outcome readAsCsv(const std::string& bytes, bool throughNetworkReader, bool weighted) {
     Outcome out;
     std::istringstream input(bytes);
     try {
         if (throughNetworkReader) {
             Graph graph(true);
-            readNetwork(input, graph, "in.csv", {.format = InputFormat::csv});
+            const InputRead read =
+                readNetwork(input, graph, "in.csv", {.format = InputFormat::csv, .weighted = true});
+            FUZZ_CHECK(read.adjacencyWeights.size() == graph.numArcs);
+            for (const double weight : read.adjacencyWeights) FUZZ_CHECK(weight > 0);
             for (const Vertex* vertex : graph.vertices) out.labels.emplace_back(vertex->name);
         } else {
-            const NamedNetwork network = readCsv(input, "in.csv");
+            const NamedNetwork network = readCsv(input, "in.csv", weighted);
             for (const Edge& e : network.edges) out.edges.emplace_back(e.u, e.v);
             for (std::size_t k = 0; k < network.labels.size(); ++k)
                 out.labels.emplace_back(network.labels[k]);
+            out.weights = network.weights;
+            out.missing = network.weightsMissing;
         }
     } catch (const Fatal& error) {
         out.error = error.what();
@@ -210,16 +245,21 @@ void checkNetwork(const NamedNetwork& network, InputFormat format) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string bytes(reinterpret_cast<const char*>(data), size);
 
-    const Outcome expected = Model(bytes).run();
-    const Outcome actual = readAsCsv(bytes, false);
-    if (actual.error != expected.error)
-        std::fprintf(stderr, "got:  %s\nwant: %s\n", actual.error.c_str(), expected.error.c_str());
-    FUZZ_CHECK(actual.error == expected.error);
-    FUZZ_CHECK(actual.edges == expected.edges && actual.labels == expected.labels);
+    for (const bool weighted : {false, true}) {
+        const Outcome expected = Model(bytes).run(weighted);
+        const Outcome actual = readAsCsv(bytes, false, weighted);
+        if (actual.error != expected.error)
+            std::fprintf(stderr, "got:  %s\nwant: %s\n", actual.error.c_str(),
+                         expected.error.c_str());
+        FUZZ_CHECK(actual.error == expected.error);
+        FUZZ_CHECK(actual.edges == expected.edges && actual.labels == expected.labels);
+        FUZZ_CHECK(actual.weights == expected.weights && actual.missing == expected.missing);
+    }
 
-    // The same through decompression and the graph: one error line, or a graph whose
-    // vertices carry labels the CSV reader gave.
-    const Outcome inflated = readAsCsv(gzip(bytes), true);
+    // The same with weights through decompression and the graph: one error line, or a graph
+    // whose vertices carry labels the CSV reader gave.
+    const Outcome expected = Model(bytes).run(true);
+    const Outcome inflated = readAsCsv(gzip(bytes), true, true);
     if (expected.error.empty() && !expected.edges.empty()) {
         FUZZ_CHECK(inflated.error.empty());
         for (const std::string& label : inflated.labels)

@@ -206,7 +206,7 @@ TEST(CsvReader, ErrorsNameTheLineWhereTheRecordStarts) {
         {"source,target\na,b\n,c\n", "in.csv:3: empty vertex name"},
         {"source,target,weight\na,b,1\n\"x\ny\",c,0x10\n",
          "in.csv:3: '0x10' is not a valid weight"},
-        {"source,target,weight\na,b,\n", "in.csv:2: '' is not a valid weight"},
+        {"source,target,weight\na,b,\nb,c,1.5.2\n", "in.csv:3: '1.5.2' is not a valid weight"},
         {"source,target\na,b\n\"c\nd,e\n", "in.csv:3: unterminated quoted field"},
         {"source,target\n\"a\"b,c\n", "in.csv:2: text after a closing quote"},
     };
