@@ -8,6 +8,8 @@
 #include <limits>
 #include <memory>
 #include <numeric>
+#include <stdexcept>
+#include <type_traits>
 #include <utility>
 
 #include "analysis/workers.h"
@@ -17,7 +19,8 @@ namespace {
 constexpr Index kNone = std::numeric_limits<Index>::max();
 
 // θ, the randomness of the refinement: a merge whose gain falls short of the best one by Δ
-// adjacency entries is e^(Δ/θ) times less likely to be taken (the paper's value).
+// adjacency entries (with weights, Δ times the mean weight of an entry) is e^(Δ/θ) times less
+// likely to be taken (the paper's value).
 constexpr double kRandomness = 0.01;
 // Local moving splits every round into this many sub-rounds by a hash of the vertex: the
 // vertices of a sub-round decide against the partition as the previous sub-round left it, so
@@ -66,30 +69,38 @@ class Randomness {
     std::uint64_t base_;
 };
 
-// One level of the multilevel scheme. Level 0 borrows the caller's arrays and has no weights
-// (every entry weighs 1); an aggregated level owns its arrays, with one weight per entry: the
-// adjacency entries between two sub-communities of the level below (inside one, for its
-// self-loop). degree[v] is the sum of v's weights, and A, their sum, is the same on every level.
+// One level of the multilevel scheme, its weights and their sums of type Weight: Index for a
+// run without weights, whose arithmetic stays exact, double for a weighted one. Level 0
+// borrows the caller's arrays; without weights it has none (every entry weighs 1), with
+// weights it borrows them too. An aggregated level owns its arrays, with one weight per entry:
+// the weight of the entries between two sub-communities of the level below (inside one, for
+// its self-loop). degree[v] is the sum of v's weights, and A, their sum, is the same on every
+// level.
+template <class Weight>
 struct LevelGraph {
     Index n = 0;
     const Index* offsets = nullptr;
     const Index* targets = nullptr;
-    const Index* weights = nullptr;
-    std::vector<Index> degree;
+    const Weight* weights = nullptr;
+    std::vector<Weight> degree;
     std::vector<Index> ownOffsets;
     std::vector<Index> ownTargets;
-    std::vector<Index> ownWeights;
+    std::vector<Weight> ownWeights;
 };
 
-// The weights of level 0, where every entry weighs 1. The hot loops are written once for
-// both kinds of level (withWeights), so level 0 reads no weight array and tests no pointer.
+// The weights of level 0 without weights, where every entry weighs 1. The hot loops are
+// written once for every kind of level (withWeights), so that level reads no weight array and
+// tests no pointer.
 struct UnitWeights {
     Index operator[](std::size_t) const { return 1; }
 };
 
-template <class Body>
-decltype(auto) withWeights(const LevelGraph& g, Body&& body) {
-    return g.weights ? body(g.weights) : body(UnitWeights{});
+template <class Weight, class Body>
+decltype(auto) withWeights(const LevelGraph<Weight>& g, Body&& body) {
+    if constexpr (std::is_floating_point_v<Weight>)
+        return body(g.weights);  // every level of a weighted run has them
+    else
+        return g.weights ? body(g.weights) : body(UnitWeights{});
 }
 
 // Asks for the memory that visiting the rows of list[i + …] will read: a loop over scattered
@@ -97,9 +108,10 @@ decltype(auto) withWeights(const LevelGraph& g, Body&& body) {
 // row's place three steps ahead, the row two steps ahead, the neighbours' entries of `first`
 // one step ahead, and with `second`, the entries of second at those half a step ahead.
 // Always inlined: GCC drops the prefetches of such a helper when it keeps it as a function.
-[[gnu::always_inline]] inline void prefetchRows(const LevelGraph& g, const Index* first,
+template <class Weight, class Second = Index>
+[[gnu::always_inline]] inline void prefetchRows(const LevelGraph<Weight>& g, const Index* first,
                                                 const Index* list, std::size_t i, std::size_t end,
-                                                const Index* second = nullptr) {
+                                                const Second* second = nullptr) {
     if (i + 3 * kAhead < end) __builtin_prefetch(g.offsets + list[i + 3 * kAhead]);
     if (i + 2 * kAhead < end) {
         const Index* row = g.targets + g.offsets[list[i + 2 * kAhead]];
@@ -120,16 +132,18 @@ decltype(auto) withWeights(const LevelGraph& g, Body&& body) {
 
 // Communities of one level, named by labels that are vertex positions of the level: a label
 // per vertex, and per label the degree sum and the number of members.
+template <class Weight>
 struct Labelling {
     std::vector<Index> label;
-    std::vector<Index> total;
+    std::vector<Weight> total;
     std::vector<Index> size;
 };
 
 // Vertices per chunk of a loop over the vertices of g: the chunk asked for on graphs with
 // rows of 16 entries on average, fewer on levels with longer rows, so that a chunk's work stays
 // about the same and the dense upper levels are shared out too.
-std::size_t chunkOf(const LevelGraph& g, std::size_t chunk) {
+template <class Weight>
+std::size_t chunkOf(const LevelGraph<Weight>& g, std::size_t chunk) {
     const std::size_t perVertex =
         std::max<std::size_t>(1, g.offsets[g.n] / std::max<Index>(g.n, 1));
     return std::clamp<std::size_t>(chunk * 16 / perVertex, 1, chunk);
@@ -141,8 +155,9 @@ std::vector<Index> everyVertex(Index n) {
     return all;
 }
 
-Labelling labellingOf(const LevelGraph& g, std::vector<Index> label) {
-    Labelling p{std::move(label), std::vector<Index>(g.n, 0), std::vector<Index>(g.n, 0)};
+template <class Weight>
+Labelling<Weight> labellingOf(const LevelGraph<Weight>& g, std::vector<Index> label) {
+    Labelling<Weight> p{std::move(label), std::vector<Weight>(g.n, 0), std::vector<Index>(g.n, 0)};
     for (Index v = 0; v < g.n; ++v) {
         p.total[p.label[v]] += g.degree[v];
         ++p.size[p.label[v]];
@@ -174,6 +189,7 @@ Groups groupBy(const std::vector<Index>& key, Index keyCount) {
 // stays in the first-level cache where a dense array over all communities (8 MB per thread
 // for two million vertices) would miss on almost every neighbour. Keys in order of first
 // appearance.
+template <class Weight>
 class WeightMap {
   public:
     // Room for up to `count` keys; the map must be empty.
@@ -186,7 +202,7 @@ class WeightMap {
         mask_ = capacity - 1;
         shift_ = 32 - std::countr_zero(capacity);
     }
-    void add(Index key, Index weight) {
+    void add(Index key, Weight weight) {
         Index slot = (key * 0x9E3779B1u) >> shift_;
         while (keys_[slot] != key) {
             if (keys_[slot] == kNone) {
@@ -199,7 +215,7 @@ class WeightMap {
         weights_[slot] += weight;
     }
     // The weight to key, 0 when absent.
-    Index weightOf(Index key) const {
+    Weight weightOf(Index key) const {
         for (Index slot = (key * 0x9E3779B1u) >> shift_; keys_[slot] != kNone;
              slot = (slot + 1) & mask_)
             if (keys_[slot] == key) return weights_[slot];
@@ -207,7 +223,7 @@ class WeightMap {
     }
     std::size_t size() const { return used_.size(); }
     Index key(std::size_t i) const { return keys_[used_[i]]; }
-    Index weight(std::size_t i) const { return weights_[used_[i]]; }
+    Weight weight(std::size_t i) const { return weights_[used_[i]]; }
     void clear() {
         for (const Index slot : used_) {
             keys_[slot] = kNone;
@@ -218,18 +234,19 @@ class WeightMap {
 
   private:
     std::vector<Index> keys_;
-    std::vector<Index> weights_;
+    std::vector<Weight> weights_;
     std::vector<Index> used_;
     Index mask_ = 0;
     int shift_ = 32;
 };
 
 // Per-thread working space.
+template <class Weight>
 struct Scratch {
-    WeightMap weights;
+    WeightMap<Weight> weights;
     // Dense accumulator by vertex of the level being built (aggregation): zero everywhere
     // between two uses, the entries raised listed in `seen`.
-    std::vector<Index> weightTo;
+    std::vector<Weight> weightTo;
     std::vector<Index> seen;
     std::vector<std::pair<Index, double>> candidates;
     std::vector<std::pair<std::uint64_t, Index>> order;
@@ -237,11 +254,22 @@ struct Scratch {
 
 // A vertex's decision: the community to move to (its own to stay) and its weights to that
 // community and to its own, by which the polish checks the move again when it is made.
+template <class Weight>
 struct Proposal {
     Index to = 0;
-    Index weightTo = 0;
-    Index weightOwn = 0;
+    Weight weightTo = 0;
+    Weight weightOwn = 0;
 };
+
+// Takes a vertex of this degree from one community's sums to another's. A community left empty
+// weighs 0 again: with real weights its sum would keep a rounding residue.
+template <class Weight>
+void moveSums(Labelling<Weight>& p, Index from, Index to, Weight degree) {
+    p.total[from] -= degree;
+    if (--p.size[from] == 0) p.total[from] = 0;
+    p.total[to] += degree;
+    ++p.size[to];
+}
 
 // Which vertices decide together: those whose bits fall in the same one of kSubRounds
 // groups, afresh every round.
@@ -254,7 +282,8 @@ struct SubRound {
 
 // Whether v, alone in its community, would take the larger label of a lone neighbour that
 // decides in the same sub-round (and may be moving to v's community).
-bool wouldSwap(const LevelGraph& g, const Labelling& p, Index v, Index to,
+template <class Weight>
+bool wouldSwap(const LevelGraph<Weight>& g, const Labelling<Weight>& p, Index v, Index to,
                const SubRound& subRound) {
     const Index own = p.label[v];
     if (to < own || p.size[own] != 1 || p.size[to] != 1) return false;
@@ -264,60 +293,69 @@ bool wouldSwap(const LevelGraph& g, const Labelling& p, Index v, Index to,
 }
 
 // The rows of a run of aggregated vertices, built apart and copied into place at the end.
+template <class Weight>
 struct Rows {
     std::vector<Index> targets;
-    std::vector<Index> weights;
+    std::vector<Weight> weights;
 };
 
+// The detector for one kind of weight (see LevelGraph).
+template <class Weight>
 class Leiden {
   public:
     Leiden(const std::vector<Index>& offsets, const std::vector<Index>& targets,
-           const LeidenOptions& options);
+           const std::vector<double>* weights, const LeidenOptions& options);
     std::vector<Index> run();
 
   private:
-    std::vector<Index> levels(Labelling p);
-    std::unique_ptr<LevelGraph> nextLevel(const LevelGraph& g, Labelling& p, const Groups& byLabel,
-                                          std::vector<Index>& nodeOf);
+    using Level = LevelGraph<Weight>;
+    using Labels = Labelling<Weight>;
+
+    std::vector<Index> levels(Labels p);
+    std::unique_ptr<Level> nextLevel(const Level& g, Labels& p, const Groups& byLabel,
+                                     std::vector<Index>& nodeOf);
     std::vector<Index> polish(std::vector<Index> labels);
 
-    std::size_t moveNodes(const LevelGraph& g, Labelling& p, double settled,
-                          std::vector<Index> frontier);
-    std::size_t moveSubRound(const LevelGraph& g, Labelling& p, const Index* vertices,
-                             std::size_t count, const SubRound& subRound);
+    std::size_t moveNodes(const Level& g, Labels& p, double settled, std::vector<Index> frontier);
+    std::size_t moveSubRound(const Level& g, Labels& p, const Index* vertices, std::size_t count,
+                             const SubRound& subRound);
     template <class Weights>
-    Proposal bestCommunity(const LevelGraph& g, Weights weights, const Labelling& p, Index v,
-                           WeightMap& map, const SubRound& subRound) const;
-    void queueNeighbours(const LevelGraph& g, const Labelling& p, Index v, Index community);
-    std::size_t applyMoves(const LevelGraph& g, Labelling& p, const Index* vertices,
-                           std::size_t count);
-    std::size_t applyCheckedMoves(Labelling& p, const Index* vertices, std::size_t count);
+    Proposal<Weight> bestCommunity(const Level& g, Weights weights, const Labels& p, Index v,
+                                   WeightMap<Weight>& map, const SubRound& subRound) const;
+    void queueNeighbours(const Level& g, const Labels& p, Index v, Index community);
+    std::size_t applyMoves(const Level& g, Labels& p, const Index* vertices, std::size_t count);
+    std::size_t applyMovesInOrder(const Level& g, Labels& p, const Index* vertices,
+                                  std::size_t count);
+    std::size_t applyCheckedMoves(Labels& p, const Index* vertices, std::size_t count);
     bool neighbourMoved(Index v) const;
-    bool gains(const Labelling& p, Index v, const Proposal& move) const;
-    std::vector<Index> affected(const Labelling& p);
+    bool gains(const Labels& p, Index v, const Proposal<Weight>& move) const;
+    std::vector<Index> affected(const Labels& p);
 
-    Index refine(const LevelGraph& g, const Labelling& p, const Groups& byLabel);
+    Index refine(const Level& g, const Labels& p, const Groups& byLabel);
     template <class Weights>
-    void refineCommunity(const LevelGraph& g, Weights weights, const Labelling& p,
-                         const Index* members, Index count, Scratch& s);
+    void refineCommunity(const Level& g, Weights weights, const Labels& p, const Index* members,
+                         Index count, Scratch<Weight>& s);
     template <class Weights>
-    void mergeSingleton(const LevelGraph& g, Weights weights, const Labelling& p, Index v,
-                        double communityTotal, Scratch& s, const Randomness& random);
+    void mergeSingleton(const Level& g, Weights weights, const Labels& p, Index v,
+                        double communityTotal, Scratch<Weight>& s, const Randomness& random);
 
-    Labelling aggregatePartition(const Labelling& p, const Groups& byLabel, Index refinedCount,
-                                 std::vector<Index>& newOf);
-    std::unique_ptr<LevelGraph> aggregateGraph(const LevelGraph& g, const std::vector<Index>& newOf,
-                                               Index count);
-    static void splitDisconnected(const LevelGraph& g, Labelling& p);
-    void splitLosers(Labelling& p);
+    Labels aggregatePartition(const Labels& p, const Groups& byLabel, Index refinedCount,
+                              std::vector<Index>& newOf);
+    std::unique_ptr<Level> aggregateGraph(const Level& g, const std::vector<Index>& newOf,
+                                          Index count);
+    static void splitDisconnected(const Level& g, Labels& p);
+    void splitLosers(Labels& p);
 
-    Scratch& scratchFor(unsigned worker, Index denseSize = 0);
+    Scratch<Weight>& scratchFor(unsigned worker, Index denseSize = 0);
 
     LeidenOptions options_;
     double gammaOverA_ = 0.0;
-    LevelGraph base_;
+    // θ in units of the mean weight of an entry (kRandomness without weights): scaling every
+    // weight by one factor scales every gain by it, and changes no odds.
+    double randomness_ = kRandomness;
+    Level base_;
     Workers workers_;
-    std::vector<Scratch> scratch_;
+    std::vector<Scratch<Weight>> scratch_;
     unsigned level_ = 0;
     // Rounds of local moving so far: part of the key of the sub-rounds, so that they differ
     // from round to round, also between two calls on the same level.
@@ -327,7 +365,7 @@ class Leiden {
     std::vector<std::uint8_t> queued_;
     bool everyoneNext_ = false;
     // Per vertex of the current sub-round, by place: its decision.
-    std::vector<Proposal> proposal_;
+    std::vector<Proposal<Weight>> proposal_;
     // While polishing: moves are checked as they are made; per label, whether the community
     // lost or gained a vertex since the last call of moveNodes; per vertex, whether it moved
     // in the current sub-round.
@@ -340,9 +378,9 @@ class Leiden {
     // founder: the sub-community's degree sum, edge weight to the rest of the community, and
     // number of members.
     std::vector<Index> founder_;
-    std::vector<Index> toRest_;
-    std::vector<Index> subTotal_;
-    std::vector<Index> subOut_;
+    std::vector<Weight> toRest_;
+    std::vector<Weight> subTotal_;
+    std::vector<Weight> subOut_;
     std::vector<Index> subSize_;
 };
 
@@ -360,27 +398,50 @@ unsigned threadsWithWork(const LeidenOptions& options, const std::vector<Index>&
 
 }  // namespace
 
-Leiden::Leiden(const std::vector<Index>& offsets, const std::vector<Index>& targets,
-               const LeidenOptions& options)
+template <class Weight>
+Leiden<Weight>::Leiden(const std::vector<Index>& offsets, const std::vector<Index>& targets,
+                       const std::vector<double>* weights, const LeidenOptions& options)
     : options_(options), workers_(threadsWithWork(options, offsets)), scratch_(workers_.count()) {
     options_.chunk = std::max<std::size_t>(options_.chunk, 1);
     base_.n = static_cast<Index>(offsets.size() - 1);
     base_.offsets = offsets.data();
     base_.targets = targets.data();
     base_.degree.resize(base_.n);
-    for (Index v = 0; v < base_.n; ++v) base_.degree[v] = offsets[v + 1] - offsets[v];
-    if (offsets.back() > 0) gammaOverA_ = options.resolution / offsets.back();
+    double total = 0.0;
+    if constexpr (std::is_floating_point_v<Weight>) {
+        base_.weights = weights->data();
+        forRange(workers_, base_.n, options_.chunk, 4 * options_.chunk,
+                 [&](std::size_t begin, std::size_t end, unsigned) {
+                     for (std::size_t v = begin; v < end; ++v) {
+                         double strength = 0.0;
+                         for (Index k = offsets[v]; k < offsets[v + 1]; ++k)
+                             strength += base_.weights[k];
+                         base_.degree[v] = strength;
+                     }
+                 });
+        // Summed in the order modularity() sums them, so that both see the same A.
+        for (const double strength : base_.degree) total += strength;
+        if (!std::isfinite(total))
+            throw std::invalid_argument("leidenCommunities: the weights' sum is not finite");
+        if (total > 0.0) randomness_ = kRandomness * total / offsets.back();
+    } else {
+        for (Index v = 0; v < base_.n; ++v) base_.degree[v] = offsets[v + 1] - offsets[v];
+        total = offsets.back();
+    }
+    if (total > 0.0) gammaOverA_ = options.resolution / total;
 }
 
-Scratch& Leiden::scratchFor(unsigned worker, Index denseSize) {
-    Scratch& s = scratch_[worker];
+template <class Weight>
+Scratch<Weight>& Leiden<Weight>::scratchFor(unsigned worker, Index denseSize) {
+    Scratch<Weight>& s = scratch_[worker];
     if (s.weightTo.size() < denseSize) s.weightTo.resize(denseSize, 0);
     return s;
 }
 
 // One pass of the levels from singletons, then the polish; each community numbered in order
 // of its smallest vertex.
-std::vector<Index> Leiden::run() {
+template <class Weight>
+std::vector<Index> Leiden<Weight>::run() {
     std::vector<Index> labels(base_.n);
     std::iota(labels.begin(), labels.end(), Index{0});
     if (gammaOverA_ == 0.0) return labels;
@@ -390,9 +451,10 @@ std::vector<Index> Leiden::run() {
 // Levels of local moving, refinement and aggregation from the partition p of level 0, while
 // they shrink the graph. Returns the community label of every vertex of level 0; every
 // community is connected.
-std::vector<Index> Leiden::levels(Labelling p) {
-    const LevelGraph* g = &base_;
-    std::unique_ptr<LevelGraph> owned;
+template <class Weight>
+std::vector<Index> Leiden<Weight>::levels(Labels p) {
+    const Level* g = &base_;
+    std::unique_ptr<Level> owned;
     std::vector<Index> nodeOf;  // level-0 vertex → its vertex on the current level
     for (level_ = 0;; ++level_) {
         const std::size_t moved = moveNodes(*g, p, kSettled, everyVertex(g->n));
@@ -404,7 +466,7 @@ std::vector<Index> Leiden::levels(Labelling p) {
         Index communities = 0;
         for (Index c = 0; c < g->n; ++c) communities += byLabel.size(c) > 0;
         if (communities == g->n) break;  // every community is one vertex: nothing to refine
-        std::unique_ptr<LevelGraph> next = nextLevel(*g, p, byLabel, nodeOf);
+        std::unique_ptr<Level> next = nextLevel(*g, p, byLabel, nodeOf);
         if (!next) break;  // the refinement merged nothing: the level would not shrink
         owned = std::move(next);
         g = owned.get();
@@ -418,13 +480,15 @@ std::vector<Index> Leiden::levels(Labelling p) {
 
 // Refinement and aggregation: the graph of the next level with its starting partition in p,
 // and nodeOf carried up; null (p unchanged) when the refinement leaves every vertex alone.
-std::unique_ptr<LevelGraph> Leiden::nextLevel(const LevelGraph& g, Labelling& p,
-                                              const Groups& byLabel, std::vector<Index>& nodeOf) {
+template <class Weight>
+std::unique_ptr<LevelGraph<Weight>> Leiden<Weight>::nextLevel(const Level& g, Labels& p,
+                                                              const Groups& byLabel,
+                                                              std::vector<Index>& nodeOf) {
     const Index refinedCount = refine(g, p, byLabel);
     if (refinedCount == g.n) return nullptr;
     std::vector<Index> newOf;
-    Labelling next = aggregatePartition(p, byLabel, refinedCount, newOf);
-    std::unique_ptr<LevelGraph> graph = aggregateGraph(g, newOf, refinedCount);
+    Labels next = aggregatePartition(p, byLabel, refinedCount, newOf);
+    std::unique_ptr<Level> graph = aggregateGraph(g, newOf, refinedCount);
     if (nodeOf.empty())
         nodeOf = std::move(newOf);
     else
@@ -438,8 +502,9 @@ std::unique_ptr<LevelGraph> Leiden::nextLevel(const LevelGraph& g, Labelling& p,
 // may give a better move to the members of the community it joined and to the vertices next
 // to the community it left, so those are examined again, and so are the neighbours of the
 // parts of a community that fell apart when it lost a vertex. Ends when a call moves nothing.
-std::vector<Index> Leiden::polish(std::vector<Index> labels) {
-    Labelling p = labellingOf(base_, std::move(labels));
+template <class Weight>
+std::vector<Index> Leiden<Weight>::polish(std::vector<Index> labels) {
+    Labels p = labellingOf(base_, std::move(labels));
     level_ = 0;
     polishing_ = true;
     lost_.assign(base_.n, 0);
@@ -468,8 +533,9 @@ std::vector<Index> Leiden::polish(std::vector<Index> labels) {
 // the vertices that a move queued (neighbours of a moved vertex outside its new community), in
 // ascending order. Ends when the queue is empty or a round moved fewer than settled × n
 // vertices; returns the number of moves.
-std::size_t Leiden::moveNodes(const LevelGraph& g, Labelling& p, double settled,
-                              std::vector<Index> frontier) {
+template <class Weight>
+std::size_t Leiden<Weight>::moveNodes(const Level& g, Labels& p, double settled,
+                                      std::vector<Index> frontier) {
     std::vector<Index> order;
     queued_.assign(g.n, 0);
     std::size_t moves = 0;
@@ -508,13 +574,14 @@ std::size_t Leiden::moveNodes(const LevelGraph& g, Labelling& p, double settled,
 
 // Every vertex decides against the partition as it stands (in parallel, each decision its
 // own), then the moves are made: the outcome cannot depend on who decided what when.
-std::size_t Leiden::moveSubRound(const LevelGraph& g, Labelling& p, const Index* vertices,
-                                 std::size_t count, const SubRound& subRound) {
+template <class Weight>
+std::size_t Leiden<Weight>::moveSubRound(const Level& g, Labels& p, const Index* vertices,
+                                         std::size_t count, const SubRound& subRound) {
     if (proposal_.size() < count) proposal_.resize(count);
     const std::size_t chunk = chunkOf(g, options_.chunk);
     forRange(workers_, count, chunk, 4 * chunk,
              [&](std::size_t begin, std::size_t end, unsigned worker) {
-                 WeightMap& map = scratchFor(worker).weights;
+                 WeightMap<Weight>& map = scratchFor(worker).weights;
                  withWeights(g, [&](auto weights) {
                      for (std::size_t i = begin; i < end; ++i) {
                          prefetchRows(g, p.label.data(), vertices, i, end, p.total.data());
@@ -525,7 +592,11 @@ std::size_t Leiden::moveSubRound(const LevelGraph& g, Labelling& p, const Index*
                      }
                  });
              });
-    return polishing_ ? applyCheckedMoves(p, vertices, count) : applyMoves(g, p, vertices, count);
+    if (polishing_) return applyCheckedMoves(p, vertices, count);
+    if constexpr (std::is_floating_point_v<Weight>)
+        return applyMovesInOrder(g, p, vertices, count);
+    else
+        return applyMoves(g, p, vertices, count);
 }
 
 // The community of largest gain k_v,c − γ k_v d_c / A for v (k_v,c: v's weight to c; d_c
@@ -534,16 +605,18 @@ std::size_t Leiden::moveSubRound(const LevelGraph& g, Labelling& p, const Index*
 // staying by more than rounding, so equal choices never make a vertex wander. Two lone
 // neighbours deciding together would swap communities and be alone again, over and over:
 // of such a pair only the one moving to the smaller label moves.
+template <class Weight>
 template <class Weights>
-Proposal Leiden::bestCommunity(const LevelGraph& g, Weights weights, const Labelling& p, Index v,
-                               WeightMap& map, const SubRound& subRound) const {
+Proposal<Weight> Leiden<Weight>::bestCommunity(const Level& g, Weights weights, const Labels& p,
+                                               Index v, WeightMap<Weight>& map,
+                                               const SubRound& subRound) const {
     const Index own = p.label[v];
-    const Index kv = g.degree[v];
+    const Weight kv = g.degree[v];
     if (kv == 0) return {own, 0, 0};
     const Index begin = g.offsets[v];
     const Index end = g.offsets[v + 1];
     map.prepare(end - begin);
-    Index ownWeight = 0;  // most neighbours are in v's own community once it has formed
+    Weight ownWeight = 0;  // most neighbours are in v's own community once it has formed
     for (Index k = begin; k < end; ++k) {
         const Index j = g.targets[k];
         const Index c = p.label[j];
@@ -554,7 +627,7 @@ Proposal Leiden::bestCommunity(const LevelGraph& g, Weights weights, const Label
     }
     const double scale = gammaOverA_ * kv;
     Index best = own;
-    Index bestWeight = 0;
+    Weight bestWeight = 0;
     double bestGain = -std::numeric_limits<double>::infinity();
     for (std::size_t i = 0; i < map.size(); ++i) {
         const Index c = map.key(i);
@@ -568,7 +641,7 @@ Proposal Leiden::bestCommunity(const LevelGraph& g, Weights weights, const Label
     map.clear();
     const double stay = ownWeight - scale * (p.total[own] - kv);
     const double margin = 1e-9 * kv;
-    Proposal choice{own, ownWeight, ownWeight};
+    Proposal<Weight> choice{own, ownWeight, ownWeight};
     double choiceGain = stay;
     if (best != own && bestGain > stay + margin &&
         (polishing_ || !wouldSwap(g, p, v, best, subRound))) {
@@ -580,7 +653,8 @@ Proposal Leiden::bestCommunity(const LevelGraph& g, Weights weights, const Label
     return choice;
 }
 
-void Leiden::queueNeighbours(const LevelGraph& g, const Labelling& p, Index v, Index community) {
+template <class Weight>
+void Leiden<Weight>::queueNeighbours(const Level& g, const Labels& p, Index v, Index community) {
     for (Index k = g.offsets[v]; k < g.offsets[v + 1]; ++k) {
         const Index j = g.targets[k];
         if (j != v && p.label[j] != community)
@@ -590,8 +664,9 @@ void Leiden::queueNeighbours(const LevelGraph& g, const Labelling& p, Index v, I
 
 // The moves of a sub-round. Labels are written by their own vertex only and the sums are
 // integers added atomically, so the result is the same in any order.
-std::size_t Leiden::applyMoves(const LevelGraph& g, Labelling& p, const Index* vertices,
-                               std::size_t count) {
+template <class Weight>
+std::size_t Leiden<Weight>::applyMoves(const Level& g, Labels& p, const Index* vertices,
+                                       std::size_t count) {
     std::atomic<std::size_t> moved{0};
     forRange(
         workers_, count, 4 * options_.chunk, 16 * options_.chunk,
@@ -615,6 +690,24 @@ std::size_t Leiden::applyMoves(const LevelGraph& g, Labelling& p, const Index* v
     return moved.load();
 }
 
+// The moves of a sub-round with real weights, made in order on one thread: floating-point
+// sums added in another order would round differently, and the result would depend on the
+// threads.
+template <class Weight>
+std::size_t Leiden<Weight>::applyMovesInOrder(const Level& g, Labels& p, const Index* vertices,
+                                              std::size_t count) {
+    std::size_t moved = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const Index v = vertices[i];
+        const Index to = proposal_[i].to;
+        if (to == p.label[v]) continue;
+        moveSums(p, p.label[v], to, g.degree[v]);
+        p.label[v] = to;
+        ++moved;
+    }
+    return moved;
+}
+
 // The moves of a sub-round of the polish, one after the other in order, each made only when
 // it still gains against the partition as the moves before it left it: its weights are still
 // right when no neighbour has moved in the sub-round, and the gain is taken again with the
@@ -622,21 +715,19 @@ std::size_t Leiden::applyMoves(const LevelGraph& g, Labelling& p, const Index* v
 // move is dropped is queued to decide again; a move made queues the neighbours (here, not
 // when deciding: a hub held back would queue most of the graph round after round) and marks
 // the communities that lose or gain a vertex.
-std::size_t Leiden::applyCheckedMoves(Labelling& p, const Index* vertices, std::size_t count) {
+template <class Weight>
+std::size_t Leiden<Weight>::applyCheckedMoves(Labels& p, const Index* vertices, std::size_t count) {
     std::vector<Index> movers;
     for (std::size_t i = 0; i < count; ++i) {
         const Index v = vertices[i];
-        const Proposal& move = proposal_[i];
+        const Proposal<Weight>& move = proposal_[i];
         const Index from = p.label[v];
         if (move.to == from) continue;
         if (neighbourMoved(v) || !gains(p, v, move)) {
             queued_[v] = 1;
             continue;
         }
-        p.total[from] -= base_.degree[v];
-        --p.size[from];
-        p.total[move.to] += base_.degree[v];
-        ++p.size[move.to];
+        moveSums(p, from, move.to, base_.degree[v]);
         p.label[v] = move.to;
         lost_[from] = gained_[move.to] = movedNow_[v] = 1;
         movers.push_back(v);
@@ -646,15 +737,17 @@ std::size_t Leiden::applyCheckedMoves(Labelling& p, const Index* vertices, std::
     return movers.size();
 }
 
-bool Leiden::neighbourMoved(Index v) const {
+template <class Weight>
+bool Leiden<Weight>::neighbourMoved(Index v) const {
     for (Index k = base_.offsets[v]; k < base_.offsets[v + 1]; ++k)
         if (movedNow_[base_.targets[k]]) return true;
     return false;
 }
 
 // Whether the move of v gains more than staying, with the current degree sums.
-bool Leiden::gains(const Labelling& p, Index v, const Proposal& move) const {
-    const Index kv = base_.degree[v];
+template <class Weight>
+bool Leiden<Weight>::gains(const Labels& p, Index v, const Proposal<Weight>& move) const {
+    const Weight kv = base_.degree[v];
     const double scale = gammaOverA_ * kv;
     const double stay = move.weightOwn - scale * (p.total[p.label[v]] - kv);
     const double gain = move.weightTo - scale * p.total[move.to];
@@ -662,7 +755,8 @@ bool Leiden::gains(const Labelling& p, Index v, const Proposal& move) const {
 }
 
 // The vertices to examine again after a call of the polish (see polish); clears the marks.
-std::vector<Index> Leiden::affected(const Labelling& p) {
+template <class Weight>
+std::vector<Index> Leiden<Weight>::affected(const Labels& p) {
     std::vector<std::uint8_t>& mark = queued_;
     for (Index v = 0; v < base_.n; ++v) {
         const Index c = p.label[v];
@@ -686,7 +780,8 @@ std::vector<Index> Leiden::affected(const Labelling& p) {
 
 // Refines every community on its own (in parallel, each community's outcome its own); returns
 // the number of sub-communities.
-Index Leiden::refine(const LevelGraph& g, const Labelling& p, const Groups& byLabel) {
+template <class Weight>
+Index Leiden<Weight>::refine(const Level& g, const Labels& p, const Groups& byLabel) {
     founder_.resize(g.n);
     toRest_.resize(g.n);
     subTotal_.resize(g.n);
@@ -698,7 +793,7 @@ Index Leiden::refine(const LevelGraph& g, const Labelling& p, const Groups& byLa
     forRange(workers_, communities.size(), std::max<std::size_t>(1, options_.chunk / 16),
              g.n >= 4 * options_.chunk ? 2 : communities.size() + 1,
              [&](std::size_t begin, std::size_t end, unsigned worker) {
-                 Scratch& s = scratchFor(worker);
+                 Scratch<Weight>& s = scratchFor(worker);
                  withWeights(g, [&](auto weights) {
                      for (std::size_t i = begin; i < end; ++i)
                          refineCommunity(g, weights, p, byLabel.begin(communities[i]),
@@ -714,16 +809,17 @@ Index Leiden::refine(const LevelGraph& g, const Labelling& p, const Groups& byLa
 // its community (weight to it at least γ k_v (d_S − k_v) / A) and still alone, visited in
 // random order, joins a well-connected sub-community of a neighbour or stays, at random with
 // odds e^(gain/θ) among the choices that do not lower Q.
+template <class Weight>
 template <class Weights>
-void Leiden::refineCommunity(const LevelGraph& g, Weights weights, const Labelling& p,
-                             const Index* members, Index count, Scratch& s) {
+void Leiden<Weight>::refineCommunity(const Level& g, Weights weights, const Labels& p,
+                                     const Index* members, Index count, Scratch<Weight>& s) {
     const Index community = p.label[members[0]];
     s.order.clear();
     const Randomness order(options_.seed, level_, kRefineOrder);
     for (Index i = 0; i < count; ++i) {
         prefetchRows(g, p.label.data(), members, i, count);
         const Index v = members[i];
-        Index rest = 0;
+        Weight rest = 0;
         for (Index k = g.offsets[v], end = g.offsets[v + 1]; k < end; ++k) {
             const Index j = g.targets[k];
             if (p.label[j] == community && j != v) rest += weights[k];
@@ -741,13 +837,15 @@ void Leiden::refineCommunity(const LevelGraph& g, Weights weights, const Labelli
         mergeSingleton(g, weights, p, entry.second, p.total[community], s, choice);
 }
 
+template <class Weight>
 template <class Weights>
-void Leiden::mergeSingleton(const LevelGraph& g, Weights weights, const Labelling& p, Index v,
-                            double communityTotal, Scratch& s, const Randomness& random) {
+void Leiden<Weight>::mergeSingleton(const Level& g, Weights weights, const Labels& p, Index v,
+                                    double communityTotal, Scratch<Weight>& s,
+                                    const Randomness& random) {
     const double kv = g.degree[v];
     if (subSize_[v] != 1 || toRest_[v] < gammaOverA_ * kv * (communityTotal - kv)) return;
     const Index community = p.label[v];
-    WeightMap& map = s.weights;
+    WeightMap<Weight>& map = s.weights;
     map.prepare(g.offsets[v + 1] - g.offsets[v]);
     for (Index k = g.offsets[v], end = g.offsets[v + 1]; k < end; ++k) {
         const Index j = g.targets[k];
@@ -764,9 +862,9 @@ void Leiden::mergeSingleton(const LevelGraph& g, Weights weights, const Labellin
             best = std::max(best, gain);
         }
     }
-    const double stay = std::exp(-best / kRandomness);
+    const double stay = std::exp(-best / randomness_);
     double sum = stay;
-    for (auto& [c, gain] : s.candidates) sum += (gain = std::exp((gain - best) / kRandomness));
+    for (auto& [c, gain] : s.candidates) sum += (gain = std::exp((gain - best) / randomness_));
     double draw = random.uniform(v) * sum - stay;
     Index chosen = v;
     for (std::size_t i = 0; draw >= 0.0 && i < s.candidates.size(); ++i) {
@@ -789,12 +887,14 @@ void Leiden::mergeSingleton(const LevelGraph& g, Weights weights, const Labellin
 // by founder), sets newOf[v] to the number of v's sub-community, and returns the next level's
 // starting partition: every sub-community in its community, labelled by its first
 // sub-community.
-Labelling Leiden::aggregatePartition(const Labelling& p, const Groups& byLabel, Index refinedCount,
-                                     std::vector<Index>& newOf) {
+template <class Weight>
+Labelling<Weight> Leiden<Weight>::aggregatePartition(const Labels& p, const Groups& byLabel,
+                                                     Index refinedCount,
+                                                     std::vector<Index>& newOf) {
     const Index n = static_cast<Index>(p.label.size());
-    Labelling next{std::vector<Index>(refinedCount), std::vector<Index>(refinedCount, 0),
-                   std::vector<Index>(refinedCount, 0)};
-    std::vector<Index>& number = toRest_;  // by founder; toRest_ is not needed any more
+    Labels next{std::vector<Index>(refinedCount), std::vector<Weight>(refinedCount, 0),
+                std::vector<Index>(refinedCount, 0)};
+    std::vector<Index>& number = subSize_;  // by founder; subSize_ is not needed any more
     Index count = 0;
     for (Index c = 0; c < n; ++c) {
         const Index first = count;
@@ -816,11 +916,11 @@ Labelling Leiden::aggregatePartition(const Labelling& p, const Groups& byLabel, 
 // The rows of aggregated vertices [begin, end) into `out`, their lengths and degrees into
 // next: each row the sums of the weights of the members' rows by the neighbour's
 // sub-community, in order of first appearance.
-template <class Weights>
-void buildRows(const LevelGraph& g, Weights weights, const std::vector<Index>& newOf,
-               const Groups& members, std::size_t begin, std::size_t end, LevelGraph& next,
-               Rows& out, Scratch& s) {
-    Index* weightTo = s.weightTo.data();
+template <class Weight, class Weights>
+void buildRows(const LevelGraph<Weight>& g, Weights weights, const std::vector<Index>& newOf,
+               const Groups& members, std::size_t begin, std::size_t end, LevelGraph<Weight>& next,
+               Rows<Weight>& out, Scratch<Weight>& s) {
+    Weight* weightTo = s.weightTo.data();
     std::vector<Index>& seen = s.seen;
     const std::size_t last = members.start[end];
     std::size_t at = members.start[begin];
@@ -829,12 +929,15 @@ void buildRows(const LevelGraph& g, Weights weights, const std::vector<Index>& n
             prefetchRows(g, newOf.data(), members.items.data(), at, last);
             const Index v = members.items[at];
             for (Index k = g.offsets[v], stop = g.offsets[v + 1]; k < stop; ++k) {
+                // An entry of weight 0 adds nothing, and would leave its neighbour unseen.
+                if constexpr (std::is_floating_point_v<Weight>)
+                    if (weights[k] == 0) continue;
                 const Index c = newOf[g.targets[k]];
                 if (weightTo[c] == 0) seen.push_back(c);
                 weightTo[c] += weights[k];
             }
         }
-        Index degree = 0;
+        Weight degree = 0;
         for (const Index c : seen) {
             out.targets.push_back(c);
             out.weights.push_back(weightTo[c]);
@@ -850,17 +953,19 @@ void buildRows(const LevelGraph& g, Weights weights, const std::vector<Index>& n
 // The graph whose vertices are the sub-communities: the weight between two is the sum of the
 // weights between their members, a self-loop holds the weight inside one. Rows are built in
 // parallel, each from its members' rows alone, then copied into place.
-std::unique_ptr<LevelGraph> Leiden::aggregateGraph(const LevelGraph& g,
-                                                   const std::vector<Index>& newOf, Index count) {
+template <class Weight>
+std::unique_ptr<LevelGraph<Weight>> Leiden<Weight>::aggregateGraph(const Level& g,
+                                                                   const std::vector<Index>& newOf,
+                                                                   Index count) {
     const Groups members = groupBy(newOf, count);
-    auto next = std::make_unique<LevelGraph>();
+    auto next = std::make_unique<Level>();
     next->n = count;
     next->degree.assign(count, 0);
     next->ownOffsets.assign(std::size_t{count} + 1, 0);
     const std::size_t rowsPerChunk = std::max<std::size_t>(1, options_.chunk / 4);
-    std::vector<Rows> rows((count + rowsPerChunk - 1) / rowsPerChunk);
+    std::vector<Rows<Weight>> rows((count + rowsPerChunk - 1) / rowsPerChunk);
     auto build = [&](std::size_t chunk, unsigned worker) {
-        Scratch& s = scratchFor(worker, count);
+        Scratch<Weight>& s = scratchFor(worker, count);
         withWeights(g, [&](auto weights) {
             buildRows(g, weights, newOf, members, chunk * rowsPerChunk,
                       std::min<std::size_t>(count, (chunk + 1) * rowsPerChunk), *next, rows[chunk],
@@ -880,7 +985,7 @@ std::unique_ptr<LevelGraph> Leiden::aggregateGraph(const LevelGraph& g,
                   next->ownTargets.begin() + at);
         std::copy(rows[chunk].weights.begin(), rows[chunk].weights.end(),
                   next->ownWeights.begin() + at);
-        rows[chunk] = Rows();
+        rows[chunk] = Rows<Weight>();
     });
     next->offsets = next->ownOffsets.data();
     next->targets = next->ownTargets.data();
@@ -893,7 +998,8 @@ std::unique_ptr<LevelGraph> Leiden::aggregateGraph(const LevelGraph& g,
 // Splits every community into its connected parts, each labelled by its first vertex. The
 // communities that the levels leave are connected already when the last level ended with one
 // vertex per community; otherwise this makes sure of it (it never lowers Q).
-void Leiden::splitDisconnected(const LevelGraph& g, Labelling& p) {
+template <class Weight>
+void Leiden<Weight>::splitDisconnected(const Level& g, Labels& p) {
     std::vector<Index> part(g.n, kNone);
     std::vector<Index> stack;
     for (Index root = 0; root < g.n; ++root) {
@@ -919,7 +1025,8 @@ void Leiden::splitDisconnected(const LevelGraph& g, Labelling& p) {
 // parts: the part of the community's smallest vertex keeps the label, every other part takes
 // a free one (the number of labels equals the number of vertices, so one is always free),
 // marked as having lost vertices.
-void Leiden::splitLosers(Labelling& p) {
+template <class Weight>
+void Leiden<Weight>::splitLosers(Labels& p) {
     std::vector<Index> losers;
     for (Index c = 0; c < base_.n; ++c)
         if (lost_[c] && p.size[c] > 1) losers.push_back(c);
@@ -928,7 +1035,7 @@ void Leiden::splitLosers(Labelling& p) {
     std::vector<Index> free;
     for (Index c = base_.n; c-- > 0;)
         if (p.size[c] == 0) free.push_back(c);
-    std::vector<Index>& part = toRest_;
+    std::vector<Index>& part = subSize_;
     part.assign(base_.n, kNone);
     std::vector<Index> stack;
     for (const Index c : losers) {
@@ -971,7 +1078,14 @@ void Leiden::splitLosers(Labelling& p) {
 
 std::vector<Index> leidenCommunities(const std::vector<Index>& offsets,
                                      const std::vector<Index>& targets,
-                                     const LeidenOptions& options) {
+                                     const LeidenOptions& options,
+                                     const std::vector<double>* weights) {
+    if (weights && weights->size() != targets.size())
+        throw std::invalid_argument("leidenCommunities: one weight per adjacency entry");
+    if (weights && !std::all_of(weights->begin(), weights->end(),
+                                [](double w) { return w >= 0.0 && std::isfinite(w); }))
+        throw std::invalid_argument("leidenCommunities: a weight is negative or not finite");
     if (offsets.size() <= 1) return {};
-    return Leiden(offsets, targets, options).run();
+    if (weights) return Leiden<double>(offsets, targets, weights, options).run();
+    return Leiden<Index>(offsets, targets, nullptr, options).run();
 }

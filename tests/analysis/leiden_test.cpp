@@ -8,15 +8,18 @@
 
 #include <atomic>
 #include <cstdint>
+#include <limits>
 #include <map>
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 #include "analysis/csr.h"
 #include "analysis/modularity.h"
+#include "analysis/partition.h"
 #include "analysis/workers.h"
 #include "graph/graph.h"
 
@@ -91,17 +94,24 @@ Csr csrOfEdges(const std::vector<Edge>& edges, unsigned threads = 1) {
     return csrOf(graph, threads);
 }
 
+// Weight of adjacency entry k: 1 without weights.
+double entryWeight(const std::vector<double>* weights, Index k) {
+    return weights ? (*weights)[k] : 1.0;
+}
+
 // Q from the membership alone, over the distinct pairs of the adjacency (not the function
-// under test): e_c counts 2 per internal edge and 1 per self-loop, d_c the degrees.
-double slowModularity(const Csr& csr, const std::vector<Index>& community, double resolution) {
+// under test): e_c counts 2 per internal edge and 1 per self-loop, d_c the degrees; with
+// weights, each entry counts its weight.
+double slowModularity(const Csr& csr, const std::vector<Index>& community, double resolution,
+                      const std::vector<double>* weights = nullptr) {
     std::map<Index, double> inside, degrees;
     double arcs = 0;
     for (Index v = 0; v < csr.vertexCount(); ++v)
         for (Index k = csr.offsets[v]; k < csr.offsets[v + 1]; ++k) {
             const Index w = csr.targets[k];
-            arcs += 1;
-            degrees[community[v]] += 1;
-            if (community[w] == community[v]) inside[community[v]] += 1;
+            arcs += entryWeight(weights, k);
+            degrees[community[v]] += entryWeight(weights, k);
+            if (community[w] == community[v]) inside[community[v]] += entryWeight(weights, k);
         }
     double q = 0;
     for (const auto& [c, d] : degrees) q += inside[c] / arcs - resolution * (d / arcs) * (d / arcs);
@@ -110,17 +120,24 @@ double slowModularity(const Csr& csr, const std::vector<Index>& community, doubl
 
 // The largest rise of Q from moving one vertex to the community of one of its neighbours,
 // each computed afresh from the whole membership.
-double bestSingleMove(const Csr& csr, const std::vector<Index>& community, double resolution) {
-    const double arcs = csr.targets.size();
-    std::map<Index, double> total;
+double bestSingleMove(const Csr& csr, const std::vector<Index>& community, double resolution,
+                      const std::vector<double>* weights = nullptr) {
+    std::vector<double> strength(csr.vertexCount(), 0.0);
+    double arcs = 0;
     for (Index v = 0; v < csr.vertexCount(); ++v)
-        total[community[v]] += csr.offsets[v + 1] - csr.offsets[v];
+        for (Index k = csr.offsets[v]; k < csr.offsets[v + 1]; ++k)
+            strength[v] += entryWeight(weights, k);
+    std::map<Index, double> total;
+    for (Index v = 0; v < csr.vertexCount(); ++v) {
+        total[community[v]] += strength[v];
+        arcs += strength[v];
+    }
     double best = 0;
     for (Index v = 0; v < csr.vertexCount(); ++v) {
-        const double degree = csr.offsets[v + 1] - csr.offsets[v];
+        const double degree = strength[v];
         std::map<Index, double> to;
         for (Index k = csr.offsets[v]; k < csr.offsets[v + 1]; ++k)
-            if (csr.targets[k] != v) to[community[csr.targets[k]]] += 1;
+            if (csr.targets[k] != v) to[community[csr.targets[k]]] += entryWeight(weights, k);
         const Index own = community[v];
         const double rest = total[own] - degree;
         for (const auto& [c, weight] : to) {
@@ -177,6 +194,45 @@ Csr ringOfCliques(Index cliques, Index size) {
         if (cliques > 1) pairs.push_back({c * size + size - 1, (c + 1) % cliques * size});
     }
     return csrOfPairs(cliques * size, pairs);
+}
+
+// A graph with weights: its CSR and one weight per entry, both entries of an edge alike.
+struct Weighted {
+    Csr csr;
+    std::vector<double> weights;
+};
+
+// The weights of every entry of csr from weightOf(smaller, larger position).
+template <class WeightOf>
+Weighted withWeights(Csr csr, WeightOf weightOf) {
+    Weighted g{std::move(csr), {}};
+    for (Index v = 0; v < g.csr.vertexCount(); ++v)
+        for (Index k = g.csr.offsets[v]; k < g.csr.offsets[v + 1]; ++k)
+            g.weights.push_back(
+                weightOf(std::min(v, g.csr.targets[k]), std::max(v, g.csr.targets[k])));
+    return g;
+}
+
+// The graph of the lines (u, v, weight), each pair once.
+Weighted weightedOf(Index n, const std::vector<std::tuple<Index, Index, double>>& lines) {
+    std::vector<std::pair<Index, Index>> pairs;
+    std::map<std::pair<Index, Index>, double> weight;
+    for (const auto& [u, v, w] : lines) {
+        pairs.push_back({u, v});
+        weight[{std::min(u, v), std::max(u, v)}] = w;
+    }
+    return withWeights(csrOfPairs(n, pairs), [&](Index u, Index v) { return weight[{u, v}]; });
+}
+
+std::vector<Index> detect(const Weighted& g, double resolution = 1.0, std::uint64_t seed = 1,
+                          unsigned threads = 1, std::size_t chunk = 1024) {
+    return leidenCommunities(g.csr.offsets, g.csr.targets, {resolution, seed, threads, chunk},
+                             &g.weights);
+}
+
+// A weight for the pair from the seed alone: multiples of 1/4 up to 2.75, 0 included.
+double quarterWeight(std::uint64_t seed, Index u, Index v) {
+    return 0.25 * static_cast<double>(Random(seed * 1000003 + u * 7919 + v).below(12));
 }
 
 }  // namespace
@@ -327,4 +383,209 @@ TEST(Workers, RunEveryChunkOnceAndPassErrorsOn) {
         workers.forEach(10, [&](std::size_t, unsigned) { ++after; });
         EXPECT_EQ(after.load(), 10);  // the team still works
     }
+}
+
+// ---- Weights ----
+
+// Weights that favour another split than the edges alone: the weighted result is the best
+// partition found by trying every one (a script over all partitions), and differs from the
+// unweighted result.
+TEST(LeidenWeighted, FollowsHeavyEdges) {
+    struct Case {
+        const char* name;
+        Weighted graph;
+        std::vector<Index> weighted;
+        double q;
+        std::vector<Index> unweighted;
+    };
+    std::vector<std::tuple<Index, Index, double>> matching, bridge;
+    for (Index a = 0; a < 5; ++a)
+        for (Index b = a + 1; b < 5; ++b) {
+            if (b < 4) matching.insert(matching.end(), {{a, b, 1.0}, {a + 4, b + 4, 1.0}});
+            bridge.insert(bridge.end(), {{a, b, 1.0}, {a + 5, b + 5, 1.0}});
+        }
+    for (Index a = 0; a < 4; ++a) matching.push_back({a, a + 4, 10.0});
+    bridge.push_back({4, 5, 30.0});
+    const std::vector<Case> cases = {
+        // Two K4 (0–3, 4–7) joined by a matching ten times heavier: the matched pairs.
+        {"K4 = K4",
+         weightedOf(8, matching),
+         {0, 1, 2, 3, 0, 1, 2, 3},
+         0.5192307692307693,
+         {0, 0, 0, 0, 1, 1, 1, 1}},
+        // Two K5 joined by a bridge of weight 30: the bridge is a community of its own.
+        {"K5 ═ K5",
+         weightedOf(10, bridge),
+         {0, 0, 0, 0, 1, 1, 2, 2, 2, 2},
+         0.3264,
+         {0, 0, 0, 0, 0, 1, 1, 1, 1, 1}},
+        // Triangles 0 1 2 and 3 4 5 joined by 2–3, with heavy 0–3 and 1–4 across.
+        {"crossed triangles",
+         weightedOf(6, {{0, 1, 1},
+                        {1, 2, 1},
+                        {0, 2, 1},
+                        {3, 4, 1},
+                        {4, 5, 1},
+                        {3, 5, 1},
+                        {2, 3, 1},
+                        {0, 3, 6},
+                        {1, 4, 6}}),
+         {0, 1, 0, 0, 1, 1},
+         0.2880886426592798,
+         {0, 0, 0, 1, 1, 1}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::vector<Index> found = detect(c.graph);
+        EXPECT_THAT(found, ElementsAreArray(c.weighted));
+        EXPECT_NEAR(
+            modularity(c.graph.csr.offsets, c.graph.csr.targets, found, 1.0, &c.graph.weights), c.q,
+            1e-12);
+        EXPECT_THAT(detect(c.graph.csr), ElementsAreArray(c.unweighted));
+    }
+}
+
+// The guarantees of the unweighted detector hold with weights (0 among them) on the seeded
+// random and planted graphs, Q taken in weights.
+TEST(LeidenWeighted, GuaranteesOnRandomAndPlantedGraphs) {
+    for (const bool planted : {false, true})
+        for (std::uint64_t seed = 1; seed <= 25; ++seed)
+            for (const double resolution : {0.5, 1.0, 2.0}) {
+                SCOPED_TRACE(std::string(planted ? "planted" : "random") + " seed " +
+                             std::to_string(seed) + " γ " + std::to_string(resolution));
+                const Weighted g =
+                    withWeights(csrOfEdges(randomEdges(seed, planted)),
+                                [&](Index u, Index v) { return quarterWeight(seed, u, v); });
+                const std::vector<Index> found = detect(g, resolution, seed);
+                ASSERT_EQ(found.size(), g.csr.vertexCount());
+                EXPECT_TRUE(numberedInOrder(found));
+                EXPECT_TRUE(connected(g.csr, found));
+                EXPECT_LE(bestSingleMove(g.csr, found, resolution, &g.weights), 1e-8);
+                const double q =
+                    modularity(g.csr.offsets, g.csr.targets, found, resolution, &g.weights);
+                EXPECT_NEAR(q, slowModularity(g.csr, found, resolution, &g.weights), 1e-12);
+                std::vector<Index> alone(g.csr.vertexCount());
+                for (Index v = 0; v < alone.size(); ++v) alone[v] = v;
+                EXPECT_GE(q,
+                          modularity(g.csr.offsets, g.csr.targets, alone, resolution, &g.weights) -
+                              1e-12);
+            }
+}
+
+// An edge of integer weight w counts as w parallel edges: the partition's Q is the same on
+// the multigraph of the repeated entries, and the detector run on that multigraph reaches the
+// same Q, up to the refinement's odds (taken in units of the mean weight, so they differ from
+// the multigraph's, which tips an odd near-tie).
+TEST(LeidenWeighted, IntegerWeightsAreParallelEdges) {
+    for (std::uint64_t seed = 1; seed <= 20; ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        const Weighted g = withWeights(csrOfEdges(randomEdges(seed, true)), [&](Index u, Index v) {
+            return 1.0 + static_cast<double>(Random(seed + u * 31 + v).below(4));
+        });
+        Csr multigraph;
+        for (Index v = 0; v < g.csr.vertexCount(); ++v) {
+            for (Index k = g.csr.offsets[v]; k < g.csr.offsets[v + 1]; ++k)
+                multigraph.targets.insert(multigraph.targets.end(),
+                                          static_cast<std::size_t>(g.weights[k]), g.csr.targets[k]);
+            multigraph.offsets.push_back(static_cast<Index>(multigraph.targets.size()));
+        }
+        const std::vector<Index> found = detect(g);
+        const double q = modularity(g.csr.offsets, g.csr.targets, found, 1.0, &g.weights);
+        EXPECT_NEAR(q, slowModularity(multigraph, found, 1.0), 1e-12);
+        EXPECT_NEAR(q, slowModularity(multigraph, detect(multigraph), 1.0), 1e-3);
+    }
+}
+
+// Multiplying every weight by one factor gives the same membership.
+TEST(LeidenWeighted, ScalingTheWeightsChangesNothing) {
+    for (std::uint64_t seed = 1; seed <= 10; ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        const Weighted g = withWeights(csrOfEdges(randomEdges(seed, true)), [&](Index u, Index v) {
+            return 0.25 + quarterWeight(seed, u, v);
+        });
+        const std::vector<Index> found = detect(g, 1.0, seed);
+        for (const double factor : {0.25, 2.0, 3.0, 1e-3, 1e6}) {
+            SCOPED_TRACE("factor " + std::to_string(factor));
+            Weighted scaled = g;
+            for (double& w : scaled.weights) w *= factor;
+            EXPECT_EQ(detect(scaled, 1.0, seed), found);
+        }
+    }
+}
+
+// The same membership for every thread count, on graphs large enough (with small chunks) for
+// every loop to be shared out.
+TEST(LeidenWeighted, SameResultForEveryThreadCount) {
+    for (std::uint64_t seed = 1; seed <= 4; ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        std::vector<Edge> edges;
+        for (int copy = 0; copy < 8; ++copy)
+            for (Edge edge : randomEdges(seed * 10 + copy, true))
+                edges.push_back({edge.u + 400 * copy, edge.v + 400 * (copy + edge.u % 2)});
+        const Weighted g = withWeights(csrOfEdges(edges, 2), [&](Index u, Index v) {
+            return 0.1 + quarterWeight(seed, u, v) * 1.37;
+        });
+        const std::vector<Index> one = detect(g, 1.0, seed, 1, 8);
+        EXPECT_EQ(detect(g, 1.0, seed, 1, 8), one);
+        EXPECT_EQ(detect(g, 1.0, seed, 2, 8), one);
+        EXPECT_EQ(detect(g, 1.0, seed, 3, 8), one);
+        EXPECT_TRUE(connected(g.csr, one));
+        EXPECT_LE(bestSingleMove(g.csr, one, 1.0, &g.weights), 1e-8);
+    }
+}
+
+TEST(LeidenWeighted, RefusesWeightsThatDoNotFit) {
+    const Csr csr = csrOfPairs(3, {{0, 1}, {1, 2}});  // 4 entries
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const std::vector<std::pair<const char*, std::vector<double>>> cases = {
+        {"none", {}},
+        {"one too few", {1, 1, 1}},
+        {"one too many", {1, 1, 1, 1, 1}},
+        {"negative", {1, -1, -1, 1}},
+        {"not a number", {1, nan, nan, 1}},
+        {"infinite", {1, inf, inf, 1}},
+        {"a sum too large", {1e308, 1e308, 1e308, 1e308}},
+    };
+    for (const auto& [name, weights] : cases) {
+        SCOPED_TRACE(name);
+        EXPECT_THROW(leidenCommunities(csr.offsets, csr.targets, {}, &weights),
+                     std::invalid_argument);
+    }
+}
+
+// The run's partition takes the weights in the graph's adjacency order: two K4 joined by a
+// heavy matching, its ids shuffled, come out as the matched pairs.
+TEST(LeidenWeighted, PartitionOfAGraph) {
+    const std::vector<VertexId> id = {12, 3, 40, 7, 9, 21, 5, 30};  // of positions 0 … 7
+    std::vector<Edge> edges;
+    std::map<std::pair<VertexId, VertexId>, double> weight;
+    auto link = [&](Index a, Index b, double w) {
+        edges.push_back({id[a], id[b]});
+        weight[{std::min(id[a], id[b]), std::max(id[a], id[b])}] = w;
+    };
+    for (Index a = 0; a < 4; ++a) {
+        for (Index b = a + 1; b < 4; ++b) {
+            link(a, b, 1.0);
+            link(a + 4, b + 4, 1.0);
+        }
+        link(a, a + 4, 10.0);
+    }
+    Graph graph(true);
+    graph.addEdges(std::vector<Edge>(edges));
+    std::vector<double> weights;
+    for (const auto& vertex : graph.vertices)
+        for (const Vertex* neighbour : vertex->neighbours)
+            weights.push_back(
+                weight[{std::min(vertex->id, neighbour->id), std::max(vertex->id, neighbour->id)}]);
+    const Partition partition = leidenPartition(graph, {}, &weights);
+    std::map<VertexId, Index> communityOfId;
+    for (std::size_t p = 0; p < graph.vertices.size(); ++p)
+        communityOfId[graph.vertices[p]->id] = partition.communityOf[p];
+    std::set<Index> communities;
+    for (Index a = 0; a < 4; ++a) {
+        EXPECT_EQ(communityOfId[id[a]], communityOfId[id[a + 4]]) << "pair " << a;
+        communities.insert(communityOfId[id[a]]);
+    }
+    EXPECT_EQ(communities.size(), 4u);
 }
