@@ -13,6 +13,8 @@
 //                                 i32, f32, little-endian; unsigned arrays take the
 //                                 narrowest type that holds their largest value
 //   labels                        [string × V] in vertex order, or [] without any name
+//   file                          what the file said of its vertices, only when it did
+//                                 (format in page_file_data.cpp)
 //
 // Nothing in it depends on the image size (-W, -H): the page fills the window and places its
 // own labels, so the labels the vertex scene's layout fitted into the image are left out.
@@ -45,6 +47,7 @@
 
 #include "export/page_assets.h"
 #include "export/page_encoding.h"
+#include "export/page_file_data.h"
 #include "export/results.h"
 #include "export/text_output.h"
 #include "graph/graph.h"
@@ -64,30 +67,6 @@ void appendQuotedColour(std::string& out, std::uint32_t rgb) {
     out += '"';
     appendHexColour(out, rgb);
     out += '"';
-}
-
-// One array of the data block.
-struct PageArray {
-    const char* name;
-    const char* type;
-    std::vector<unsigned char> bytes;
-};
-
-void putLittleEndian(unsigned char* at, std::uint32_t value, int width) {
-    for (int k = 0; k < width; ++k) at[k] = static_cast<unsigned char>(value >> (8 * k));
-}
-
-// value(k) for k < count, in the narrowest unsigned type that holds the largest.
-template <class Value>
-PageArray unsignedArray(const char* name, std::size_t count, Value&& value) {
-    std::uint32_t largest = 0;
-    for (std::size_t k = 0; k < count; ++k) largest = std::max(largest, value(k));
-    const int width = largest <= 0xFF ? 1 : largest <= 0xFFFF ? 2 : 4;
-    PageArray array{name, width == 1 ? "u8" : width == 2 ? "u16" : "u32", {}};
-    array.bytes.resize(count * std::size_t(width));
-    for (std::size_t k = 0; k < count; ++k)
-        putLittleEndian(array.bytes.data() + k * std::size_t(width), value(k), width);
-    return array;
 }
 
 template <class Value>
@@ -171,6 +150,8 @@ void PageData::check() const {
         if (edge.from >= V || edge.to >= V) inconsistent("an edge of unknown vertices");
     for (const RunResults::Link& link : r.links)
         if (link.a >= C || link.b >= C) inconsistent("a link of unknown communities");
+    if (r.declared && r.declared->labelEnds.size() != r.declared->size())
+        inconsistent("declared vertices without a label each");
 }
 
 // Community by community, ascending id inside each: a counting sort of byId. O(V + C).
@@ -239,6 +220,7 @@ void PageData::writeJson(TextSink& sink, std::string_view title) const {
     sink.spill();
     writeArrays(sink);
     writeLabels(sink);
+    writePageFileData(sink, r, order);
     sink.text() += '}';
 }
 
@@ -293,17 +275,8 @@ void writeArray(TextSink& sink, PageArray&& array, bool first) {
     std::string& out = sink.text();
     out += first ? "\"" : ",\"";
     out += array.name;
-    out += "\":[\"";
-    out += array.type;
-    out += "\",\"";
-    // Encoded in pieces (a multiple of 3 bytes each), so the buffer stays a few megabytes.
-    constexpr std::size_t kPiece = 3 * (std::size_t{1} << 20);
-    for (std::size_t at = 0; at < array.bytes.size(); at += kPiece) {
-        appendBase64(out, array.bytes.data() + at, std::min(kPiece, array.bytes.size() - at));
-        sink.spill();
-    }
-    out += "\"]";
-    std::vector<unsigned char>().swap(array.bytes);
+    out += "\":";
+    writeTypedArray(sink, std::move(array));
 }
 
 // Each array is made, written and released before the next, so the writer's memory beyond
@@ -389,8 +362,7 @@ void PageData::writeLabels(TextSink& sink) const {
 
 // The script may run only if it is exactly ours: the page's content security policy names
 // its hash, so neither an injected script nor a request to anywhere can run.
-std::string scriptHash() {
-    const std::string_view hex = pageScriptSha256();
+std::string scriptHash(std::string_view hex) {
     unsigned char digest[32] = {};
     for (std::size_t k = 0; k < 32 && 2 * k + 1 < hex.size(); ++k)
         std::from_chars(hex.data() + 2 * k, hex.data() + 2 * k + 2, digest[k], 16);
@@ -403,6 +375,10 @@ std::string scriptHash() {
 
 void writeHtmlPage(const RunResults& results, std::string_view title, std::ostream& out) {
     const PageData data(results);
+    // Only a page with the file's data runs the script that reads it; every other page keeps
+    // the script it always had.
+    const bool fileData = results.declared != nullptr;
+    const std::string_view script = fileData ? pageFileScript() : pageScript();
     TextSink sink(out);
     std::string_view rest = pageTemplate();
     for (;;) {
@@ -415,13 +391,13 @@ void writeHtmlPage(const RunResults& results, std::string_view title, std::ostre
         const std::string_view marker = rest.substr(open + 1, close - open - 1);
         sink.text() += rest.substr(0, open);
         if (marker == "SCRIPT_HASH")
-            sink.text() += scriptHash();
+            sink.text() += scriptHash(fileData ? pageFileScriptSha256() : pageScriptSha256());
         else if (marker == "STYLE")
             sink.text() += pageStyle();
         else if (marker == "DATA")
             data.writeJson(sink, title);
         else if (marker == "SCRIPT")
-            sink.text() += pageScript();
+            sink.text() += script;
         else
             sink.text() += rest.substr(open, close - open + 1);
         rest.remove_prefix(close + 1);

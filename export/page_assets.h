@@ -12,3 +12,7 @@ std::string_view pageStyle();
 std::string_view pageScript();
 // The SHA-256 of pageScript() as 64 lowercase hexadecimal digits.
 std::string_view pageScriptSha256();
+// The script of a page that carries the file's own data about its vertices: pageScript()'s
+// files with those that read and show that data; and its SHA-256.
+std::string_view pageFileScript();
+std::string_view pageFileScriptSha256();

@@ -1,5 +1,6 @@
 #include "export/page_encoding.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "graph/text.h"
@@ -40,6 +41,25 @@ void appendLabelJson(std::string& out, std::string_view label) {
     out += '"';
 }
 
+std::size_t appendJsonText(std::string& out, std::string_view text) {
+    const std::size_t begin = out.size();
+    appendCleanText(out, text, escapeOf);
+    // What was appended is valid UTF-8 and escapes: an escape (a backslash and a character,
+    // or \uXXXX) is one unit, a character one, or two beyond U+FFFF (a 4-byte sequence).
+    std::size_t units = 0;
+    for (std::size_t i = begin; i < out.size();) {
+        const unsigned char c = static_cast<unsigned char>(out[i]);
+        if (c == '\\') {
+            i += out[i + 1] == 'u' ? 6 : 2;
+            ++units;
+            continue;
+        }
+        if ((c & 0xC0) != 0x80) units += c >= 0xF0 ? 2 : 1;
+        ++i;
+    }
+    return units;
+}
+
 void appendBase64(std::string& out, const unsigned char* bytes, std::size_t size) {
     static constexpr char alphabet[] =
         "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -62,4 +82,19 @@ void appendBase64(std::string& out, const unsigned char* bytes, std::size_t size
     *text++ = alphabet[(n >> 12) & 63];
     *text++ = two ? alphabet[(n >> 6) & 63] : '=';
     *text = '=';
+}
+
+void writeTypedArray(TextSink& sink, PageArray&& array) {
+    std::string& out = sink.text();
+    out += "[\"";
+    out += array.type;
+    out += "\",\"";
+    // Pieces of a multiple of 3 bytes each, so that they join into one base64 text.
+    constexpr std::size_t kPiece = 3 * (std::size_t{1} << 20);
+    for (std::size_t at = 0; at < array.bytes.size(); at += kPiece) {
+        appendBase64(out, array.bytes.data() + at, std::min(kPiece, array.bytes.size() - at));
+        sink.spill();
+    }
+    out += "\"]";
+    std::vector<unsigned char>().swap(array.bytes);
 }

@@ -1,6 +1,7 @@
 // Writes the pages that page_test.py loads in a browser: small.html, a hand-made network of
-// three communities whose looks the test knows, and hostile.html, whose labels and title
-// try to break out of the page's data. Usage: make_pages DIRECTORY
+// three communities whose looks the test knows, hostile.html, whose labels and title try to
+// break out of the page's data, and file.html, whose results carry the file's own data.
+// Usage: make_pages DIRECTORY
 #include <algorithm>
 #include <cmath>
 #include <iostream>
@@ -100,6 +101,34 @@ void writeHostile(const std::string& directory) {
     writeHtmlPage(results, "</title><script>window.pwned=10</script>", directory + "/hostile.html");
 }
 
+// Four drawn vertices and two declared without an edge, with file ids and ten attributes:
+// 1 "Alpha" is "n1" in the file, 2 "Bravo" is "Bravo"; 4 "Zulu" ("z9") and 5 "Yankee" are
+// isolated. Vertex 1 has every attribute, 2 only the second; a0 of 1 is 300 bytes long.
+void writeFileData(const std::string& directory) {
+    const std::pair<std::string, std::string> declared[] = {
+        {"n0", "Oscar"},   {"n1", "Alpha"}, {"Bravo", "Bravo"},
+        {"n3", "Charlie"}, {"z9", "Zulu"},  {"Yankee", "Yankee"}};
+    synthetic::Declared file;
+    for (const auto& [fileId, label] : declared) file.add(fileId, label);
+    AttributeTable& attributes = file.attributes();
+    for (int c = 0; c < 10; ++c) {
+        std::string name = "a", value = "v";
+        attributes.addColumn(name += std::to_string(c), AttributeType::text);
+        if (c > 0) attributes.set(std::size_t(c), 1, value += std::to_string(c));
+    }
+    attributes.set(0, 1, std::string(300, 'w'));
+    attributes.set(1, 2, "only");
+    attributes.set(1, 4, "far");
+    Graph graph(true);
+    std::vector<Member> members;
+    for (int k = 0; k < 4; ++k)
+        members.push_back({k, declared[k].second, {0, 2.0f * float(k), 0.0f, 0.4f, 1, 1}});
+    RunResults results = resultsFor(graph, members, {{0, 1}, {1, 2}, {2, 3}},
+                                    {community(3, 0, 4, 2, 6, 1, {1.0f, 0.2f, 0.2f})});
+    results.declared = file.get();
+    writeHtmlPage(results, "file data", directory + "/file.html");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -110,6 +139,7 @@ int main(int argc, char** argv) {
     try {
         writeSmall(argv[1]);
         writeHostile(argv[1]);
+        writeFileData(argv[1]);
     } catch (const Fatal& error) {
         std::cout << error.what();
         return 1;

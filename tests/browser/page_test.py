@@ -257,6 +257,51 @@ class Page(Browser):
         x, y = self.locate(11)
         self.assertLess(math.hypot(x - centre[0], y - centre[1]), 2)
 
+    def test_file_data_shows_in_the_tooltip(self):
+        self.quiet_load("file.html")
+        # Past the four lines every vertex has: the file id where it is not the label, then
+        # the first eight attributes that have a value, cut at 256 bytes.
+        expected = {
+            0: ["Oscar", "file id n0"],
+            1: ["Alpha", "file id n1", "a0: " + "w" * 256 + "\u2026"]
+            + [f"a{c}: v{c}" for c in range(1, 8)],
+            2: ["Bravo", "a1: only"],
+            3: ["Charlie", "file id n3"],
+        }
+        for vertex, (label, *rest) in expected.items():
+            self.hover(*self.locate(vertex))
+            lines = self.js("quorvane.tooltip()").split("\n")
+            self.assertEqual(lines[:2], [label, f"id {vertex}"])
+            self.assertEqual(lines[4:], rest, vertex)
+
+    def test_search_finds_isolated_vertices_and_file_ids(self):
+        self.open("file.html")
+        isolated = "isolated, not drawn"
+        self.assertEqual(self.js("quorvane.search('zulu')"), [4])
+        self.assertEqual(self.js("quorvane.tooltip()"), f"Zulu\nid 4\n{isolated}\nfile id z9\na1: far")
+        self.assertEqual(self.js("quorvane.search('Z9')"), [4])
+        self.assertEqual(self.js("quorvane.search('yankee')"), [5])
+        self.assertEqual(self.js("quorvane.tooltip()"), f"Yankee\nid 5\n{isolated}")
+        self.assertIsNone(self.js("quorvane.locate(5)"))
+        # A drawn vertex by its file id; file ids rank as labels do, isolated labels with them.
+        self.assertEqual(self.js("quorvane.search('n1')"), [1])
+        self.assertTrue(self.js("quorvane.tooltip()").startswith("Alpha\nid 1\n"))
+        self.assertEqual(self.js("quorvane.search('n')"), [0, 1, 3, 5])
+        self.assertEqual(self.js("quorvane.search('o')"), [0, 2])
+        # The box lists it as not drawn, and Enter opens its tooltip without moving the view.
+        box = self.driver.find_element(By.ID, "search")
+        box.clear()
+        box.send_keys("zul")
+        time.sleep(0.3)
+        listed = [item.text for item in self.driver.find_elements(By.CSS_SELECTOR, "#matches li")]
+        self.assertEqual(listed, [f"Zulu id 4 \u00b7 {isolated}"])
+        before = self.locate(1)
+        box.send_keys("\n")
+        time.sleep(0.5)
+        self.assertEqual(self.js("quorvane.tooltip()").split("\n")[:3], ["Zulu", "id 4", isolated])
+        self.assertFalse(self.js("document.getElementById('tooltip').hidden"))
+        self.assertEqual(self.locate(1), before)
+
     def test_legend_highlights_and_edges_hide(self):
         self.open("small.html")
         rows = self.driver.find_elements(By.CSS_SELECTOR, "#legend-list li")

@@ -13,6 +13,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -109,5 +111,27 @@ inline RunResults::Community community(float x, float y, float radius, float sph
     c.colour = colour;
     return c;
 }
+
+// Declared vertices made by hand, numbered as added (the graph's vertex ids), with their
+// attributes; it keeps their labels' bytes, as the graph would.
+class Declared {
+  public:
+    void add(std::string_view fileId, std::string_view label) {
+        vertices_.fileIdBytes += fileId;
+        vertices_.fileIdEnds.push_back(vertices_.fileIdBytes.size());
+        labels_ += label;
+        vertices_.labelEnds.push_back(labels_.size());
+    }
+    AttributeTable& attributes() { return vertices_.attributes; }
+    // The vertices, their labels pointing into this object's bytes.
+    const DeclaredVertices* get() {
+        vertices_.labelBytes = labels_;
+        return &vertices_;
+    }
+
+  private:
+    DeclaredVertices vertices_;
+    std::string labels_;
+};
 
 }  // namespace synthetic

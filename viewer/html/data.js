@@ -99,6 +99,9 @@ function readModel() {
     };
     placeVertices(M, a);
     M.edgesByStyle = bucketEdges(M);
+    // file data {
+    readFileData(M);
+    // } file data
     return M;
 }
 

@@ -49,6 +49,9 @@ function drawOverlay(view) {
     view.labels = [];
     if (M.meta.labelsShown) drawLabels(view);
     if (selected < 0) return;
+    // file data {
+    if (selected >= M.n) return;
+    // } file data
     const px = OX + M.x[selected] * S;
     const py = OY - M.y[selected] * S;
     const ring = Math.max(M.r[selected] * S + 4 * ratio, 8 * ratio);

@@ -29,6 +29,9 @@ function findMatches(M, text) {
         if (group < 0 && inIds && String(M.ids[v]).includes(q)) group = 2;
         if (group >= 0) keepSmallest(M, groups[group], v);
     }
+    // file data {
+    addFileMatches(M, q, inIds, groups, byId);
+    // } file data
     return (byId >= 0 ? [byId] : []).concat(...groups).slice(0, MATCHES);
 }
 
@@ -59,6 +62,9 @@ function showMatches(view, list) {
             const id = document.createElement("span");
             id.className = "id";
             id.textContent = `id ${M.ids[v]}`;
+            // file data {
+            if (v >= M.n) id.textContent += ` \u00b7 ${ISOLATED_NOTE}`;
+            // } file data
             item.append(id);
             item.addEventListener("mousedown", (event) => {
                 event.preventDefault();

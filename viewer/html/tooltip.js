@@ -8,6 +8,9 @@ function counted(n, one, many) {
 }
 
 function vertexLines(M, v) {
+    // file data {
+    if (v >= M.n) return isolatedLines(M, v);
+    // } file data
     const c = M.comm[v];
     const lines = [];
     const name = M.labels.length ? M.labels[v] : "";
@@ -15,6 +18,9 @@ function vertexLines(M, v) {
     lines.push(`id ${M.ids[v]}`);
     lines.push(`community ${c + 1} (${counted(M.size[c], "vertex", "vertices")})`);
     lines.push(`shell ${M.shell[v]} \u00b7 coreness ${M.core[v]} \u00b7 degree ${M.degree[v]}`);
+    // file data {
+    lines.push(...fileLines(M, v));
+    // } file data
     return lines;
 }
 
@@ -37,6 +43,9 @@ function tooltipSubject(view) {
                 : communityLines(M, hovered.community);
         return { lines, at: pointer };
     }
+    // file data {
+    if (selected >= M.n) return isolatedSubject(view);
+    // } file data
     if (selected >= 0 && view.picture === "vertices") {
         const camera = view.camera;
         const stage = view.dom.stage;

@@ -133,6 +133,12 @@ function drawNow(view) {
 // few pixels wide (never zooming out), marks it and opens its tooltip.
 function choose(view, v, animate) {
     const M = view.model;
+    // file data {
+    if (v >= M.n) {
+        chooseIsolated(view, v);
+        return;
+    }
+    // } file data
     setPicture(view, "vertices");
     view.selected = v;
     view.hovered = null;
