@@ -226,7 +226,7 @@ Partition findCommunities(const Graph& graph, const Parameters& p, const InputRe
             LeidenOptions options{p.resolution, p.seed, p.effectiveThreads()};
             options.progress = statusLine.load();
             if (options.progress) options.progress->start("Finding communities (Leiden)");
-            return leidenPartition(graph, options);
+            return leidenPartition(graph, options, weightsOf(input, p));
         }
         case Parameters::Detector::greedy:
             break;

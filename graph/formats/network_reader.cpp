@@ -82,21 +82,46 @@ void build(NamedNetwork& network, Graph& graph, bool weighted, InputRead& read) 
 // unlabelled, as an edge list's, though the ids are still the file's).
 void declare(NamedNetwork& network, Graph& graph, InputRead& read) {
     DeclaredVertices& declared = read.declared;
-    declared.labelEnds = endsOf(network.labels);
-    declared.labelBytes = graph.keepNames(network.labels.takeBytes());
-    if (network.fileIds.size() > 0) {
+    if (network.fileIds.size() == 0) {
+        declared.fileIdEnds = endsOf(network.labels);
+        declared.fileIdBytes = std::string(network.labels.bytesAt(0, network.labels.byteCount()));
+    } else {
         declared.fileIdEnds = endsOf(network.fileIds);
         declared.fileIdBytes = network.fileIds.takeBytes();
-    } else {
-        declared.fileIdEnds = declared.labelEnds;
-        declared.fileIdBytes = std::string(declared.labelBytes);
+        if (network.unlabelled) {
+            // Unlabelled vertices are known by their numbers, as an edge list's, in every
+            // output; the synthetic ids stay the file ids.
+            const std::size_t count = network.labels.size();
+            network.labels = Labels();
+            for (std::size_t k = 0; k < count; ++k) network.labels.push(std::to_string(k));
+        }
     }
+    declared.labelEnds = endsOf(network.labels);
+    declared.labelBytes = graph.keepNames(network.labels.takeBytes());
     declared.attributes = std::move(network.attributes);
     read.labelled = !network.unlabelled;
     if (network.unlabelled) return;
     for (std::size_t k = 0; k < declared.labelEnds.size(); ++k)
         graph.setName(static_cast<VertexId>(k), declared.label(k));
 }
+
+}  // namespace
+
+InputRead buildNamedNetwork(NamedNetwork&& network, Graph& graph, const std::string& name,
+                            bool weighted) {
+    if (network.edges.empty()) throw Fatal("ERROR: Input file " + name + " contains no edges\n");
+    InputRead read;
+    build(network, graph, weighted, read);
+    read.weightsMissing = network.weightsMissing;
+    read.isolatedDeclared = network.labels.size() - graph.vertices.size();
+    declare(network, graph, read);
+    return read;
+}
+
+namespace {
+
+// The bytes a reading error's hint looks at: enough for any preamble a tool writes.
+constexpr std::size_t kHintBytes = std::size_t{1} << 16;
 
 InputRead readFrom(InputBytes& bytes, Graph& graph, const std::string& name,
                    const ReadOptions& options) {
@@ -119,20 +144,6 @@ InputRead readFrom(InputBytes& bytes, Graph& graph, const std::string& name,
     named.compressed = read.compressed;
     return named;
 }
-
-InputRead buildNamedNetwork(NamedNetwork&& network, Graph& graph, const std::string& name,
-                            bool weighted) {
-    if (network.edges.empty()) throw Fatal("ERROR: Input file " + name + " contains no edges\n");
-    InputRead read;
-    build(network, graph, weighted, read);
-    read.weightsMissing = network.weightsMissing;
-    read.isolatedDeclared = network.labels.size() - graph.vertices.size();
-    declare(network, graph, read);
-    return read;
-}
-
-// The bytes a reading error's hint looks at: enough for any preamble a tool writes.
-constexpr std::size_t kHintBytes = std::size_t{1} << 16;
 
 }  // namespace
 
