@@ -104,9 +104,10 @@ TEST(FileDataEndToEnd, WeightsInWholeRuns) {
         const e2e::Result r = dir.run(args);
         EXPECT_EQ(r.status, c.status) << c.content << r.out;
         EXPECT_NE(r.out.find(c.said), std::string::npos) << r.out;
-        if (c.status == 0)
+        if (c.status == 0) {
             EXPECT_NE(dir.read("out_summary.json").find(c.summary), std::string::npos)
                 << dir.read("out_summary.json");
+        }
     }
 }
 

@@ -51,7 +51,8 @@ std::string column(const AttributeTable& table, std::size_t count, const std::st
         std::string out = std::string(attributeTypeName(table.columns()[c].type)) + ":";
         for (std::size_t v = 0; v < count; ++v) {
             const auto value = table.value(c, v);
-            out += " " + (value ? std::string(*value) : std::string("-"));
+            out += ' ';
+            out += value ? *value : std::string_view("-");
         }
         return out;
     }
