@@ -100,6 +100,67 @@ Partition partitionFromMembership(const Graph& graph, const std::vector<Index>& 
     return partition;
 }
 
+bool orderLinks(Partition& partition, const std::vector<LinkRank>& rows) {
+    const Index count = partition.count();
+    struct Entry {
+        Index community;
+        Index rank;
+        Partition::Link link;
+    };
+    std::vector<Entry> entries;
+    entries.reserve(2 * rows.size());
+    for (const LinkRank& row : rows) {
+        if (row.a >= count || row.b >= count || row.b < row.a) return false;
+        entries.push_back({row.a, row.aRank, {row.b, row.edges}});
+        if (row.a != row.b) entries.push_back({row.b, row.bRank, {row.a, row.edges}});
+    }
+    // The same links as the partition's, community by community, compared in neighbour order.
+    const auto byNeighbour = [](const Partition::Link& x, const Partition::Link& y) {
+        return x.to != y.to ? x.to < y.to : x.cut < y.cut;
+    };
+    std::vector<Partition::Link> have(partition.links);
+    std::vector<Index> owner(have.size());
+    for (Index k = 0; k < count; ++k) {
+        std::fill(owner.begin() + partition.linkBegin[k],
+                  owner.begin() + partition.linkBegin[k + 1], k);
+        std::sort(have.begin() + partition.linkBegin[k], have.begin() + partition.linkBegin[k + 1],
+                  byNeighbour);
+    }
+    std::vector<Partition::Link> want;
+    std::vector<Index> wantOwner;
+    std::sort(entries.begin(), entries.end(), [&](const Entry& x, const Entry& y) {
+        return x.community != y.community ? x.community < y.community : byNeighbour(x.link, y.link);
+    });
+    for (const Entry& entry : entries) {
+        if (entry.link.to == entry.community) continue;
+        want.push_back(entry.link);
+        wantOwner.push_back(entry.community);
+    }
+    for (std::size_t j = 0; j < want.size(); ++j)
+        if (j >= have.size() || owner[j] != wantOwner[j] || have[j].to != want[j].to ||
+            have[j].cut != want[j].cut)
+            return false;
+    if (want.size() != have.size()) return false;
+
+    // Ranks 0, 1, 2, ... in each community.
+    std::sort(entries.begin(), entries.end(), [](const Entry& x, const Entry& y) {
+        return x.community != y.community ? x.community < y.community : x.rank < y.rank;
+    });
+    std::vector<Index> linkBegin(std::size_t{count} + 1, 0);
+    for (std::size_t j = 0; j < entries.size(); ++j) {
+        const Index expected = j == 0 || entries[j - 1].community != entries[j].community
+                                   ? 0
+                                   : entries[j - 1].rank + 1;
+        if (entries[j].rank != expected) return false;
+        ++linkBegin[entries[j].community + 1];
+    }
+    for (Index k = 0; k < count; ++k) linkBegin[k + 1] += linkBegin[k];
+    partition.links.clear();
+    for (const Entry& entry : entries) partition.links.push_back(entry.link);
+    partition.linkBegin = std::move(linkBegin);
+    return true;
+}
+
 void logCommunities(const Partition& partition, Log& log) {
     std::string text = "#Number; Size; e_ii; a_ij; Sum degrees;\n";
     for (Index k = 0; k < partition.count(); ++k) {

@@ -9,6 +9,7 @@
 #include "analysis/community.h"
 #include "graph/defs.h"
 #include "graph/log.h"
+#include "graph/partition_reader.h"
 
 class Graph;
 
@@ -57,6 +58,13 @@ Partition partitionOf(const std::list<Community*>& communities, const Graph& gra
 // when a place is out of range or unused. Time O(V + E + count), O(V log V) with ranks.
 Partition partitionFromMembership(const Graph& graph, const std::vector<Index>& communityOf,
                                   Index count, const std::vector<Index>* rank = nullptr);
+
+// Lays each community's links out in the order the rows give them (a links table that
+// -export csv wrote beside the vertices table, so that a partition read back draws as the
+// exporting run drew it). Only when the rows describe exactly the links partition already has
+// (self links aside, which they add) with ranks 0, 1, 2, ... per community; otherwise
+// partition stays as it is and the result is false. O(L log L) for L links.
+bool orderLinks(Partition& partition, const std::vector<LinkRank>& rows);
 
 // "log/communities.log": a header, then per community its running number, size, e_ii, the
 // entries leaving it (a_ij) and its degree sum.

@@ -7,11 +7,13 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <memory>
 #include <new>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -81,12 +83,23 @@ struct NamedFile {
     std::string what;
 };
 
+// The links table -export csv writes beside a vertices table (STEM_vertices.csv gives
+// STEM_links.csv); empty for a partition file of another name.
+std::string linksTableBeside(const std::string& partitionFile) {
+    const std::string_view suffix = "_vertices.csv";
+    if (partitionFile.size() <= suffix.size() ||
+        partitionFile.compare(partitionFile.size() - suffix.size(), suffix.size(), suffix) != 0)
+        return {};
+    return partitionFile.substr(0, partitionFile.size() - suffix.size()) + "_links.csv";
+}
+
 // The files the run reads (as far as the options were read).
 std::vector<NamedFile> filesRead(const Parameters& p) {
     return {{p.inputFile, "input"},
             {kConfigurationFile, "configuration"},
             {p.namesToRead(), "names"},
-            {p.partitionFile, "partition"}};
+            {p.partitionFile, "partition"},
+            {linksTableBeside(p.partitionFile), "partition's links"}};
 }
 
 // No file the run writes may replace one it reads: "ERROR: WHAT NAME would overwrite the
@@ -208,6 +221,20 @@ void readNames(const std::string& namesFile, Graph& graph) {
     if (!namesFile.empty()) Graph_node_names().readFile(graph, namesFile);
 }
 
+// A vertices table with member ranks draws its communities' links in the order the
+// exporting run drew them when its links table lies beside it; otherwise, or when that
+// table no longer matches (an edited partition), in order of first contact.
+void orderLinksAsExported(Partition& partition, const std::string& partitionFile) {
+    const std::string name = linksTableBeside(partitionFile);
+    std::error_code error;
+    // Only a regular file: a FIFO of that name must not hold the run.
+    if (name.empty() || !std::filesystem::is_regular_file(name, error)) return;
+    std::ifstream table(name, std::ios::binary);
+    const std::optional<std::vector<LinkRank>> rows = readLinkRanks(table);
+    if (rows && orderLinks(partition, *rows)) return;
+    say("\tLinks: " + name + " does not match the partition; links in order of first contact\n");
+}
+
 // Read from the partition file (whose counts go into the summary), or detected by the
 // chosen detector; every detector hands the same kind of partition on.
 // A partition file names vertices by the file's ids or labels where the input gave them.
@@ -219,8 +246,10 @@ Partition findCommunities(const Graph& graph, const Parameters& p, const InputRe
             summary.partition = p.partitionFile;
             summary.unassigned = read.unassigned;
             summary.unknownIds = read.unknownIds;
-            return partitionFromMembership(graph, read.communityOf, read.communities,
-                                           read.rank.empty() ? nullptr : &read.rank);
+            Partition partition = partitionFromMembership(graph, read.communityOf, read.communities,
+                                                          read.rank.empty() ? nullptr : &read.rank);
+            if (!read.rank.empty()) orderLinksAsExported(partition, p.partitionFile);
+            return partition;
         }
         case Parameters::Detector::leiden: {
             LeidenOptions options{p.resolution, p.seed, p.effectiveThreads()};

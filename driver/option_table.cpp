@@ -175,7 +175,8 @@ std::vector<OptionSpec> makeTable() {
          "-partition <file>: Draws the partition in the file instead of detecting communities: "
          "'id community' lines (an id is matched against the file's own vertex ids, then "
          "against the labels), or the <stem>_vertices.csv that -export csv writes (members laid "
-         "out in its member_rank order; the derived names gain _partition after the input's). "
+         "out in its member_rank order, links in the order of the <stem>_links.csv beside it; "
+         "the derived names gain _partition after the input's). "
          "Optional. Default: communities detected",
          [](Parameters& p, Parameters::Arguments& args) {
              const char* missing = "'-partition' parameter must be followed by partition file name";

@@ -16,8 +16,13 @@
 //                         and coreness 0, community, x, y, size, color, member_rank empty.
 //   STEM_communities.csv  community,size,e_ii,a_ij,degree_sum,max_shell,x,y,radius,color,
 //                         strength_sum
-//   STEM_links.csv        Source,Target,Weight,weight_sum: one row per pair of adjacent
-//                         communities, Source < Target, Weight the edges between them
+//   STEM_links.csv        Source,Target,Weight,weight_sum,source_rank,target_rank: one row
+//                         per pair of adjacent communities, Source < Target, Weight the
+//                         edges between them, the ranks where Source lists Target among its
+//                         links and Target lists Source (the order the community scene
+//                         draws them in); and a row Source = Target (ranks equal, weight_sum
+//                         the count) for a community that keeps a link to itself, as greedy
+//                         agglomeration does for one started from a vertex with a self-loop
 // Strengths and weight sums are the file's weights with -weighted, the counts without.
 // GEXF 1.2draft with the viz module: every vertex with its label, position and size (the
 // vertex scene's, scaled so that the picture spans about 1,000 units), colour and the

@@ -210,18 +210,32 @@ void writeCommunityTable(const RunResults& results, std::ostream& out) {
 void writeLinkTable(const RunResults& results, std::ostream& out) {
     TextSink sink(out);
     std::string& text = sink.text();
-    text += "Source,Target,Weight,weight_sum\n";
-    for (const RunResults::Link& link : results.links) {
-        appendInteger(text, std::uint64_t{link.a} + 1);
+    text += "Source,Target,Weight,weight_sum,source_rank,target_rank\n";
+    const auto row = [&](Index a, Index b, std::uint32_t edges, double weightSum, Index aRank,
+                         Index bRank) {
+        appendInteger(text, std::uint64_t{a} + 1);
         text += ',';
-        appendInteger(text, std::uint64_t{link.b} + 1);
+        appendInteger(text, std::uint64_t{b} + 1);
         text += ',';
-        appendInteger(text, link.edges);
+        appendInteger(text, edges);
         text += ',';
-        appendNumber(text, link.weightSum);
+        appendNumber(text, weightSum);
+        text += ',';
+        appendInteger(text, aRank);
+        text += ',';
+        appendInteger(text, bRank);
         text += '\n';
         sink.spill();
+    };
+    // A community's link to itself comes before its links to later communities.
+    auto self = results.selfLinks.begin();
+    for (const RunResults::Link& link : results.links) {
+        for (; self != results.selfLinks.end() && self->community <= link.a; ++self)
+            row(self->community, self->community, self->edges, self->edges, self->rank, self->rank);
+        row(link.a, link.b, link.edges, link.weightSum, link.sourceRank, link.targetRank);
     }
+    for (; self != results.selfLinks.end(); ++self)
+        row(self->community, self->community, self->edges, self->edges, self->rank, self->rank);
 }
 
 namespace {

@@ -7,17 +7,38 @@
 namespace {
 
 // The pairs of adjacent communities with their cuts, from each community's links, once per
-// pair.
+// pair, with the place each end gives the other among its links.
 std::vector<RunResults::Link> linksOf(const Partition& partition) {
     std::vector<RunResults::Link> links;
     for (Index a = 0; a < partition.count(); ++a)
         for (Index j = partition.linkBegin[a]; j < partition.linkBegin[a + 1]; ++j)
             if (a < partition.links[j].to)
-                links.push_back({a, partition.links[j].to, partition.links[j].cut});
-    std::sort(links.begin(), links.end(), [](const RunResults::Link& x, const RunResults::Link& y) {
+                links.push_back({a, partition.links[j].to, partition.links[j].cut, 0.0,
+                                 j - partition.linkBegin[a], 0});
+    const auto before = [](const RunResults::Link& x, const RunResults::Link& y) {
         return x.a != y.a ? x.a < y.a : x.b < y.b;
-    });
+    };
+    std::sort(links.begin(), links.end(), before);
+    for (Index b = 0; b < partition.count(); ++b) {
+        for (Index j = partition.linkBegin[b]; j < partition.linkBegin[b + 1]; ++j) {
+            const Index a = partition.links[j].to;
+            if (!(a < b)) continue;
+            const RunResults::Link key{a, b};
+            const auto at = std::lower_bound(links.begin(), links.end(), key, before);
+            if (at != links.end() && at->a == a && at->b == b)
+                at->targetRank = j - partition.linkBegin[b];
+        }
+    }
     return links;
+}
+
+std::vector<RunResults::SelfLink> selfLinksOf(const Partition& partition) {
+    std::vector<RunResults::SelfLink> self;
+    for (Index k = 0; k < partition.count(); ++k)
+        for (Index j = partition.linkBegin[k]; j < partition.linkBegin[k + 1]; ++j)
+            if (partition.links[j].to == k)
+                self.push_back({k, partition.links[j].cut, j - partition.linkBegin[k]});
+    return self;
 }
 
 }  // namespace
@@ -116,6 +137,7 @@ RunResults collectResults(const Graph& graph, const Partition& partition,
             entry.strengthSum += results.strength[partition.members[i]];
     }
     results.links = linksOf(partition);
+    results.selfLinks = selfLinksOf(partition);
     addLinkWeights(results.links, graph, partition.communityOf, weights);
     results.drawnEdges.reserve(layout.edges.size());
     for (const DrawnEdge& edge : layout.edges)

@@ -39,6 +39,17 @@ struct RunResults {
         Index b = 0;
         std::uint32_t edges = 0;
         double weightSum = 0.0;  // the edges' weights (their number without weights)
+        // Where each end lists the other among its links (0, 1, 2, ...): the order the
+        // community scene draws them in, which the detector gave.
+        Index sourceRank = 0;
+        Index targetRank = 0;
+    };
+    // A community's link to itself, which greedy agglomeration keeps for a community that
+    // started from a vertex with a self-loop: its cut and its place among the links.
+    struct SelfLink {
+        Index community = 0;
+        std::uint32_t edges = 0;
+        Index rank = 0;
     };
     // An edge the vertex scene draws, its ends as vertex positions.
     using DrawnEdge = ::DrawnEdge;
@@ -74,6 +85,8 @@ struct RunResults {
     std::vector<Community> communities;
     // Ascending (a, b).
     std::vector<Link> links;
+    // Ascending community.
+    std::vector<SelfLink> selfLinks;
     // In drawing order (edges between communities first, then those inside).
     std::vector<DrawnEdge> drawnEdges;
 

@@ -530,3 +530,70 @@ Membership readPartitionFile(const std::string& fileName, const Graph& graph,
     std::ifstream input = openForReading(fileName, kRole);
     return readPartition(input, fileName, graph, declared);
 }
+
+namespace {
+
+// The comma-separated fields of a line (no quoting: the links table has only numbers).
+std::vector<std::string_view> fieldsOf(std::string_view line) {
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    std::vector<std::string_view> fields;
+    for (;;) {
+        const std::size_t comma = line.find(',');
+        fields.push_back(line.substr(0, comma));
+        if (comma == std::string_view::npos) return fields;
+        line.remove_prefix(comma + 1);
+    }
+}
+
+// A number of a links table's row that fits below limit.
+std::optional<std::uint64_t> fieldNumber(std::string_view field, std::uint64_t limit) {
+    VertexId value = 0;
+    if (!parseId(field, &value) || static_cast<std::uint64_t>(value) >= limit) return std::nullopt;
+    return value;
+}
+
+}  // namespace
+
+std::optional<std::vector<LinkRank>> readLinkRanks(std::istream& input) {
+    char buffer[256];
+    const auto nextLine = [&](std::string_view& line) {
+        input.getline(buffer, sizeof buffer);
+        if (input.fail()) return false;  // the end, or a line too long for a row of numbers
+        line = {buffer, static_cast<std::size_t>(input.gcount()) - (input.eof() ? 0 : 1)};
+        return true;
+    };
+    std::string_view line;
+    if (!nextLine(line)) return std::nullopt;
+    if (line.substr(0, 3) == "\xEF\xBB\xBF") line.remove_prefix(3);
+    const char* names[] = {"Source", "Target", "Weight", "source_rank", "target_rank"};
+    std::size_t column[5];
+    std::fill(std::begin(column), std::end(column), ~std::size_t{0});
+    const std::vector<std::string_view> header = fieldsOf(line);
+    for (std::size_t i = 0; i < header.size(); ++i)
+        for (std::size_t n = 0; n < 5; ++n)
+            if (column[n] == ~std::size_t{0} && equalsIgnoringCase(header[i], names[n]))
+                column[n] = i;
+    for (const std::size_t c : column)
+        if (c == ~std::size_t{0}) return std::nullopt;
+
+    std::vector<LinkRank> rows;
+    constexpr std::uint64_t kPlaces = kUnlisted;
+    while (!input.eof()) {
+        if (!nextLine(line)) {
+            if (input.eof() && input.gcount() == 0) break;
+            return std::nullopt;
+        }
+        if (line.empty() || line == "\r") continue;
+        const std::vector<std::string_view> fields = fieldsOf(line);
+        std::optional<std::uint64_t> value[5];
+        for (std::size_t n = 0; n < 5; ++n) {
+            if (column[n] >= fields.size()) return std::nullopt;
+            value[n] = fieldNumber(fields[column[n]], n == 2 ? std::uint64_t{1} << 32 : kPlaces);
+            if (!value[n] || (n < 2 && *value[n] == 0)) return std::nullopt;
+        }
+        rows.push_back({static_cast<Index>(*value[0] - 1), static_cast<Index>(*value[1] - 1),
+                        static_cast<std::uint32_t>(*value[2]), static_cast<Index>(*value[3]),
+                        static_cast<Index>(*value[4])});
+    }
+    return rows;
+}

@@ -38,6 +38,7 @@
 
 #include <cstddef>
 #include <istream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -73,3 +74,19 @@ Membership readPartition(std::istream& input, const std::string& name, const Gra
 // cannot be).
 Membership readPartitionFile(const std::string& fileName, const Graph& graph,
                              const DeclaredVertices* declared = nullptr);
+
+// A row of the links table -export csv writes beside the vertices table (STEM_links.csv):
+// two communities as places (running number less one), the edges between them, and where
+// each lists the other among its links (a = b: a community's link to itself).
+struct LinkRank {
+    Index a = 0;
+    Index b = 0;
+    std::uint32_t edges = 0;
+    Index aRank = 0;
+    Index bRank = 0;
+};
+
+// The rows of a links table, or nothing when input is not one with ranks: a header naming
+// Source, Target, Weight, source_rank and target_rank (in any order, among others), then
+// one row of numbers per line, each line at most 255 bytes. O(rows) time and memory.
+std::optional<std::vector<LinkRank>> readLinkRanks(std::istream& input);

@@ -127,4 +127,54 @@ TEST(PartitionFromMembership, MembersAscendingNeighboursInOrderOfFirstContact) {
               "#Number; Size; e_ii; a_ij; Sum degrees;\n1 2 2 1 3\n2 2 3 2 5\n3 1 0 1 1\n");
 }
 
+// The links table an export wrote reorders the links of the same partition read back; a
+// table that is not one, or describes other links, leaves them as they were.
+TEST(PartitionFromMembership, LinksTakeTheOrderOfAnExportedTable) {
+    Graph graph(true);
+    graph.addEdges({{1, 2}, {2, 2}, {1, 3}, {3, 4}, {1, 5}});
+    const Partition first = partitionFromMembership(graph, {1, 1, 0, 0, 2}, 3);
+    const std::string header = "Source,Target,Weight,weight_sum,source_rank,target_rank\n";
+    const auto rows = [&](const std::string& text) {
+        std::istringstream in(text);
+        return readLinkRanks(in);
+    };
+    const auto listed = [](const Partition& p) {
+        std::vector<std::pair<Index, std::uint32_t>> links;
+        for (const Partition::Link& link : p.links) links.emplace_back(link.to, link.cut);
+        return links;
+    };
+
+    // Community 2 (place 1) lists place 2 first; place 2 keeps a link to itself after place 1.
+    Partition p = first;
+    const auto table = rows(header + "1,2,1,1,0,1\r\n2,3,1,1,0,0\n3,3,1,1,1,1");
+    ASSERT_TRUE(table);
+    ASSERT_TRUE(orderLinks(p, *table));
+    using L = std::pair<Index, std::uint32_t>;
+    EXPECT_THAT(listed(p), ElementsAre(L{1, 1}, L{2, 1}, L{0, 1}, L{1, 1}, L{2, 1}));
+    EXPECT_THAT(p.linkBegin, ElementsAre(0, 1, 3, 5));
+
+    for (const char* other : {
+             "1,2,1,1,0,2\n2,3,1,1,0,0\n",               // a rank past the community's links
+             "1,2,2,2,0,1\n2,3,1,1,0,0\n",               // another cut
+             "1,2,1,1,0,1\n",                            // a link missing
+             "1,2,1,1,0,1\n2,3,1,1,0,0\n2,4,1,1,1,0\n",  // a community too many
+             "1,2,1,1,0,1\n3,2,1,1,0,0\n",               // Source after Target
+         }) {
+        Partition q = first;
+        const auto read = rows(header + other);
+        ASSERT_TRUE(read) << other;
+        EXPECT_FALSE(orderLinks(q, *read)) << other;
+        EXPECT_EQ(listed(q), listed(first)) << other;
+    }
+    for (const std::string& notATable : {
+             std::string("Source,Target,Weight\n1,2,1\n"),  // no ranks
+             header + "1,x,1,1,0,0\n",
+             header + "0,1,1,1,0,0\n",  // running numbers start at 1
+             header + "1,2,1\n",
+             header + "1,2,1,1,0," + std::string(300, '0') + "\n",  // too long for a row
+             std::string(),
+         })
+        EXPECT_FALSE(rows(notATable)) << notATable;
+}
+
 }  // namespace

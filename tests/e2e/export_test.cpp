@@ -180,7 +180,11 @@ TEST(PartitionEndToEnd, AHandWrittenPartitionIsDrawnAsGiven) {
               "\t6 vertices, 7 edges, 3 communities, Q = 0.1939, largest core 2\nDone!\n");
     EXPECT_EQ(dir.read("log/communities.log"),
               "#Number; Size; e_ii; a_ij; Sum degrees;\n1 2 2 2 4\n2 3 6 1 7\n3 1 0 3 3\n");
-    EXPECT_EQ(dir.read("o_links.csv"), "Source,Target,Weight,weight_sum\n1,3,2,2\n2,3,1,1\n");
+    // Links in order of first contact along the members: vertex 3 (community 3) meets
+    // community 1 (vertex 1) before community 2 (vertex 6).
+    EXPECT_EQ(dir.read("o_links.csv"),
+              "Source,Target,Weight,weight_sum,source_rank,target_rank\n1,3,2,2,0,0\n"
+              "2,3,1,1,0,1\n");
     const std::string summary = dir.read("o_summary.json");
     EXPECT_NE(summary.find("\"partition\": \"p.txt\",\n  \"unassigned\": 1,\n"
                            "  \"unknown_ids\": 1,"),
@@ -207,32 +211,73 @@ TEST(PartitionEndToEnd, TheExportedTableComesBackAsTheSamePartition) {
 // vertex scene byte for byte, and with Leiden (whose links come in the order of first contact)
 // both scenes. A partition may also name vertices by their labels.
 TEST(PartitionEndToEnd, TheExportedTableRedrawsTheRunsPictures) {
+    // Triangles tied by single edges, vertices with self-loops, one alone with its loop (its
+    // community keeps a link to itself).
+    const std::string loops =
+        "1 2\n2 3\n3 1\n3 3\n4 5\n5 6\n6 4\n4 4\n3 4\n7 8\n8 9\n9 7\n"
+        "9 4\n1 1\n10 10\n";
     const struct {
+        std::string input;
         std::vector<std::string> options;
         std::vector<std::string> same;  // files named <output><suffix>
     } cases[] = {
-        {{"-render", "html"}, {".html"}},
-        {{"-render", "svg", "-nographic"}, {"1.svg"}},
-        {{"-render", "svg", "-nographic", "-communities", "leiden"}, {"1.svg", "2.svg"}},
+        {"lesmis.graphml", {"-render", "html"}, {".html"}},
+        {"lesmis.graphml", {"-render", "svg", "-nographic"}, {"1.svg", "2.svg"}},
+        {"lesmis.graphml", {"-render", "povray", "-nographic"}, {"1.pov", "2.pov"}},
+        {"lesmis.graphml",
+         {"-render", "svg", "-nographic", "-communities", "leiden"},
+         {"1.svg", "2.svg"}},
+        {"loops.txt", {"-render", "svg", "-nographic"}, {"1.svg", "2.svg"}},
     };
     for (const auto& c : cases) {
         RunDir dir;
-        std::filesystem::copy_file(e2e::sourceDir() / "tests/data/lesmis.graphml",
-                                   dir / "lesmis.graphml");
-        std::vector<std::string> first{"-input", "lesmis.graphml", "-export",
-                                       "csv",    "-output",        "a"};
+        if (c.input == "loops.txt")
+            dir.write(c.input, loops);
+        else
+            std::filesystem::copy_file(e2e::sourceDir() / "tests/data" / c.input, dir / c.input);
+        std::vector<std::string> first{"-input", c.input, "-export", "csv", "-output", "a"};
         first.insert(first.end(), c.options.begin(), c.options.end());
         ASSERT_EQ(dir.run(first).status, 0) << c.options[1];
-        std::vector<std::string> again{"-input",         "lesmis.graphml", "-partition",
-                                       "a_vertices.csv", "-output",        "b",
-                                       "-render",        c.options[1]};
+        std::vector<std::string> again{"-input",  c.input, "-partition", "a_vertices.csv",
+                                       "-output", "b",     "-render",    c.options[1]};
         if (c.options.size() > 2) again.push_back("-nographic");
-        ASSERT_EQ(dir.run(again).status, 0) << c.options[1];
+        const e2e::Result redrawn = dir.run(again);
+        ASSERT_EQ(redrawn.status, 0) << c.options[1];
+        EXPECT_EQ(redrawn.out.find("Links:"), std::string::npos) << redrawn.out;
         for (const std::string& suffix : c.same) {
             const std::string drawn = dir.read("a" + suffix);
             EXPECT_FALSE(drawn.empty());
-            EXPECT_TRUE(drawn == dir.read("b" + suffix)) << suffix << " differs";
+            EXPECT_TRUE(drawn == dir.read("b" + suffix)) << c.input << " " << suffix << " differs";
         }
+    }
+    // A links table that no longer matches the vertices table (its first row gone): the
+    // run says so and draws the links in order of first contact.
+    {
+        RunDir dir;
+        dir.write("loops.txt", loops);
+        ASSERT_EQ(dir.run({"-input", "loops.txt", "-export", "csv", "-output", "a", "-render",
+                           "svg", "-nographic"})
+                      .status,
+                  0);
+        const std::string table = dir.read("a_links.csv");
+        const std::size_t header = table.find('\n') + 1;
+        dir.write("a_links.csv",
+                  table.substr(0, header) + table.substr(table.find('\n', header) + 1));
+        const e2e::Result r = dir.run({"-input", "loops.txt", "-partition", "a_vertices.csv",
+                                       "-output", "b", "-render", "svg", "-nographic"});
+        ASSERT_EQ(r.status, 0) << r.out;
+        EXPECT_NE(r.out.find("\tLinks: a_links.csv does not match the partition"),
+                  std::string::npos)
+            << r.out;
+        // The links table is a file the run reads: no export may replace it (here another
+        // name of it).
+        std::filesystem::create_hard_link(dir / "a_links.csv", dir / "c_links.csv");
+        const e2e::Result refused =
+            dir.run({"-input", "loops.txt", "-partition", "a_vertices.csv", "-output", "c",
+                     "-export", "csv", "-render", "svg", "-nographic"});
+        EXPECT_EQ(refused.status, 1);
+        EXPECT_EQ(refused.out,
+                  "ERROR: Export file c_links.csv would overwrite the partition's links file\n");
     }
     // By label: Myriel and Napoleon alone, everyone else unassigned.
     RunDir dir;

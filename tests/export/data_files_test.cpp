@@ -46,7 +46,8 @@ struct TinyRun {
         RunResults::Community a{3, 6, 1, 7, 2, 0.0f, 0.5f, 2.0f, 1.0f, {1.0f, 0.5f, 0.0f}, 7};
         RunResults::Community b{1, 1, 1, 2, 1, 30.0f, 40.0f, 10.0f, 0.1f, {2.0f, 2.0f, -1.0f}, 2};
         r.communities = {a, b};
-        r.links = {{0, 1, 1, 1}};
+        r.links = {{0, 1, 1, 1, 2, 0}};
+        r.selfLinks = {{0, 1, 1}, {1, 1, 1}};
     }
 };
 
@@ -63,7 +64,10 @@ TEST(DataFiles, TablesOfATinyRunExactly) {
               "community,size,e_ii,a_ij,degree_sum,max_shell,x,y,radius,color,strength_sum\n"
               "1,3,6,1,7,2,0,0.5,2,#ff8000,7\n"
               "2,1,1,1,2,1,30,40,10,#ffff00,2\n");
-    EXPECT_EQ(written(writeLinkTable, run.results), "Source,Target,Weight,weight_sum\n1,2,1,1\n");
+    // Self links among the pairs, each before its community's later neighbours.
+    EXPECT_EQ(written(writeLinkTable, run.results),
+              "Source,Target,Weight,weight_sum,source_rank,target_rank\n1,1,1,1,1,1\n"
+              "1,2,1,1,2,0\n2,2,1,1,1,1\n");
 
     // The picture reaches 50 units from the centre (community 2: 40 + 10): scale 10.
     const std::string gexf = written(writeGexf, run.results);
