@@ -54,6 +54,24 @@ class Engine {
     // The elements until endGroup belong to a group of that class (SVG: class="name").
     virtual void beginGroup(const std::string& name) { (void)name; }
     virtual void endGroup() {}
+
+    // ---- Drawing on several threads ----
+
+    // An engine of the same kind and options that writes the drawing operations it is given
+    // to out as this one would (no header, no closing; endBlock hands the rest over), so that
+    // a run of operations can be written on another thread and appended in its place. Null
+    // when this engine draws on one thread only. Safe to call from several threads at once.
+    virtual std::unique_ptr<Engine> forBlock(std::ostream& out) const {
+        (void)out;
+        return nullptr;
+    }
+    virtual void endBlock() {}
+    // What an operation may change and later ones depend on (the number format): a block
+    // engine starts in the state given and the composer carries it from block to block.
+    virtual int drawingState() const { return 0; }
+    virtual void setDrawingState(int state) { (void)state; }
+    // Text a block engine wrote, appended where its operations belong.
+    virtual void append(std::string_view text) { (void)text; }
 };
 
 // Longest text formatNumber can produce: a double near its maximum in fixed notation with

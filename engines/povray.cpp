@@ -164,6 +164,14 @@ void Povray::addCircle(float x, float y, float radius, tColor colour) {
     file.text("> } }\n");
 }
 
+std::unique_ptr<Engine> Povray::forBlock(std::ostream& out) const {
+    auto block = std::make_unique<Povray>(out, file.name(), options);
+    block->file.fixed = file.fixed;
+    block->unitLength = unitLength;
+    block->sceneRadius = sceneRadius;
+    return block;
+}
+
 void Povray::close() {
     file.close();
 }

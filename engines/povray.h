@@ -25,6 +25,13 @@ class Povray : public Engine {
     // Nothing to append; throws Fatal when the file could not be written completely.
     void close() override;
 
+    std::unique_ptr<Engine> forBlock(std::ostream& out) const override;
+    void endBlock() override { file.flush(); }
+    void append(std::string_view text) override { file.text(text); }
+    // General number format until the first cylinder, fixed after it.
+    int drawingState() const override { return file.fixed ? 1 : 0; }
+    void setDrawingState(int state) override { file.fixed = state != 0; }
+
     SceneFile file;
     EngineOptions options;
     // Copied by addHeaders; addText puts labels in front of the scene with them.

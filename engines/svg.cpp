@@ -155,6 +155,10 @@ void Svg::addCircle(float x, float y, float radius, tColor colour) {
     file.text("\" fill=\"rgb(60,40,0)\"/>\n");
 }
 
+std::unique_ptr<Engine> Svg::forBlock(std::ostream& out) const {
+    return std::make_unique<Svg>(out, file.name(), options);
+}
+
 void Svg::close() {
     file.text("</svg>\n");
     file.close();

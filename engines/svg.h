@@ -25,6 +25,10 @@ class Svg : public Engine {
     // Appends the closing tag and ends the file; throws Fatal when it could not be written.
     void close() override;
 
+    std::unique_ptr<Engine> forBlock(std::ostream& out) const override;
+    void endBlock() override { file.flush(); }
+    void append(std::string_view text) override { file.text(text); }
+
     SceneFile file;
     EngineOptions options;
 

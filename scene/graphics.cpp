@@ -2,8 +2,12 @@
 
 #include <charconv>
 #include <cmath>
+#include <memory>
+#include <sstream>
+#include <string>
 #include <utility>
 
+#include "analysis/workers.h"
 #include "scene/clear_layout.h"
 
 namespace {
@@ -14,6 +18,60 @@ const SceneOptions kDefaultOptions;
 std::string decimal(double value) {
     char text[maxNumberLength];
     return std::string(text, formatNumber(text, value, false));
+}
+
+// The text of items [from, to) drawn by draw(engine, item) on an engine for a block that
+// starts in state; the state it ends in goes to *end.
+template <class Draw>
+std::string drawnBlock(const Engine& engine, int state, std::size_t from, std::size_t to,
+                       const Draw& draw, int* end) {
+    std::ostringstream out;
+    const std::unique_ptr<Engine> block = engine.forBlock(out);
+    block->setDrawingState(state);
+    for (std::size_t item = from; item < to; ++item) draw(*block, item);
+    block->endBlock();
+    *end = block->drawingState();
+    return std::move(out).str();
+}
+
+// Draws items 0 … count − 1 through draw(engine, item), in order. With two threads and an
+// engine that draws blocks, the items go in pairs of blocks of about `operations` drawing
+// operations (an item makes operationsOf(item)), drawn at once on the two threads from the
+// state the file is in and appended in order; when the first block leaves another state
+// than it began in, the second is drawn again from that state. The file is therefore the
+// one a single thread writes. done(items) after each pair (items drawn so far).
+template <class Operations, class Draw, class Done>
+void drawInBlocks(Engine& engine, const SceneOptions& options, std::size_t count,
+                  const Operations& operationsOf, const Draw& draw, const Done& done) {
+    std::ostringstream probe;
+    if (options.threads < 2 || count < 2 || !engine.forBlock(probe)) {
+        for (std::size_t item = 0; item < count; ++item) draw(engine, item);
+        done(count);
+        return;
+    }
+    Workers team(2);
+    const std::size_t operations = std::max<std::size_t>(options.operationsInBlock, 1);
+    std::size_t bounds[3] = {0, 0, 0};
+    while (bounds[2] < count) {
+        bounds[0] = bounds[2];
+        for (int b = 1; b <= 2; ++b) {
+            std::size_t item = bounds[b - 1], made = 0;
+            while (item < count && made < operations) made += operationsOf(item++);
+            bounds[b] = item;
+        }
+        const int start = engine.drawingState();
+        std::string text[2];
+        int end[2] = {start, start};
+        team.forEach(2, [&](std::size_t b, unsigned) {
+            text[b] = drawnBlock(engine, start, bounds[b], bounds[b + 1], draw, &end[b]);
+        });
+        if (end[0] != start)
+            text[1] = drawnBlock(engine, end[0], bounds[1], bounds[2], draw, &end[1]);
+        engine.append(text[0]);
+        engine.append(text[1]);
+        engine.setDrawingState(end[1]);
+        done(bounds[2]);
+    }
 }
 
 }  // namespace
@@ -119,20 +177,27 @@ void Graphics::drawCommunityScene(const Layout& layout, const Partition& partiti
     }
     engine->addHeaders(-1, options.unitLength, layout.spiral.sceneRadius);
     const float w = layout.spiral.w;
-    for (const Index k : layout.order) {
+    const float opacity = options.opacity;
+    const auto operationsOf = [&](std::size_t i) {
+        const Index k = layout.order[i];
+        return 1 + 3 * std::size_t{partition.linkBegin[k + 1] - partition.linkBegin[k]};
+    };
+    const auto draw = [&](Engine& to, std::size_t i) {
+        const Index k = layout.order[i];
         const Layout::CommunityPlace& community = layout.communities[k];
-        engine->addHost(float(community.rho * std::cos(double(community.theta))),
-                        float(community.rho * std::sin(double(community.theta))), 0,
-                        w * community.abstractSize, community.colour, community.colour, 1.0f);
+        to.addHost(float(community.rho * std::cos(double(community.theta))),
+                   float(community.rho * std::sin(double(community.theta))), 0,
+                   w * community.abstractSize, community.colour, community.colour, 1.0f);
         for (Index j = partition.linkBegin[k]; j < partition.linkBegin[k + 1]; ++j) {
             const Layout::CommunityPlace& neighbour = layout.communities[partition.links[j].to];
             const float thickness = static_cast<float>(partition.links[j].cut) * w;
-            engine->addHost(community.x, community.y, 0, thickness, white, white, options.opacity);
-            engine->addHost(neighbour.x, neighbour.y, 0, thickness, white, white, options.opacity);
-            engine->addCylinder(community.x, community.y, 0, neighbour.x, neighbour.y, 0, white,
-                                options.opacity, thickness);
+            to.addHost(community.x, community.y, 0, thickness, white, white, opacity);
+            to.addHost(neighbour.x, neighbour.y, 0, thickness, white, white, opacity);
+            to.addCylinder(community.x, community.y, 0, neighbour.x, neighbour.y, 0, white, opacity,
+                           thickness);
         }
-    }
+    };
+    drawInBlocks(*engine, options, layout.order.size(), operationsOf, draw, [](std::size_t) {});
     engine->close();
 }
 
@@ -143,20 +208,24 @@ void Graphics::drawVertexScene(const Layout& layout, const Graph& graph) {
     }
     const float u = options.unitLength;
     engine->addHeaders(-1, u, layout.spiral.sceneRadius);
-    for (const DrawnEdge& edge : layout.edges) {
+    const auto one = [](std::size_t) { return std::size_t{1}; };
+    const auto drawEdge = [&](Engine& on, std::size_t i) {
+        const DrawnEdge& edge = layout.edges[i];
         const Layout::VertexPlace& from = layout.vertices[edge.from];
         const Layout::VertexPlace& to = layout.vertices[edge.to];
-        engine->addCylinder(from.x, from.y, 30, to.x, to.y, 30, edge.colour, edge.opacity, 0.0264f);
-    }
+        on.addCylinder(from.x, from.y, 30, to.x, to.y, 30, edge.colour, edge.opacity, 0.0264f);
+    };
+    drawInBlocks(*engine, options, layout.edges.size(), one, drawEdge, [](std::size_t) {});
     if (options.progress)
         options.progress->start("Writing the vertex scene", layout.vertices.size());
-    std::uint64_t written = 0;
-    for (const Layout::VertexPlace& place : layout.vertices) {
+    const auto drawVertex = [&](Engine& on, std::size_t i) {
+        const Layout::VertexPlace& place = layout.vertices[i];
         const tColor colour = layout.communities[place.community].colour;
-        engine->addHost(place.x, place.y, static_cast<float>(place.shell) / -10.0f, u * place.size,
-                        colour, colour, 1.0f);
-        advance(options.progress, ++written);
-    }
+        on.addHost(place.x, place.y, static_cast<float>(place.shell) / -10.0f, u * place.size,
+                   colour, colour, 1.0f);
+    };
+    drawInBlocks(*engine, options, layout.vertices.size(), one, drawVertex,
+                 [&](std::size_t drawn) { advance(options.progress, drawn); });
     const tColor labelColour = options.bckgnd == "black" ? white : black;
     for (const Layout::PlacedLabel& label : layout.labels)
         engine->addText(labelOf(*graph.vertices[label.vertex], options.idsAsLabels), labelColour,

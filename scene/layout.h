@@ -46,6 +46,9 @@ struct SceneOptions {
     // least shellsOnTwoThreadsFrom adjacency entries make it worth it; tests lower it.
     unsigned threads = 2;
     std::size_t shellsOnTwoThreadsFrom = std::size_t{1} << 18;
+    // The scenes' long runs of lines are written on two threads in blocks of about this
+    // many drawing operations (tests lower it).
+    std::size_t operationsInBlock = std::size_t{1} << 15;
     // Shown the vertices laid out and drawn; may be null.
     Progress* progress = nullptr;
 };

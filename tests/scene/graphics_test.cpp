@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "engines/povray.h"
+#include "engines/svg.h"
 #include "scene/espiral.h"
 #include "scene/test_scene.h"
 
@@ -478,10 +479,13 @@ TEST_F(SceneOutputTest, TwoRunsWriteIdenticalScenes) {
     EXPECT_NE(texts[0].find("sphere"), std::string::npos);
 }
 
-TEST_F(SceneOutputTest, ShellsOnTwoThreadsGiveTheSameScene) {
-    // Sixty blocks of varied size and density, a few edges between them, and self-loops:
-    // the vertex scene with the shells shared between two threads must be the one-thread
-    // scene byte for byte, shells and maxShell included.
+// Sixty blocks of varied size and density, a few edges between them, and self-loops, as
+// parts of the network (vertices without an edge left out).
+struct BlockNetwork {
+    std::unique_ptr<Network> network;
+    std::vector<std::vector<VertexId>> parts;
+};
+BlockNetwork blockNetwork() {
     std::mt19937 random(11);
     std::vector<Edge> edges;
     std::vector<std::vector<VertexId>> parts;
@@ -499,6 +503,13 @@ TEST_F(SceneOutputTest, ShellsOnTwoThreadsGiveTheSameScene) {
     for (auto& part : parts)
         std::erase_if(part, [&](VertexId id) { return !network->graph.vertexMap.find(id); });
     std::erase_if(parts, [](const std::vector<VertexId>& part) { return part.empty(); });
+    return {std::move(network), std::move(parts)};
+}
+
+TEST_F(SceneOutputTest, ShellsOnTwoThreadsGiveTheSameScene) {
+    // The vertex scene with the shells shared between two threads must be the one-thread
+    // scene byte for byte, shells and maxShell included.
+    auto [network, parts] = blockNetwork();
     Formed partition = formCommunities(*network, parts);
     std::string texts[2];
     std::map<VertexId, int> shells[2];
@@ -521,6 +532,40 @@ TEST_F(SceneOutputTest, ShellsOnTwoThreadsGiveTheSameScene) {
     EXPECT_EQ(shells[0], shells[1]);
     EXPECT_EQ(maxShells[0], maxShells[1]);
     EXPECT_GT(*std::max_element(maxShells[0].begin(), maxShells[0].end()), 1);
+}
+
+TEST_F(SceneOutputTest, ScenesWrittenInBlocksOnTwoThreadsAreTheOneThreadScenes) {
+    // Blocks of one operation up to many, in both formats and both scenes: POV-Ray's number
+    // format changes at the first cylinder, in whichever block that falls.
+    auto [network, parts] = blockNetwork();
+    Formed partition = formCommunities(*network, parts);
+    for (const bool povray : {true, false}) {
+        for (const bool communityScene : {false, true}) {
+            std::string first;
+            for (const std::size_t block : {std::size_t{0}, std::size_t{1}, std::size_t{2},
+                                            std::size_t{7}, std::size_t{1000}}) {
+                SceneOptions drawing = options;
+                drawing.threads = block == 0 ? 1 : 2;
+                drawing.operationsInBlock = block;
+                std::srand(1);
+                std::ostringstream out;
+                std::unique_ptr<Engine> engine;
+                if (povray)
+                    engine = std::make_unique<Povray>(out, "s");
+                else
+                    engine = std::make_unique<Svg>(out, "s");
+                Graphics(engine.get(), drawing)
+                    .generateNetworkFile(partition.list, network.get(), communityScene);
+                if (block == 0) {
+                    first = out.str();
+                    EXPECT_GT(first.size(), 10000u);
+                } else {
+                    EXPECT_TRUE(out.str() == first)
+                        << povray << communityScene << " blocks of " << block;
+                }
+            }
+        }
+    }
 }
 
 // ---- Edge sampling ----
