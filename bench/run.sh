@@ -12,7 +12,8 @@
 # Prints one Markdown table. Figures are wall seconds unless marked otherwise.
 #
 #   bench/run.sh [NETWORK...]     (names as in the table's first column; default: the six
-#                                  benchmark networks, not planted-2m and planted-10m)
+#                                  benchmark networks, not planted-2m, planted-10m and
+#                                  planted-100m, 1.5 GB and about 7 GiB at peak)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -26,8 +27,8 @@ out=$root/bench/out
 mkdir -p "$out"
 
 # name model edges (lines written by gen_edges). The first six are the benchmark; the
-# smaller and middle planted networks show how time and memory grow with the edges and run
-# only when named.
+# smaller, middle and five-times-larger planted networks show how time and memory grow with
+# the edges and run only when named.
 networks=(
     "planted-20m planted 20000000"
     "pa-1m pa 5000000"
@@ -37,6 +38,7 @@ networks=(
     "loops-1m loops 1000000"
     "planted-2m planted 2000000"
     "planted-10m planted 10000000"
+    "planted-100m planted 100000000"
 )
 wanted=("$@")
 [ ${#wanted[@]} -gt 0 ] || wanted=(planted-20m pa-1m star-1m complete-2000 path-1m loops-1m)
