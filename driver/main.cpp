@@ -230,7 +230,9 @@ void orderLinksAsExported(Partition& partition, const std::string& partitionFile
     // Only a regular file: a FIFO of that name must not hold the run.
     if (name.empty() || !std::filesystem::is_regular_file(name, error)) return;
     std::ifstream table(name, std::ios::binary);
-    const std::optional<std::vector<LinkRank>> rows = readLinkRanks(table);
+    // A row per pair of adjacent communities and per community's link to itself at most.
+    const std::optional<std::vector<LinkRank>> rows =
+        readLinkRanks(table, partition.links.size() + partition.count());
     if (rows && orderLinks(partition, *rows)) return;
     say("\tLinks: " + name + " does not match the partition; links in order of first contact\n");
 }

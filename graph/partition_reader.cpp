@@ -554,7 +554,7 @@ std::optional<std::uint64_t> fieldNumber(std::string_view field, std::uint64_t l
 
 }  // namespace
 
-std::optional<std::vector<LinkRank>> readLinkRanks(std::istream& input) {
+std::optional<std::vector<LinkRank>> readLinkRanks(std::istream& input, std::size_t maxRows) {
     char buffer[256];
     const auto nextLine = [&](std::string_view& line) {
         input.getline(buffer, sizeof buffer);
@@ -584,6 +584,7 @@ std::optional<std::vector<LinkRank>> readLinkRanks(std::istream& input) {
             return std::nullopt;
         }
         if (line.empty() || line == "\r") continue;
+        if (rows.size() == maxRows) return std::nullopt;
         const std::vector<std::string_view> fields = fieldsOf(line);
         std::optional<std::uint64_t> value[5];
         for (std::size_t n = 0; n < 5; ++n) {

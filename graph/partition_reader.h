@@ -88,5 +88,8 @@ struct LinkRank {
 
 // The rows of a links table, or nothing when input is not one with ranks: a header naming
 // Source, Target, Weight, source_rank and target_rank (in any order, among others), then
-// one row of numbers per line, each line at most 255 bytes. O(rows) time and memory.
-std::optional<std::vector<LinkRank>> readLinkRanks(std::istream& input);
+// one row of numbers per line, each line at most 255 bytes; nothing either when it has more
+// than maxRows rows (more than the partition it belongs to can have). O(rows) time and
+// memory.
+std::optional<std::vector<LinkRank>> readLinkRanks(std::istream& input,
+                                                   std::size_t maxRows = ~std::size_t{0});

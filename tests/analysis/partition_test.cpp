@@ -175,6 +175,9 @@ TEST(PartitionFromMembership, LinksTakeTheOrderOfAnExportedTable) {
              std::string(),
          })
         EXPECT_FALSE(rows(notATable)) << notATable;
+    // More rows than the partition can have.
+    std::istringstream three(header + "1,2,1,1,0,1\n2,3,1,1,0,0\n3,3,1,1,1,1\n");
+    EXPECT_FALSE(readLinkRanks(three, 2));
 }
 
 }  // namespace

@@ -3,11 +3,14 @@
 // Either one error line naming the file and a line of the input, or a membership that covers
 // every vertex once: the listed communities first, then one place per unlisted vertex, every
 // place used; the communities made from it account for every vertex and adjacency entry.
+// The same bytes read as the links table beside a vertices table either leave the links as
+// they are or put the same links in another order (links of a community to itself added).
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "analysis/partition.h"
@@ -72,5 +75,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                        graph.vertices[partition.members[i]]->id);
     }
     FUZZ_CHECK(vertices == count && degrees == graph.numArcs);
+
+    std::istringstream table(text);
+    const auto rows = readLinkRanks(table, partition.links.size() + partition.count());
+    if (!rows) return 0;
+    Partition ordered = partition;
+    const bool applied = orderLinks(ordered, *rows);
+    const auto between = [](const Partition& p) {
+        std::vector<std::tuple<Index, Index, std::uint32_t>> links;
+        for (Index k = 0; k < p.count(); ++k)
+            for (Index j = p.linkBegin[k]; j < p.linkBegin[k + 1]; ++j)
+                if (p.links[j].to != k) links.emplace_back(k, p.links[j].to, p.links[j].cut);
+        std::sort(links.begin(), links.end());
+        return links;
+    };
+    FUZZ_CHECK(between(ordered) == between(partition));
+    FUZZ_CHECK(ordered.linkBegin.size() == partition.linkBegin.size() &&
+               ordered.linkBegin.back() == ordered.links.size());
+    if (!applied) FUZZ_CHECK(ordered.links.size() == partition.links.size());
     return 0;
 }
