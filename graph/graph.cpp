@@ -174,6 +174,7 @@ Graph::Numbering Graph::numberVertices(std::vector<Edge>& list, unsigned threads
     for (const Edge& edge : list) maxId = std::max({maxId, edge.u, edge.v});
     if (static_cast<std::size_t>(maxId) < 4 * list.size() + 64) {
         std::vector<Index> dense = bigVector(static_cast<std::size_t>(maxId) + 1, kNone, threads);
+        order.reserve(std::min(dense.size(), 2 * list.size()));
         for (Edge& edge : list) {
             for (VertexId* end : {&edge.u, &edge.v}) {
                 Index& position = dense[*end];
@@ -208,84 +209,122 @@ Graph::Numbering Graph::numberVertices(std::vector<Edge>& list, unsigned threads
     return numbering;
 }
 
-// Repeated edges (ends already positions): the edges grouped by their lower end (a stable
-// counting sort, so each group stays in file order); the first edge to each higher end is
-// kept, and given the weights of its repeats when there are weights.
-std::vector<bool> Graph::markRepeated(const std::vector<Edge>& list,
-                                      std::vector<double>* weights) const {
-    std::vector<bool> repeated(list.size(), false);
-    if (!simple) return repeated;
-    const std::size_t vertexCount = vertices.size();
-    std::vector<Index> groupEnd = bigVector<Index>(vertexCount + 1, 0, threads);
-    for (const Edge& edge : list) ++groupEnd[std::min(edge.u, edge.v) + 1];
-    for (std::size_t i = 1; i <= vertexCount; ++i) groupEnd[i] += groupEnd[i - 1];
-    std::vector<Index> byLow = bigVector<Index>(list.size(), 0, threads);
-    for (std::size_t i = 0; i < list.size(); ++i)
-        byLow[groupEnd[std::min(list[i].u, list[i].v)]++] = static_cast<Index>(i);
-    // groupEnd[low] now marks the end of group low, which begins where low − 1 ends.
-    // firstOf[high]: where in byLow the first edge of the pair {low, high} lies, when that
-    // is in the current group.
-    std::vector<Index> firstOf = bigVector(vertexCount, kNone, threads);
-    Index begin = 0;
-    for (std::size_t low = 0; low < vertexCount; ++low) {
-        for (Index k = begin; k < groupEnd[low]; ++k) {
-            const Edge& edge = list[byLow[k]];
-            Index& first = firstOf[std::max(edge.u, edge.v)];
-            if (first != kNone && first >= begin) {
-                repeated[byLow[k]] = true;
-                if (weights) (*weights)[byLow[first]] += (*weights)[byLow[k]];
-            } else {
-                first = k;
-            }
-        }
-        begin = groupEnd[low];
-    }
-    return repeated;
-}
-
 // Each vertex's adjacency as the other ends of its edges in file order, sorted into one
 // array by vertex (a stable counting sort): vertex x's ends are ends[offset[x], offset[x+1]),
-// and, given weights, the edges' weights weights[offset[x], offset[x+1]).
+// and, given weights, the edges' weights weights[offset[x], offset[x+1]). A simple graph
+// keeps the first of repeated edges, with the weights of its repeats added in file order:
+// in each list, the first entry to each other end.
 struct Graph::SortedEnds {
     std::vector<Index> offset;
     std::vector<Index> ends;
     std::vector<double> weights;
 };
 
-Graph::SortedEnds Graph::sortEnds(const std::vector<Edge>& list, const std::vector<bool>& repeated,
+// Large lists are sorted on two threads: each takes half of the list (and, when repeats
+// are dropped, half of the vertices) and writes where its own counts say, so the first
+// half's entries of a vertex come before the second's, as one thread would place them.
+Graph::SortedEnds Graph::sortEnds(const std::vector<Edge>& list,
                                   const std::vector<double>* weights) const {
     const std::size_t vertexCount = vertices.size();
+    const bool twoThreads = 2 * list.size() >= buildOnTwoThreadsFrom && threads >= 2;
+    const std::size_t half = twoThreads ? list.size() / 2 : list.size();
     SortedEnds sorted;
     std::vector<Index>& offset = sorted.offset;
-    offset = bigVector<Index>(vertexCount + 1, 0, threads);
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        if (repeated[i]) continue;
-        ++offset[list[i].u + 1];
-        if (list[i].u != list[i].v) ++offset[list[i].v + 1];
-    }
-    for (std::size_t i = 1; i <= vertexCount; ++i) offset[i] += offset[i - 1];
-    sorted.ends = bigVector<Index>(offset[vertexCount], 0, threads);
-    std::vector<Index> next(offset.begin(), offset.end() - 1);
-    if (weights) {
-        sorted.weights = bigVector<double>(offset[vertexCount], 0.0, threads);
-        for (std::size_t i = 0; i < list.size(); ++i) {
-            if (repeated[i]) continue;
-            const Index u = static_cast<Index>(list[i].u), v = static_cast<Index>(list[i].v);
-            sorted.weights[next[u]] = (*weights)[i];
-            sorted.ends[next[u]++] = v;
-            if (u == v) continue;
-            sorted.weights[next[v]] = (*weights)[i];
-            sorted.ends[next[v]++] = u;
+    // cursor[0] and cursor[1]: each half's counts, then where its next end goes.
+    std::vector<Index> cursor[2] = {bigVector<Index>(vertexCount + 1, 0, threads),
+                                    bigVector<Index>(twoThreads ? vertexCount + 1 : 0, 0, threads)};
+    auto count = [&](std::size_t from, std::size_t to, std::vector<Index>& counts) {
+        for (std::size_t i = from; i < to; ++i) {
+            ++counts[list[i].u];
+            if (list[i].u != list[i].v) ++counts[list[i].v];
         }
-        return sorted;
+    };
+    inParallel(
+        twoThreads ? threads : 1, [&] { count(0, half, cursor[0]); },
+        [&] { count(half, list.size(), cursor[1]); });
+    offset = bigVector<Index>(vertexCount + 1, 0, threads);
+    for (std::size_t x = 0; x < vertexCount; ++x) {
+        const Index first = cursor[0][x];
+        offset[x + 1] = offset[x] + first + (twoThreads ? cursor[1][x] : 0);
+        cursor[0][x] = offset[x];
+        if (twoThreads) cursor[1][x] = offset[x] + first;
     }
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        if (repeated[i]) continue;
-        const Index u = static_cast<Index>(list[i].u), v = static_cast<Index>(list[i].v);
-        sorted.ends[next[u]++] = v;
-        if (u != v) sorted.ends[next[v]++] = u;
-    }
+    sorted.ends = bigVector<Index>(offset[vertexCount], 0, threads);
+    if (weights) sorted.weights = bigVector<double>(offset[vertexCount], 0.0, threads);
+    auto scatter = [&](std::size_t from, std::size_t to, std::vector<Index>& next) {
+        Index* ends = sorted.ends.data();
+        double* weightAt = weights ? sorted.weights.data() : nullptr;
+        for (std::size_t i = from; i < to; ++i) {
+            const Index u = static_cast<Index>(list[i].u), v = static_cast<Index>(list[i].v);
+            if (weightAt) weightAt[next[u]] = (*weights)[i];
+            ends[next[u]++] = v;
+            if (u == v) continue;
+            if (weightAt) weightAt[next[v]] = (*weights)[i];
+            ends[next[v]++] = u;
+        }
+    };
+    inParallel(
+        twoThreads ? threads : 1, [&] { scatter(0, half, cursor[0]); },
+        [&] { scatter(half, list.size(), cursor[1]); });
+    if (simple) dropRepeats(sorted, std::move(cursor[0]), std::move(cursor[1]));
     return sorted;
+}
+
+// Keeps the first entry to each other end in every list, moved to the front of the list's
+// range; kept[x] is how many stay. seen[y]: where the current list's entry to y lies, when
+// that is in the current list (positions of earlier lists are smaller). Two threads take
+// half of the entries each, with a table of their own; the lists are then closed up.
+void Graph::dropRepeats(SortedEnds& sorted, std::vector<Index>&& firstSeen,
+                        std::vector<Index>&& secondSeen) const {
+    const std::vector<Index>& offset = sorted.offset;
+    const std::size_t vertexCount = offset.size() - 1;
+    std::vector<Index> kept = bigVector<Index>(vertexCount, 0, threads);
+    Index* ends = sorted.ends.data();
+    double* weights = sorted.weights.empty() ? nullptr : sorted.weights.data();
+    auto keepFirsts = [&](std::size_t from, std::size_t to, std::vector<Index>& seen) {
+        if (from == to) return;
+        seen.assign(vertexCount, kNone);
+        for (std::size_t x = from; x < to; ++x) {
+            const Index begin = offset[x];
+            Index write = begin;
+            for (Index k = begin; k < offset[x + 1]; ++k) {
+                Index& first = seen[ends[k]];
+                if (first != kNone && first >= begin) {
+                    if (weights) weights[first] += weights[k];
+                    continue;
+                }
+                first = write;
+                if (weights) weights[write] = weights[k];
+                ends[write++] = ends[k];
+            }
+            kept[x] = write - begin;
+        }
+    };
+    const bool twoThreads = offset.back() >= buildOnTwoThreadsFrom && threads >= 2;
+    const std::size_t split =
+        twoThreads
+            ? halfOfTheWork(vertexCount,
+                            [&](std::size_t x) { return std::size_t{offset[x + 1] - offset[x]}; })
+            : vertexCount;
+    inParallel(
+        twoThreads ? threads : 1, [&] { keepFirsts(0, split, firstSeen); },
+        [&] { keepFirsts(split, vertexCount, secondSeen); });
+    std::vector<Index>().swap(firstSeen);
+    std::vector<Index>().swap(secondSeen);
+    // Closed up in place: every list moves towards the front, never past an earlier one.
+    Index write = 0;
+    for (std::size_t x = 0; x < vertexCount; ++x) {
+        const Index begin = offset[x];
+        if (write != begin) {
+            std::copy(ends + begin, ends + begin + kept[x], ends + write);
+            if (weights) std::copy(weights + begin, weights + begin + kept[x], weights + write);
+        }
+        sorted.offset[x] = write;
+        write += kept[x];
+    }
+    sorted.offset[vertexCount] = write;
+    sorted.ends.resize(write);
+    if (weights) sorted.weights.resize(write);
 }
 
 void Graph::addEdges(std::vector<Edge>&& edges) {
@@ -317,10 +356,8 @@ std::vector<double> Graph::build(std::vector<Edge>&& edges, std::vector<double>*
     vertexMap.reserve(numbering.order.size());
     place(numbering.order, numbering.placement);
     std::vector<VertexId>().swap(numbering.order);
-    std::vector<bool> repeated = markRepeated(list, weights);
-    SortedEnds sorted = sortEnds(list, repeated, weights);
+    SortedEnds sorted = sortEnds(list, weights);
     std::vector<Edge>().swap(list);
-    std::vector<bool>().swap(repeated);
     if (weights) std::vector<double>().swap(*weights);
     fillAdjacency(sorted.offset, sorted.ends, numbering.placement);
     edgeSetCurrent_ = false;
@@ -388,7 +425,7 @@ void Graph::fillAdjacency(const std::vector<Index>& offset, const std::vector<In
         }
         counters[from == 0 ? 0 : 1] = sum;
     };
-    if (offset.back() >= fillOnTwoThreadsFrom && placement.size() >= 2) {
+    if (offset.back() >= buildOnTwoThreadsFrom && placement.size() >= 2) {
         const std::size_t split = halfOfTheWork(placement.size(), [&](std::size_t p) {
             return std::size_t{offset[placement[p] + 1] - offset[placement[p]]};
         });

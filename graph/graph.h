@@ -149,10 +149,10 @@ class Graph {
     float maxStrength = 0.0f;
     std::map<int, std::vector<Vertex*>> degreesList;
 
-    // The most threads a build runs at once, and the bulk builds that fill the lists on two
-    // threads (those of at least this many adjacency entries; tests lower it).
+    // The most threads a build runs at once, and the bulk builds that sort and fill the
+    // lists on two threads (those of at least this many adjacency entries; tests lower it).
     unsigned threads;
-    std::size_t fillOnTwoThreadsFrom = std::size_t{1} << 18;
+    std::size_t buildOnTwoThreadsFrom = std::size_t{1} << 18;
 
   private:
     // The steps of addEdges.
@@ -161,10 +161,9 @@ class Graph {
     // The bulk build of addEdges and addWeightedEdges (weights null: none).
     std::vector<double> build(std::vector<Edge>&& edges, std::vector<double>* weights);
     static Numbering numberVertices(std::vector<Edge>& list, unsigned threads);
-    std::vector<bool> markRepeated(const std::vector<Edge>& list,
-                                   std::vector<double>* weights) const;
-    SortedEnds sortEnds(const std::vector<Edge>& list, const std::vector<bool>& repeated,
-                        const std::vector<double>* weights) const;
+    SortedEnds sortEnds(const std::vector<Edge>& list, const std::vector<double>* weights) const;
+    void dropRepeats(SortedEnds& sorted, std::vector<Index>&& firstSeen,
+                     std::vector<Index>&& secondSeen) const;
     // Creates the vertices of order (ids in order of first appearance), laid out in memory in
     // the order placement gives.
     void place(const std::vector<VertexId>& order, const std::vector<Index>& placement);

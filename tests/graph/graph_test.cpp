@@ -30,11 +30,11 @@ Graph incremental(const std::vector<Edge>& edges, bool simple = true) {
     return graph;
 }
 
-// fillOnTwoThreadsFrom: the size from which the lists are filled on two threads.
+// buildOnTwoThreadsFrom: the size from which the lists are filled on two threads.
 Graph bulk(std::vector<Edge> edges, bool simple = true,
-           std::size_t fillOnTwoThreadsFrom = std::size_t{1} << 18) {
+           std::size_t buildOnTwoThreadsFrom = std::size_t{1} << 18) {
     Graph graph(simple);
-    graph.fillOnTwoThreadsFrom = fillOnTwoThreadsFrom;
+    graph.buildOnTwoThreadsFrom = buildOnTwoThreadsFrom;
     graph.addEdges(std::move(edges));
     return graph;
 }

@@ -144,7 +144,7 @@ TEST(Weights, AdjacencyWeightsFollowTheAdjacencyOnRandomGraphs) {
                 nameOf(u) + "," + nameOf(v) + "," + (absent ? "NA" : std::to_string(weight)) + "\n";
         }
         Read list;
-        list.graph.fillOnTwoThreadsFrom = 0;
+        list.graph.buildOnTwoThreadsFrom = 0;
         std::istringstream input(edgeList);
         list.read =
             readNetwork(input, list.graph, "in.txt", {.format = std::nullopt, .weighted = true});
