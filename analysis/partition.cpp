@@ -6,6 +6,7 @@
 
 #include "graph/graph.h"
 #include "graph/memory.h"
+#include "graph/threads.h"
 
 Partition partitionOf(const std::list<Community*>& communities, const Graph& graph) {
     Partition partition;
@@ -43,7 +44,8 @@ Partition partitionOf(const std::list<Community*>& communities, const Graph& gra
 }
 
 Partition partitionFromMembership(const Graph& graph, const std::vector<Index>& communityOf,
-                                  Index count, const std::vector<Index>* rank) {
+                                  Index count, const std::vector<Index>* rank,
+                                  std::size_t twoThreadsFrom) {
     const std::size_t vertexCount = graph.vertices.size();
     if (communityOf.size() != vertexCount)
         throw Fatal("ERROR: A membership does not cover the graph's vertices\n");
@@ -71,30 +73,53 @@ Partition partitionFromMembership(const Graph& graph, const std::vector<Index>& 
     partition.communityOf = communityOf;
     partition.internal.assign(count, 0);
     partition.degreeSum.assign(count, 0);
-    partition.linkBegin.reserve(std::size_t{count} + 1);
     // The links of community k in order of first contact: where each neighbour community
-    // sits among k's links, valid while contactOf says it was met by k.
-    std::vector<Index> contactOf(count, kNoCommunity);
-    std::vector<std::size_t> slotOf(count, 0);
-    for (Index k = 0; k < count; ++k) {
-        for (Index at = start[k]; at < start[k + 1]; ++at) {
-            const Vertex* vertex = graph.vertices[grouped[at]];
-            partition.degreeSum[k] += static_cast<std::uint32_t>(vertex->neighbours.size());
-            for (const Vertex* neighbour : vertex->neighbours) {
-                const Index other = communityOf[neighbour->index];
-                if (other == k) {
-                    ++partition.internal[k];
-                } else if (contactOf[other] != k) {
-                    contactOf[other] = k;
-                    slotOf[other] = partition.links.size();
-                    partition.links.push_back({other, 1});
-                } else {
-                    ++partition.links[slotOf[other]].cut;
+    // sits among k's links, valid while contactOf says it was met by k. Large partitions
+    // share the communities between two threads, each listing its own range's links.
+    struct Links {
+        std::vector<Partition::Link> links;
+        std::vector<Index> end;  // by community of the range
+    };
+    auto linksOf = [&](Index from, Index to, Links& out) {
+        std::vector<Index> contactOf(count, kNoCommunity);
+        std::vector<std::size_t> slotOf(count, 0);
+        out.end.reserve(to - from);
+        for (Index k = from; k < to; ++k) {
+            for (Index at = start[k]; at < start[k + 1]; ++at) {
+                const Vertex* vertex = graph.vertices[grouped[at]];
+                partition.degreeSum[k] += static_cast<std::uint32_t>(vertex->neighbours.size());
+                for (const Vertex* neighbour : vertex->neighbours) {
+                    const Index other = communityOf[neighbour->index];
+                    if (other == k) {
+                        ++partition.internal[k];
+                    } else if (contactOf[other] != k) {
+                        contactOf[other] = k;
+                        slotOf[other] = out.links.size();
+                        out.links.push_back({other, 1});
+                    } else {
+                        ++out.links[slotOf[other]].cut;
+                    }
                 }
             }
+            out.end.push_back(static_cast<Index>(out.links.size()));
         }
-        partition.linkBegin.push_back(static_cast<Index>(partition.links.size()));
-    }
+    };
+    Links first, second;
+    const bool twoThreads = vertexCount >= twoThreadsFrom && count >= 2 && graph.threads >= 2;
+    const Index split =
+        twoThreads
+            ? static_cast<Index>(halfOfTheWork(
+                  count, [&](std::size_t k) { return std::size_t{start[k + 1] - start[k]}; }))
+            : count;
+    inParallel(
+        twoThreads ? graph.threads : 1, [&] { linksOf(0, split, first); },
+        [&] { linksOf(split, count, second); });
+    partition.links = std::move(first.links);
+    partition.linkBegin.reserve(std::size_t{count} + 1);
+    for (const Index end : first.end) partition.linkBegin.push_back(end);
+    const Index shift = static_cast<Index>(partition.links.size());
+    partition.links.insert(partition.links.end(), second.links.begin(), second.links.end());
+    for (const Index end : second.end) partition.linkBegin.push_back(shift + end);
     partition.members = std::move(grouped);
     partition.begin = std::move(start);
     return partition;

@@ -56,8 +56,11 @@ Partition partitionOf(const std::list<Community*>& communities, const Graph& gra
 // and then id, so that a partition written with its members' ranks comes back in its own
 // order; the neighbours in order of first contact along the members' adjacency. Throws Fatal
 // when a place is out of range or unused. Time O(V + E + count), O(V log V) with ranks.
+// Graphs of at least twoThreadsFrom vertices have their links listed on two threads when
+// the graph's bound allows; the result is the same.
 Partition partitionFromMembership(const Graph& graph, const std::vector<Index>& communityOf,
-                                  Index count, const std::vector<Index>* rank = nullptr);
+                                  Index count, const std::vector<Index>* rank = nullptr,
+                                  std::size_t twoThreadsFrom = std::size_t{1} << 16);
 
 // Lays each community's links out in the order the rows give them (a links table that
 // -export csv wrote beside the vertices table, so that a partition read back draws as the

@@ -78,6 +78,17 @@ TEST(PartitionFromMembership, AgreesWithWhatDetectionLeaves) {
             partitionFromMembership(graph, detected.communityOf, detected.count());
         EXPECT_EQ(made.communityOf, detected.communityOf) << round;
         EXPECT_EQ(summaries(made), summaries(detected)) << round;
+        // Listed on two threads (large graphs), the links come out in the same order.
+        const Partition halves =
+            partitionFromMembership(graph, detected.communityOf, detected.count(), nullptr, 0);
+        EXPECT_EQ(halves.linkBegin, made.linkBegin) << round;
+        EXPECT_EQ(halves.internal, made.internal) << round;
+        EXPECT_EQ(halves.degreeSum, made.degreeSum) << round;
+        ASSERT_EQ(halves.links.size(), made.links.size()) << round;
+        for (std::size_t j = 0; j < made.links.size(); ++j)
+            EXPECT_TRUE(halves.links[j].to == made.links[j].to &&
+                        halves.links[j].cut == made.links[j].cut)
+                << round << " link " << j;
 
         Network network;
         network.graph.addEdges(std::vector<Edge>(edges));
