@@ -10,6 +10,11 @@ namespace {
 
 constexpr Index kNone = std::numeric_limits<Index>::max();
 
+// How far ahead the build's loops over the edge list ask for the table entries they will
+// touch: each edge's ends land at random in tables far larger than the caches, and a loop
+// that waits for each in turn is bound by memory latency, not bandwidth.
+constexpr std::size_t kAhead = 16;
+
 // Vertex id → position while a graph is built from a sparse id range.
 class IdPositions {
   public:
@@ -175,8 +180,12 @@ Graph::Numbering Graph::numberVertices(std::vector<Edge>& list, unsigned threads
     if (static_cast<std::size_t>(maxId) < 4 * list.size() + 64) {
         std::vector<Index> dense = bigVector(static_cast<std::size_t>(maxId) + 1, kNone, threads);
         order.reserve(std::min(dense.size(), 2 * list.size()));
-        for (Edge& edge : list) {
-            for (VertexId* end : {&edge.u, &edge.v}) {
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            if (i + kAhead < list.size()) {
+                __builtin_prefetch(&dense[list[i + kAhead].u]);
+                __builtin_prefetch(&dense[list[i + kAhead].v]);
+            }
+            for (VertexId* end : {&list[i].u, &list[i].v}) {
                 Index& position = dense[*end];
                 if (position == kNone) {
                     position = static_cast<Index>(order.size());
@@ -235,6 +244,10 @@ Graph::SortedEnds Graph::sortEnds(const std::vector<Edge>& list,
                                     bigVector<Index>(twoThreads ? vertexCount + 1 : 0, 0, threads)};
     auto count = [&](std::size_t from, std::size_t to, std::vector<Index>& counts) {
         for (std::size_t i = from; i < to; ++i) {
+            if (i + kAhead < to) {
+                __builtin_prefetch(&counts[list[i + kAhead].u]);
+                __builtin_prefetch(&counts[list[i + kAhead].v]);
+            }
             ++counts[list[i].u];
             if (list[i].u != list[i].v) ++counts[list[i].v];
         }
@@ -255,6 +268,15 @@ Graph::SortedEnds Graph::sortEnds(const std::vector<Edge>& list,
         Index* ends = sorted.ends.data();
         double* weightAt = weights ? sorted.weights.data() : nullptr;
         for (std::size_t i = from; i < to; ++i) {
+            // The cursors two steps ahead, the places they point at one step ahead.
+            if (i + 2 * kAhead < to) {
+                __builtin_prefetch(&next[list[i + 2 * kAhead].u]);
+                __builtin_prefetch(&next[list[i + 2 * kAhead].v]);
+            }
+            if (i + kAhead < to) {
+                __builtin_prefetch(ends + next[list[i + kAhead].u], 1);
+                __builtin_prefetch(ends + next[list[i + kAhead].v], 1);
+            }
             const Index u = static_cast<Index>(list[i].u), v = static_cast<Index>(list[i].v);
             if (weightAt) weightAt[next[u]] = (*weights)[i];
             ends[next[u]++] = v;
@@ -284,10 +306,12 @@ void Graph::dropRepeats(SortedEnds& sorted, std::vector<Index>&& firstSeen,
     auto keepFirsts = [&](std::size_t from, std::size_t to, std::vector<Index>& seen) {
         if (from == to) return;
         seen.assign(vertexCount, kNone);
+        const Index last = offset[to];
         for (std::size_t x = from; x < to; ++x) {
             const Index begin = offset[x];
             Index write = begin;
             for (Index k = begin; k < offset[x + 1]; ++k) {
+                if (k + kAhead < last) __builtin_prefetch(&seen[ends[k + kAhead]]);
                 Index& first = seen[ends[k]];
                 if (first != kNone && first >= begin) {
                     if (weights) weights[first] += weights[k];
@@ -408,6 +432,21 @@ void Graph::fillAdjacency(const std::vector<Index>& offset, const std::vector<In
     auto fill = [&](std::size_t from, std::size_t to) {
         Counters sum;
         for (std::size_t p = from; p < to; ++p) {
+            // Vertices come in placement order, their positions at random: the next ones'
+            // offsets, objects, lists and neighbours' entries are asked for in steps ahead.
+            if (p + 3 < to) {
+                __builtin_prefetch(&offset[placement[p + 3]]);
+                __builtin_prefetch(&vertices[placement[p + 3]]);
+            }
+            if (p + 2 < to) {
+                __builtin_prefetch(ends.data() + offset[placement[p + 2]]);
+                __builtin_prefetch(vertices[placement[p + 2]], 1);
+            }
+            if (p + 1 < to) {
+                const Index next = placement[p + 1];
+                for (Index k = offset[next]; k < offset[next + 1]; ++k)
+                    __builtin_prefetch(&vertices[ends[k]]);
+            }
             const Index x = placement[p];
             Vertex* vertex = vertices[x];
             const Index degree = offset[x + 1] - offset[x];
