@@ -9,7 +9,8 @@
 //              Leiden with the machine's cores when the second argument is "leiden"
 //   vertex     the shells inside the communities, the layout and the vertex scene file
 //   community  the community scene file
-// One line per stage, "NAME WALL_SECONDS CPU_SECONDS", then "q Q" (the modularity of the
+// One line per stage, "NAME WALL_SECONDS CPU_SECONDS PEAK_MIB" (the peak resident set so
+// far, so the stage that raised it shows), then "q Q" (the modularity of the
 // partition found, in double precision, every community's (degree sum / A)² term kept) and
 // "peak MIB" (the peak resident set of the process). bench/run.sh turns them into its table. The
 // scene files are written into the current directory under the names the run would give them.
@@ -50,7 +51,8 @@ class Stage {
   public:
     explicit Stage(const char* name) : name_(name), wall_(now()), cpu_(cpuSeconds()) {}
     ~Stage() {
-        std::printf("%s %.3f %.3f\n", name_, now() - wall_, cpuSeconds() - cpu_);
+        std::printf("%s %.3f %.3f %.1f\n", name_, now() - wall_, cpuSeconds() - cpu_,
+                    memory::peakMiB());
         std::fflush(stdout);
     }
 
