@@ -1,19 +1,120 @@
 #include "analysis/cores.h"
 
 #include <algorithm>
+#include <atomic>
 #include <limits>
 
+#include "analysis/workers.h"
 #include "graph/threads.h"
 
 using peeling::Buckets;
 using peeling::kNone;
 using peeling::peelAll;
 
-std::vector<int> computeCoreness(const Graph& graph, unsigned threads, Progress* progress) {
+namespace {
+
+// Core numbers peeled level by level on a team of threads. At level k, every vertex left
+// whose count of unpeeled neighbours is k is peeled with core number k; each of its
+// neighbours above k loses one, and one that comes down to k is peeled in the next round of
+// the same level. Counts change by atomic steps: a neighbour two threads both see above k may
+// be lowered twice, once too many, which the second undoes. The core numbers do not depend
+// on the order of peeling, so neither on the threads. Each level reads only the vertices
+// still left, and jumps to the smallest count among them: O(V + E) work in all.
+std::vector<int> peelInParallel(const Graph& graph, unsigned threads, Progress* progress) {
     const std::vector<Vertex*>& vertices = graph.vertices;
+    const std::size_t n = vertices.size();
+    std::vector<int> count = bigVector(n, 0, threads);
+    std::vector<int> core = bigVector(n, -1, threads);
+    std::vector<Index> left = bigVector<Index>(n, 0, threads);
+    for (std::size_t p = 0; p < n; ++p) {
+        count[p] = vertices[p]->degree;
+        left[p] = static_cast<Index>(p);
+    }
+    Workers workers(threads);
+    const unsigned team = workers.count();
+    // Chunks of an eighth of a loop, within bounds: small loops still share the work.
+    const auto chunkOf = [](std::size_t items, std::size_t most) {
+        return std::clamp<std::size_t>(items / 8, 16, most);
+    };
+    // Per worker: the vertices it found for the next round, and what it kept of `left`.
+    std::vector<std::vector<Index>> found(team), kept(team);
+    std::vector<int> smallest(team);
+    std::vector<Index> round;
+    std::uint64_t peeled = 0;
+    int k = 0;
+    while (!left.empty()) {
+        // Who is left, who is peeled first at this level, and the smallest count above it.
+        for (unsigned w = 0; w < team; ++w) {
+            found[w].clear();
+            kept[w].clear();
+            smallest[w] = std::numeric_limits<int>::max();
+        }
+        const std::size_t chunk = chunkOf(left.size(), 4096);
+        forRange(workers, left.size(), chunk, 2 * chunk,
+                 [&](std::size_t from, std::size_t to, unsigned w) {
+                     for (std::size_t i = from; i < to; ++i) {
+                         const Index p = left[i];
+                         if (core[p] >= 0) continue;
+                         const int value = count[p];
+                         if (value <= k) {
+                             found[w].push_back(p);
+                         } else {
+                             kept[w].push_back(p);
+                             smallest[w] = std::min(smallest[w], value);
+                         }
+                     }
+                 });
+        left.clear();
+        round.clear();
+        int next = std::numeric_limits<int>::max();
+        for (unsigned w = 0; w < team; ++w) {
+            left.insert(left.end(), kept[w].begin(), kept[w].end());
+            round.insert(round.end(), found[w].begin(), found[w].end());
+            next = std::min(next, smallest[w]);
+        }
+        if (round.empty()) {
+            k = next;
+            continue;
+        }
+        while (!round.empty()) {
+            for (const Index p : round) core[p] = k;
+            for (auto& list : found) list.clear();
+            const std::size_t share = chunkOf(round.size(), 256);
+            forRange(workers, round.size(), share, 2 * share,
+                     [&](std::size_t from, std::size_t to, unsigned w) {
+                         for (std::size_t i = from; i < to; ++i) {
+                             for (const Vertex* neighbour : vertices[round[i]]->neighbours) {
+                                 const Index q = neighbour->index;
+                                 std::atomic_ref<int> value(count[q]);
+                                 if (value.load(std::memory_order_relaxed) <= k) continue;
+                                 const int before = value.fetch_sub(1, std::memory_order_relaxed);
+                                 if (before == k + 1)
+                                     found[w].push_back(q);
+                                 else if (before <= k)
+                                     value.fetch_add(1, std::memory_order_relaxed);
+                             }
+                         }
+                     });
+            peeled += round.size();
+            advance(progress, peeled);
+            round.clear();
+            for (const auto& list : found) round.insert(round.end(), list.begin(), list.end());
+        }
+        ++k;
+    }
+    return core;
+}
+
+}  // namespace
+
+std::vector<int> computeCoreness(const Graph& graph, unsigned threads, Progress* progress,
+                                 std::size_t parallelFrom) {
+    const std::vector<Vertex*>& vertices = graph.vertices;
+    if (progress) progress->start("Core numbers", vertices.size());
+    if (threads >= 2 && graph.numArcs >= parallelFrom && !vertices.empty())
+        return peelInParallel(graph, threads, progress);
     std::vector<int> core = bigVector(vertices.size(), 0, threads);
     for (std::size_t p = 0; p < vertices.size(); ++p) core[p] = vertices[p]->degree;
-    if (progress) progress->start("Core numbers", vertices.size());
     std::uint64_t peeled = 0;
     peelAll(core, [&](Index at, auto&& visit) {
         advance(progress, ++peeled);

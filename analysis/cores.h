@@ -97,9 +97,10 @@ Buckets peelAll(std::vector<int>& shell, ForEachNeighbour&& forEachNeighbour) {
 
 // The core number of every vertex, by vertex position: the largest k such that the vertex
 // lies in a subgraph where every vertex has degree at least k (a self-loop counting 1).
-// Bucket peeling, O(V + E + maxDegree).
-std::vector<int> computeCoreness(const Graph& graph, unsigned threads,
-                                 Progress* progress = nullptr);
+// Bucket peeling, O(V + E + maxDegree); graphs of at least parallelFrom adjacency entries are
+// peeled level by level on `threads` threads (the same numbers).
+std::vector<int> computeCoreness(const Graph& graph, unsigned threads, Progress* progress = nullptr,
+                                 std::size_t parallelFrom = std::size_t{1} << 20);
 
 // The shells of the sub-network that a set of a graph's vertices induces, as a fresh
 // Network would find them after its graph copied the vertices one by one (addVertex) and

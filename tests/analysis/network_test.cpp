@@ -248,6 +248,36 @@ TEST(KCore, AgreesWithIndependentPeelOnRandomGraphs) {
     }
 }
 
+// The core numbers of the whole graph, peeled on one thread and level by level on two and
+// three, against the minimum-degree peel: seeded random graphs with self-loops, repeats
+// (kept, in a multigraph) and hubs, and a long path, peeled one vertex a round from its ends.
+TEST(KCore, CoreNumbersOnThreadsAgreeWithIndependentPeel) {
+    std::mt19937 random(31);
+    for (int round = 0; round < 120; ++round) {
+        const int n = 1 + static_cast<int>(random() % (round % 10 == 0 ? 3000 : 60));
+        std::vector<Edge> edges;
+        if (round == 0) {
+            for (int i = 0; i + 1 < 300; ++i)
+                edges.push_back({static_cast<VertexId>(i), static_cast<VertexId>(i + 1)});
+        }
+        const int m = static_cast<int>(random() % (4 * n + 1));
+        for (int i = 0; i < m; ++i) {
+            VertexId u = static_cast<VertexId>(random() % n);
+            if (round % 3 == 0 && random() % 2 == 0) u = 0;
+            const VertexId v = random() % 7 == 0 ? u : static_cast<VertexId>(random() % n);
+            edges.push_back({u, v});
+            if (random() % 5 == 0) edges.push_back({v, u});
+        }
+        Graph graph(round % 2 == 0);
+        graph.addEdges(std::move(edges));
+        SCOPED_TRACE("round " + std::to_string(round));
+        const std::vector<int> expected = coreNumbersByMinimumDegree(graph);
+        EXPECT_EQ(computeCoreness(graph, 1), expected);
+        for (const unsigned threads : {2u, 3u})
+            EXPECT_EQ(computeCoreness(graph, threads, nullptr, 0), expected) << threads;
+    }
+}
+
 // The shells inside sets of vertices, computed in place, against sub-networks copied vertex
 // by vertex and peeled: shells, top shell and the top core's order. One object serves all
 // sets of a graph in turn, as it does for the communities of a scene; graphs with and
