@@ -65,6 +65,8 @@ class Engine {
         (void)out;
         return nullptr;
     }
+    // Whether forBlock gives an engine.
+    virtual bool drawsBlocks() const { return false; }
     virtual void endBlock() {}
     // What an operation may change and later ones depend on (the number format): a block
     // engine starts in the state given and the composer carries it from block to block.

@@ -26,6 +26,7 @@ class Povray : public Engine {
     void close() override;
 
     std::unique_ptr<Engine> forBlock(std::ostream& out) const override;
+    bool drawsBlocks() const override { return true; }
     void endBlock() override { file.flush(); }
     void append(std::string_view text) override { file.text(text); }
     // General number format until the first cylinder, fixed after it.

@@ -6,6 +6,16 @@
 
 namespace {
 
+// The link between communities a < b in links sorted by pair, or null.
+RunResults::Link* findLink(std::vector<RunResults::Link>& links, Index a, Index b) {
+    const auto at =
+        std::lower_bound(links.begin(), links.end(), std::pair{a, b},
+                         [](const RunResults::Link& l, const std::pair<Index, Index>& key) {
+                             return l.a != key.first ? l.a < key.first : l.b < key.second;
+                         });
+    return at != links.end() && at->a == a && at->b == b ? &*at : nullptr;
+}
+
 // The pairs of adjacent communities with their cuts, from each community's links, once per
 // pair, with the place each end gives the other among its links.
 std::vector<RunResults::Link> linksOf(const Partition& partition) {
@@ -15,18 +25,15 @@ std::vector<RunResults::Link> linksOf(const Partition& partition) {
             if (a < partition.links[j].to)
                 links.push_back({a, partition.links[j].to, partition.links[j].cut, 0.0,
                                  j - partition.linkBegin[a], 0});
-    const auto before = [](const RunResults::Link& x, const RunResults::Link& y) {
+    std::sort(links.begin(), links.end(), [](const RunResults::Link& x, const RunResults::Link& y) {
         return x.a != y.a ? x.a < y.a : x.b < y.b;
-    };
-    std::sort(links.begin(), links.end(), before);
+    });
     for (Index b = 0; b < partition.count(); ++b) {
         for (Index j = partition.linkBegin[b]; j < partition.linkBegin[b + 1]; ++j) {
             const Index a = partition.links[j].to;
             if (!(a < b)) continue;
-            const RunResults::Link key{a, b};
-            const auto at = std::lower_bound(links.begin(), links.end(), key, before);
-            if (at != links.end() && at->a == a && at->b == b)
-                at->targetRank = j - partition.linkBegin[b];
+            if (RunResults::Link* link = findLink(links, a, b))
+                link->targetRank = j - partition.linkBegin[b];
         }
     }
     return links;
@@ -74,12 +81,7 @@ void addLinkWeights(std::vector<RunResults::Link>& links, const Graph& graph,
             const double weight = (*weights)[entry++];
             const Index a = communityOf[p], b = communityOf[neighbour->index];
             if (!(a < b)) continue;
-            const auto at =
-                std::lower_bound(links.begin(), links.end(), std::pair{a, b},
-                                 [](const RunResults::Link& l, const std::pair<Index, Index>& key) {
-                                     return l.a != key.first ? l.a < key.first : l.b < key.second;
-                                 });
-            if (at != links.end() && at->a == a && at->b == b) at->weightSum += weight;
+            if (RunResults::Link* link = findLink(links, a, b)) link->weightSum += weight;
         }
     }
 }

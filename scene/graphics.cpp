@@ -43,8 +43,7 @@ std::string drawnBlock(const Engine& engine, int state, std::size_t from, std::s
 template <class Operations, class Draw, class Done>
 void drawInBlocks(Engine& engine, const SceneOptions& options, std::size_t count,
                   const Operations& operationsOf, const Draw& draw, const Done& done) {
-    std::ostringstream probe;
-    if (options.threads < 2 || count < 2 || !engine.forBlock(probe)) {
+    if (options.threads < 2 || count < 2 || !engine.drawsBlocks()) {
         for (std::size_t item = 0; item < count; ++item) draw(engine, item);
         done(count);
         return;
