@@ -179,7 +179,6 @@ Graph::Numbering Graph::numberVertices(std::vector<Edge>& list, unsigned threads
     for (const Edge& edge : list) maxId = std::max({maxId, edge.u, edge.v});
     if (static_cast<std::size_t>(maxId) < 4 * list.size() + 64) {
         std::vector<Index> dense = bigVector(static_cast<std::size_t>(maxId) + 1, kNone, threads);
-        order.reserve(std::min(dense.size(), 2 * list.size()));
         for (std::size_t i = 0; i < list.size(); ++i) {
             if (i + kAhead < list.size()) {
                 __builtin_prefetch(&dense[list[i + kAhead].u]);
@@ -348,7 +347,11 @@ void Graph::dropRepeats(SortedEnds& sorted, std::vector<Index>&& firstSeen,
     }
     sorted.offset[vertexCount] = write;
     sorted.ends.resize(write);
-    if (weights) sorted.weights.resize(write);
+    if (weights) {
+        // Kept for the run: without the room of the dropped repeats.
+        sorted.weights.resize(write);
+        sorted.weights.shrink_to_fit();
+    }
 }
 
 void Graph::addEdges(std::vector<Edge>&& edges) {
@@ -370,6 +373,9 @@ std::vector<double> Graph::addWeightedEdges(std::vector<Edge>&& edges,
 
 std::vector<double> Graph::build(std::vector<Edge>&& edges, std::vector<double>* weights) {
     std::vector<Edge> list = std::move(edges);
+    // Both ends of every line are counted in Index before repeats are dropped.
+    if (list.size() > (std::numeric_limits<Index>::max() - 1) / 2)
+        throw Fatal("ERROR: The network has more than 2,147,483,647 edge lines\n");
     edgeLines += list.size();
     // The vertices are made once their number is known, in one block; the adjacency
     // vectors are then filled vertex after vertex, at exact size and with sequential
@@ -444,8 +450,8 @@ void Graph::fillAdjacency(const std::vector<Index>& offset, const std::vector<In
             }
             if (p + 1 < to) {
                 const Index next = placement[p + 1];
-                for (Index k = offset[next]; k < offset[next + 1]; ++k)
-                    __builtin_prefetch(&vertices[ends[k]]);
+                const Index last = std::min<Index>(offset[next + 1], offset[next] + kAhead);
+                for (Index k = offset[next]; k < last; ++k) __builtin_prefetch(&vertices[ends[k]]);
             }
             const Index x = placement[p];
             Vertex* vertex = vertices[x];

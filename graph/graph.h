@@ -99,13 +99,15 @@ class Graph {
     void addEdge(VertexId u, VertexId v);
     // The same as addEdge on every edge in order, with identical results, but built in a
     // few linear passes with adjacency vectors of exact size: O(E + V) time, and transient
-    // memory of about 12 bytes per edge besides the list. Consumes the list.
+    // memory of about 8 bytes per edge line besides the list. Consumes the list. At most
+    // 2^31 − 1 edge lines (Fatal beyond).
     void addEdges(std::vector<Edge>&& edges);
     // addEdges on an empty graph with weights[i] the weight of edges[i]: the weight of each
     // adjacency entry, in the order of the vertices' positions and of each one's neighbours
     // (a self-loop's entry once). With `simple`, a repeated edge adds its weight to the
     // entry of the first, in file order. The same passes as addEdges, carrying the weights
-    // along: 8 bytes per edge and 8 per adjacency entry more. Consumes both lists.
+    // along: 16 bytes per edge line more while building, 8 per adjacency entry kept.
+    // Consumes both lists.
     std::vector<double> addWeightedEdges(std::vector<Edge>&& edges, std::vector<double>&& weights);
     // Copies a vertex of another graph into this one and links the copy to the copies of
     // its neighbours already present; copying a vertex set one by one yields the subgraph it
