@@ -18,92 +18,120 @@ namespace {
 // neighbours above k loses one, and one that comes down to k is peeled in the next round of
 // the same level. Counts change by atomic steps: a neighbour two threads both see above k may
 // be lowered twice, once too many, which the second undoes. The core numbers do not depend
-// on the order of peeling, so neither on the threads. Each level reads only the vertices
-// still left, and jumps to the smallest count among them: O(V + E) work in all.
-std::vector<int> peelInParallel(const Graph& graph, unsigned threads, Progress* progress) {
-    const std::vector<Vertex*>& vertices = graph.vertices;
-    const std::size_t n = vertices.size();
-    std::vector<int> count = bigVector(n, 0, threads);
-    std::vector<int> core = bigVector(n, -1, threads);
-    std::vector<Index> left = bigVector<Index>(n, 0, threads);
-    for (std::size_t p = 0; p < n; ++p) {
-        count[p] = vertices[p]->degree;
-        left[p] = static_cast<Index>(p);
-    }
-    Workers workers(threads);
-    const unsigned team = workers.count();
-    // Chunks of an eighth of a loop, within bounds: small loops still share the work.
-    const auto chunkOf = [](std::size_t items, std::size_t most) {
-        return std::clamp<std::size_t>(items / 8, 16, most);
-    };
-    // Per worker: the vertices it found for the next round, and what it kept of `left`.
-    std::vector<std::vector<Index>> found(team), kept(team);
-    std::vector<int> smallest(team);
-    std::vector<Index> round;
-    std::uint64_t peeled = 0;
-    int k = 0;
-    while (!left.empty()) {
-        // Who is left, who is peeled first at this level, and the smallest count above it.
-        for (unsigned w = 0; w < team; ++w) {
-            found[w].clear();
-            kept[w].clear();
-            smallest[w] = std::numeric_limits<int>::max();
+// on the order of peeling, so neither on the threads, nor on the order in which the workers'
+// lists are joined. Each level reads only the vertices still left, and jumps to the smallest
+// count among them: O(V + E) work in all.
+class ParallelPeel {
+  public:
+    ParallelPeel(const Graph& graph, unsigned threads)
+        : vertices_(graph.vertices),
+          count_(bigVector(vertices_.size(), 0, threads)),
+          core_(bigVector(vertices_.size(), -1, threads)),
+          left_(bigVector<Index>(vertices_.size(), 0, threads)),
+          workers_(threads),
+          found_(workers_.count()),
+          kept_(workers_.count()),
+          smallest_(workers_.count()) {
+        for (std::size_t p = 0; p < vertices_.size(); ++p) {
+            count_[p] = vertices_[p]->degree;
+            left_[p] = static_cast<Index>(p);
         }
-        const std::size_t chunk = chunkOf(left.size(), 4096);
-        forRange(workers, left.size(), chunk, 2 * chunk,
+    }
+
+    std::vector<int> run(Progress* progress) {
+        int k = 0;
+        while (!left_.empty()) {
+            const int next = scan(k);
+            if (round_.empty()) {
+                k = next;
+                continue;
+            }
+            peelRounds(k, progress);
+            ++k;
+        }
+        return std::move(core_);
+    }
+
+  private:
+    // Chunks of an eighth of a loop, within bounds: small loops still share the work.
+    static std::size_t chunkOf(std::size_t items, std::size_t most) {
+        return std::clamp<std::size_t>(items / 8, 16, most);
+    }
+
+    // Who is left, who is peeled first at level k (into round_), and the smallest count
+    // above k among those left.
+    int scan(int k) {
+        for (unsigned w = 0; w < workers_.count(); ++w) {
+            found_[w].clear();
+            kept_[w].clear();
+            smallest_[w] = std::numeric_limits<int>::max();
+        }
+        const std::size_t chunk = chunkOf(left_.size(), 4096);
+        forRange(workers_, left_.size(), chunk, 2 * chunk,
                  [&](std::size_t from, std::size_t to, unsigned w) {
                      for (std::size_t i = from; i < to; ++i) {
-                         const Index p = left[i];
-                         if (core[p] >= 0) continue;
-                         const int value = count[p];
-                         if (value <= k) {
-                             found[w].push_back(p);
+                         const Index p = left_[i];
+                         if (core_[p] >= 0) continue;
+                         if (count_[p] <= k) {
+                             found_[w].push_back(p);
                          } else {
-                             kept[w].push_back(p);
-                             smallest[w] = std::min(smallest[w], value);
+                             kept_[w].push_back(p);
+                             smallest_[w] = std::min(smallest_[w], count_[p]);
                          }
                      }
                  });
-        left.clear();
-        round.clear();
+        left_.clear();
+        round_.clear();
         int next = std::numeric_limits<int>::max();
-        for (unsigned w = 0; w < team; ++w) {
-            left.insert(left.end(), kept[w].begin(), kept[w].end());
-            round.insert(round.end(), found[w].begin(), found[w].end());
-            next = std::min(next, smallest[w]);
+        for (unsigned w = 0; w < workers_.count(); ++w) {
+            left_.insert(left_.end(), kept_[w].begin(), kept_[w].end());
+            round_.insert(round_.end(), found_[w].begin(), found_[w].end());
+            next = std::min(next, smallest_[w]);
         }
-        if (round.empty()) {
-            k = next;
-            continue;
-        }
-        while (!round.empty()) {
-            for (const Index p : round) core[p] = k;
-            for (auto& list : found) list.clear();
-            const std::size_t share = chunkOf(round.size(), 256);
-            forRange(workers, round.size(), share, 2 * share,
-                     [&](std::size_t from, std::size_t to, unsigned w) {
-                         for (std::size_t i = from; i < to; ++i) {
-                             for (const Vertex* neighbour : vertices[round[i]]->neighbours) {
-                                 const Index q = neighbour->index;
-                                 std::atomic_ref<int> value(count[q]);
-                                 if (value.load(std::memory_order_relaxed) <= k) continue;
-                                 const int before = value.fetch_sub(1, std::memory_order_relaxed);
-                                 if (before == k + 1)
-                                     found[w].push_back(q);
-                                 else if (before <= k)
-                                     value.fetch_add(1, std::memory_order_relaxed);
-                             }
-                         }
-                     });
-            peeled += round.size();
-            advance(progress, peeled);
-            round.clear();
-            for (const auto& list : found) round.insert(round.end(), list.begin(), list.end());
-        }
-        ++k;
+        return next;
     }
-    return core;
-}
+
+    // Peels round_ and the rounds it leads to at level k.
+    void peelRounds(int k, Progress* progress) {
+        while (!round_.empty()) {
+            for (const Index p : round_) core_[p] = k;
+            for (auto& list : found_) list.clear();
+            const std::size_t share = chunkOf(round_.size(), 256);
+            forRange(workers_, round_.size(), share, 2 * share,
+                     [&](std::size_t from, std::size_t to, unsigned w) {
+                         for (std::size_t i = from; i < to; ++i)
+                             for (const Vertex* neighbour : vertices_[round_[i]]->neighbours)
+                                 lower(neighbour->index, k, found_[w]);
+                     });
+            peeled_ += round_.size();
+            advance(progress, peeled_);
+            round_.clear();
+            for (const auto& list : found_) round_.insert(round_.end(), list.begin(), list.end());
+        }
+    }
+
+    // One neighbour fewer for q at level k; q joins the next round when that brings it to k.
+    void lower(Index q, int k, std::vector<Index>& next) {
+        std::atomic_ref<int> value(count_[q]);
+        if (value.load(std::memory_order_relaxed) <= k) return;
+        const int before = value.fetch_sub(1, std::memory_order_relaxed);
+        if (before == k + 1)
+            next.push_back(q);
+        else if (before <= k)
+            value.fetch_add(1, std::memory_order_relaxed);
+    }
+
+    const std::vector<Vertex*>& vertices_;
+    std::vector<int> count_;
+    std::vector<int> core_;
+    std::vector<Index> left_;
+    Workers workers_;
+    // Per worker: the vertices it found for the next round, and what it kept of left_.
+    std::vector<std::vector<Index>> found_, kept_;
+    std::vector<int> smallest_;
+    std::vector<Index> round_;
+    std::uint64_t peeled_ = 0;
+};
 
 }  // namespace
 
@@ -112,7 +140,7 @@ std::vector<int> computeCoreness(const Graph& graph, unsigned threads, Progress*
     const std::vector<Vertex*>& vertices = graph.vertices;
     if (progress) progress->start("Core numbers", vertices.size());
     if (threads >= 2 && graph.numArcs >= parallelFrom && !vertices.empty())
-        return peelInParallel(graph, threads, progress);
+        return ParallelPeel(graph, threads).run(progress);
     std::vector<int> core = bigVector(vertices.size(), 0, threads);
     for (std::size_t p = 0; p < vertices.size(); ++p) core[p] = vertices[p]->degree;
     std::uint64_t peeled = 0;

@@ -43,6 +43,76 @@ Partition partitionOf(const std::list<Community*>& communities, const Graph& gra
     return partition;
 }
 
+namespace {
+
+// The links of communities [from, to) of a partition whose members are grouped[start[k] …
+// start[k + 1]), each community's in order of first contact along its members' adjacency:
+// where each neighbour community sits among k's links, valid while contactOf says it was met
+// by k. Adds the communities' internal entries and degree sums to the partition.
+struct RangeLinks {
+    std::vector<Partition::Link> links;
+    std::vector<Index> end;  // by community of the range
+};
+
+void listRange(const Graph& graph, const std::vector<Index>& start,
+               const std::vector<Index>& grouped, Index from, Index to, Partition& partition,
+               RangeLinks& out) {
+    if (from == to) return;
+    const std::vector<Index>& communityOf = partition.communityOf;
+    std::vector<Index> contactOf(partition.internal.size(), kNoCommunity);
+    std::vector<std::size_t> slotOf(partition.internal.size(), 0);
+    out.end.reserve(to - from);
+    for (Index k = from; k < to; ++k) {
+        for (Index at = start[k]; at < start[k + 1]; ++at) {
+            const Vertex* vertex = graph.vertices[grouped[at]];
+            partition.degreeSum[k] += static_cast<std::uint32_t>(vertex->neighbours.size());
+            for (const Vertex* neighbour : vertex->neighbours) {
+                const Index other = communityOf[neighbour->index];
+                if (other == k) {
+                    ++partition.internal[k];
+                } else if (contactOf[other] != k) {
+                    contactOf[other] = k;
+                    slotOf[other] = out.links.size();
+                    out.links.push_back({other, 1});
+                } else {
+                    ++out.links[slotOf[other]].cut;
+                }
+            }
+        }
+        out.end.push_back(static_cast<Index>(out.links.size()));
+    }
+}
+
+// Every community's links (see listRange). Large partitions share the communities between
+// two threads, each listing its own range; the ranges are joined in order.
+void listLinks(const Graph& graph, const std::vector<Index>& start,
+               const std::vector<Index>& grouped, Partition& partition,
+               std::size_t twoThreadsFrom) {
+    const Index count = static_cast<Index>(start.size() - 1);
+    partition.internal.assign(count, 0);
+    partition.degreeSum.assign(count, 0);
+    RangeLinks first, second;
+    const bool twoThreads =
+        graph.vertices.size() >= twoThreadsFrom && count >= 2 && graph.threads >= 2;
+    const Index split =
+        twoThreads
+            ? static_cast<Index>(halfOfTheWork(
+                  count, [&](std::size_t k) { return std::size_t{start[k + 1] - start[k]}; }))
+            : count;
+    inParallel(
+        twoThreads ? graph.threads : 1,
+        [&] { listRange(graph, start, grouped, 0, split, partition, first); },
+        [&] { listRange(graph, start, grouped, split, count, partition, second); });
+    partition.links = std::move(first.links);
+    partition.linkBegin.reserve(std::size_t{count} + 1);
+    for (const Index end : first.end) partition.linkBegin.push_back(end);
+    const Index shift = static_cast<Index>(partition.links.size());
+    partition.links.insert(partition.links.end(), second.links.begin(), second.links.end());
+    for (const Index end : second.end) partition.linkBegin.push_back(shift + end);
+}
+
+}  // namespace
+
 Partition partitionFromMembership(const Graph& graph, const std::vector<Index>& communityOf,
                                   Index count, const std::vector<Index>* rank,
                                   std::size_t twoThreadsFrom) {
@@ -71,55 +141,7 @@ Partition partitionFromMembership(const Graph& graph, const std::vector<Index>& 
 
     Partition partition;
     partition.communityOf = communityOf;
-    partition.internal.assign(count, 0);
-    partition.degreeSum.assign(count, 0);
-    // The links of community k in order of first contact: where each neighbour community
-    // sits among k's links, valid while contactOf says it was met by k. Large partitions
-    // share the communities between two threads, each listing its own range's links.
-    struct Links {
-        std::vector<Partition::Link> links;
-        std::vector<Index> end;  // by community of the range
-    };
-    auto linksOf = [&](Index from, Index to, Links& out) {
-        std::vector<Index> contactOf(count, kNoCommunity);
-        std::vector<std::size_t> slotOf(count, 0);
-        out.end.reserve(to - from);
-        for (Index k = from; k < to; ++k) {
-            for (Index at = start[k]; at < start[k + 1]; ++at) {
-                const Vertex* vertex = graph.vertices[grouped[at]];
-                partition.degreeSum[k] += static_cast<std::uint32_t>(vertex->neighbours.size());
-                for (const Vertex* neighbour : vertex->neighbours) {
-                    const Index other = communityOf[neighbour->index];
-                    if (other == k) {
-                        ++partition.internal[k];
-                    } else if (contactOf[other] != k) {
-                        contactOf[other] = k;
-                        slotOf[other] = out.links.size();
-                        out.links.push_back({other, 1});
-                    } else {
-                        ++out.links[slotOf[other]].cut;
-                    }
-                }
-            }
-            out.end.push_back(static_cast<Index>(out.links.size()));
-        }
-    };
-    Links first, second;
-    const bool twoThreads = vertexCount >= twoThreadsFrom && count >= 2 && graph.threads >= 2;
-    const Index split =
-        twoThreads
-            ? static_cast<Index>(halfOfTheWork(
-                  count, [&](std::size_t k) { return std::size_t{start[k + 1] - start[k]}; }))
-            : count;
-    inParallel(
-        twoThreads ? graph.threads : 1, [&] { linksOf(0, split, first); },
-        [&] { linksOf(split, count, second); });
-    partition.links = std::move(first.links);
-    partition.linkBegin.reserve(std::size_t{count} + 1);
-    for (const Index end : first.end) partition.linkBegin.push_back(end);
-    const Index shift = static_cast<Index>(partition.links.size());
-    partition.links.insert(partition.links.end(), second.links.begin(), second.links.end());
-    for (const Index end : second.end) partition.linkBegin.push_back(shift + end);
+    listLinks(graph, start, grouped, partition, twoThreadsFrom);
     partition.members = std::move(grouped);
     partition.begin = std::move(start);
     return partition;

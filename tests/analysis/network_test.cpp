@@ -250,15 +250,23 @@ TEST(KCore, AgreesWithIndependentPeelOnRandomGraphs) {
 
 // The core numbers of the whole graph, peeled on one thread and level by level on two and
 // three, against the minimum-degree peel: seeded random graphs with self-loops, repeats
-// (kept, in a multigraph) and hubs, and a long path, peeled one vertex a round from its ends.
+// (kept, in a multigraph) and hubs, beside a long path (peeled one vertex a round from its
+// ends) and beside many cherries (centres lowered by two threads at once).
 TEST(KCore, CoreNumbersOnThreadsAgreeWithIndependentPeel) {
     std::mt19937 random(31);
     for (int round = 0; round < 120; ++round) {
         const int n = 1 + static_cast<int>(random() % (round % 10 == 0 ? 3000 : 60));
         std::vector<Edge> edges;
+        const VertexId apart = 100000;  // ids of a component of its own
         if (round == 0) {
-            for (int i = 0; i + 1 < 300; ++i)
-                edges.push_back({static_cast<VertexId>(i), static_cast<VertexId>(i + 1)});
+            for (VertexId i = 0; i + 1 < 300; ++i) edges.push_back({apart + i, apart + i + 1});
+        }
+        if (round == 1) {
+            // Cherries: every first leaf before every second one, so that the two leaves of
+            // a centre fall in different chunks and lower it at once at level 1.
+            for (const VertexId leaf : {1, 2})
+                for (VertexId c = 0; c < 2000; ++c)
+                    edges.push_back({apart + 3 * c, apart + 3 * c + leaf});
         }
         const int m = static_cast<int>(random() % (4 * n + 1));
         for (int i = 0; i < m; ++i) {

@@ -30,7 +30,7 @@ Graph incremental(const std::vector<Edge>& edges, bool simple = true) {
     return graph;
 }
 
-// buildOnTwoThreadsFrom: the size from which the lists are filled on two threads.
+// buildOnTwoThreadsFrom: the size from which the lists are sorted and filled on two threads.
 Graph bulk(std::vector<Edge> edges, bool simple = true,
            std::size_t buildOnTwoThreadsFrom = std::size_t{1} << 18) {
     Graph graph(simple);
@@ -221,10 +221,10 @@ TEST(Graph, BulkBuildEqualsEdgeByEdge) {
             Community::next_available_number = 1;
             const Snapshot b = snapshot(bulk(edges, simple));
             EXPECT_TRUE(a == b);
-            // Large builds fill the lists on two threads; lowered to 0, every build does.
+            // Large builds sort and fill the lists on two threads; lowered to 0, every build does.
             Community::next_available_number = 1;
             const Snapshot c = snapshot(bulk(edges, simple, 0));
-            EXPECT_TRUE(a == c) << "lists filled on two threads";
+            EXPECT_TRUE(a == c) << "lists built on two threads";
         }
     }
 }
