@@ -3,7 +3,7 @@
 #include "graph/threads.h"
 
 std::vector<Community*> makeStartingCommunities(const Graph& graph, Arena<Community>& store,
-                                                const GreedyOptions& options) {
+                                                const GreedyOptions& options, bool withLinks) {
     const std::vector<Vertex*>& vertices = graph.vertices;
     const std::size_t count = vertices.size();
     const unsigned threads = options.optimizer.threads;
@@ -12,7 +12,9 @@ std::vector<Community*> makeStartingCommunities(const Graph& graph, Arena<Commun
     const int firstNumber = Community::next_available_number;
     // Each community has a member list and two lists as long as its vertex's.
     HeapGrowthAdvice advice(
-        count * 3 * 32 + std::size_t{graph.numArcs} * (sizeof(Community*) + sizeof(std::uint32_t)),
+        count * (withLinks ? 3 : 1) * 32 +
+            (withLinks ? std::size_t{graph.numArcs} * (sizeof(Community*) + sizeof(std::uint32_t))
+                       : 0),
         threads);
     // The objects and their lists lie in memory in ascending id order, as the vertices of a
     // bulk build do; numbers and indices follow the vertices' positions.
@@ -25,6 +27,7 @@ std::vector<Community*> makeStartingCommunities(const Graph& graph, Arena<Commun
     }
     Community::next_available_number = firstNumber + static_cast<int>(count);
     for (const auto& [id, vertex] : graph.vertexMap) {
+        if (!withLinks) break;
         Community* community = startingCommunities[vertex->index];
         community->neighbours.reserve(vertex->neighbours.size());
         community->cuts.assign(vertex->neighbours.size(), 1);
@@ -37,7 +40,8 @@ std::vector<Community*> makeStartingCommunities(const Graph& graph, Arena<Commun
             const Vertex* vertex = vertices[p];
             Community* community = startingCommunities[p];
             for (const Vertex* neighbour : vertex->neighbours) {
-                community->neighbours.push_back(startingCommunities[neighbour->index]);
+                if (withLinks)
+                    community->neighbours.push_back(startingCommunities[neighbour->index]);
                 if (neighbour == vertex) ++community->internalDegree;
             }
             community->degreeSum = static_cast<std::uint32_t>(vertex->neighbours.size());
@@ -54,25 +58,18 @@ std::vector<Community*> makeStartingCommunities(const Graph& graph, Arena<Commun
 }
 
 void agglomerate(std::list<Community*>& communities, const std::vector<Community*>* starting,
-                 const GreedyOptions& options) {
-    SolutionSubmodular optimizer(communities, starting, options.optimizer);
+                 const GreedyOptions& options, const Graph* linksFrom) {
+    SolutionSubmodular optimizer(communities, starting, options.optimizer, linksFrom);
     if (options.progress)
         options.progress->start("Merging communities",
                                 communities.empty() ? 0 : communities.size() - 1);
     std::uint64_t merges = 0;
-    std::size_t arcs = 0;
-    for (const Community* community : communities) arcs += community->degreeSum;
-    // Merged lists grow all the time; on large graphs the heap grows by hundreds of
-    // megabytes during detection.
-    HeapGrowthAdvice advice(arcs >= (std::size_t{1} << 22) ? std::size_t{256} << 20 : 0,
-                            options.optimizer.threads);
     for (;;) {
         const bool has = optimizer.proposeNeighbour();
         const float value = optimizer.evaluateNeighbour();
         if (!(value >= options.threshold) || !has) break;
         merges += optimizer.joins.size();
         optimizer.acceptNeighbour();
-        advice.check();
         advance(options.progress, merges);
     }
     optimizer.publish();
@@ -80,11 +77,12 @@ void agglomerate(std::list<Community*>& communities, const std::vector<Community
 
 Partition greedyPartition(const Graph& graph, const GreedyOptions& options) {
     Arena<Community> store(options.optimizer.threads);
-    const std::vector<Community*> starting = makeStartingCommunities(graph, store, options);
+    const std::vector<Community*> starting =
+        makeStartingCommunities(graph, store, options, /*withLinks=*/false);
     // Listed in ascending vertex id: the optimizer's slots follow the list.
     std::list<Community*> communities;
     for (const auto& [id, vertex] : graph.vertexMap) communities.push_back(starting[vertex->index]);
-    agglomerate(communities, &starting, options);
+    agglomerate(communities, &starting, options, &graph);
     std::erase_if(communities, [](const Community* community) { return community->removed; });
     return partitionOf(communities, graph);
 }

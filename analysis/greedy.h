@@ -30,17 +30,22 @@ struct GreedyOptions {
 
 // One singleton community per vertex of the graph, by vertex position, kept in store: the
 // vertex's adjacency as its links (cut 1 each), numbered in vertex order from the next
-// available number. One pass over the adjacency (on two threads for large graphs).
+// available number. One pass over the adjacency (on two threads for large graphs). Without
+// withLinks the lists stay empty (the sums are set all the same): an optimizer made with
+// the graph reads the links from it, and their copies here would only add to the peak.
 std::vector<Community*> makeStartingCommunities(const Graph& graph, Arena<Community>& store,
-                                                const GreedyOptions& options = {});
+                                                const GreedyOptions& options = {},
+                                                bool withLinks = true);
 
 // Merges the listed communities while a step is worth at least options.threshold and leaves
 // the survivors in the list with their lists published. starting, when given, holds every
 // starting community by vertex position (see SolutionSubmodular). A step costs its merges
 // (linear in the two merged communities' lists) and O(log V) for every community whose best
 // candidate it changes.
+// With linksFrom, the starting communities were made without links and every one of them is
+// listed: the optimizer takes their links from that graph.
 void agglomerate(std::list<Community*>& communities, const std::vector<Community*>* starting,
-                 const GreedyOptions& options);
+                 const GreedyOptions& options, const Graph* linksFrom = nullptr);
 
 // The communities of the graph by greedy agglomeration from its singletons, in the order the
 // optimizer leaves them (the communities log's), each one's members in the order of its

@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <stdexcept>
 #include <string>
 
 #include "analysis/network.h"
+#include "graph/graph.h"
+#include "graph/memory.h"
 #include "graph/open_table.h"
 #include "graph/threads.h"
 
@@ -235,13 +238,19 @@ SolutionSubmodular::SolutionSubmodular(std::list<Community*>& list, Network* net
 
 SolutionSubmodular::SolutionSubmodular(std::list<Community*>& list,
                                        const std::vector<Community*>* starting,
-                                       const OptimizerSettings& settings)
+                                       const OptimizerSettings& settings, const Graph* linksFrom)
     : communities(&list), settings(settings) {
     const bool whole = holdsEveryStartingCommunity(list, starting);
+    if (linksFrom && !whole)
+        throw std::invalid_argument(
+            "SolutionSubmodular: links from a graph need every starting community listed");
     const std::vector<Community*> all = reachedCommunities(list, whole);
     assignSlots(all);
     sumDegrees(list);
-    build(all);
+    if (linksFrom)
+        build(all, *linksFrom);
+    else
+        build(all);
     searchFirst(list, whole);
     for (Community* community : list) community->lastStep = 0;
 }
@@ -341,6 +350,24 @@ void SolutionSubmodular::build(const std::vector<Community*>& all) {
         // Held here until publish(); the copies would double the memory of the lists.
         std::vector<Community*>().swap(community->neighbours);
         std::vector<std::uint32_t>().swap(community->cuts);
+    }
+}
+
+void SolutionSubmodular::build(const std::vector<Community*>& all, const Graph& graph) {
+    // Every list is made here: the heap grows by all of them at once.
+    HeapGrowthAdvice advice(all.size() * 32 + std::size_t{graph.numArcs} * sizeof(Link),
+                            settings.threads);
+    for (Community* community : all) {
+        const Index self = slotOf_[community->index];
+        byIndex_[self] = community;
+        keys_[self] = {community->number, community->degreeSum};
+        const Vertex* vertex = graph.vertices[community->index];
+        std::vector<Link>& links = adjacency_[self].links;
+        links.reserve(vertex->neighbours.size());
+        for (const Vertex* neighbour : vertex->neighbours)
+            links.push_back({slotOf_[neighbour->index], 1});
+        flags_[self] = links.size() > settings.longList ? kEager : 0;
+        advice.check();
     }
 }
 

@@ -12,6 +12,7 @@
 
 #include "analysis/community.h"
 
+class Graph;
 class Network;
 
 // How the optimizer goes about its work; none of it changes the steps it takes.
@@ -152,9 +153,10 @@ class SolutionSubmodular : public Solution {
                        const OptimizerSettings& settings = {});
     // The same for communities that are no network's: starting, when given, holds the
     // starting communities by vertex position (a list of all of them needs no search for
-    // unlisted ones).
+    // unlisted ones). With linksFrom, the list holds every starting community, made without
+    // links, and each one's links are its vertex's adjacency in that graph (cut 1 each).
     SolutionSubmodular(std::list<Community*>& communities, const std::vector<Community*>* starting,
-                       const OptimizerSettings& settings);
+                       const OptimizerSettings& settings, const Graph* linksFrom = nullptr);
     ~SolutionSubmodular() override;
     SolutionSubmodular(const SolutionSubmodular&) = delete;
     SolutionSubmodular& operator=(const SolutionSubmodular&) = delete;
@@ -247,6 +249,7 @@ class SolutionSubmodular : public Solution {
     // The arrays by slot, for count slots.
     void allocate(std::size_t count);
     void build(const std::vector<Community*>& all);
+    void build(const std::vector<Community*>& all, const Graph& graph);
     // Enters community under the candidate its best record names (when it has one).
     void link(Index community);
     void unlink(Index community);

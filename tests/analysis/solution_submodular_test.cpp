@@ -16,6 +16,7 @@
 #include <sstream>
 #include <string>
 
+#include "analysis/greedy.h"
 #include "analysis/network.h"
 
 using ::testing::ElementsAre;
@@ -348,15 +349,27 @@ struct Outcome {
 
 // The fast optimizer driven as the detection driver drives it, checked after every step
 // when `checked`. The checks publish the adjacency and bring every deferred candidate up to
-// date; unchecked, the run takes the deferrals as detection does.
+// date; unchecked, the run takes the deferrals as detection does, and its links from the
+// graph, the starting communities made without them.
 Outcome runFast(const std::vector<Edge>& edges, float threshold, const std::string& name,
                 bool checked, const OptimizerSettings& settings) {
     Network network;
     network.graph.addEdges(std::vector<Edge>(edges));
-    network.listStartingCommunities();
+    Arena<Community> bare;
+    std::vector<Community*> starting;
+    if (checked) {
+        network.listStartingCommunities();
+    } else {
+        starting = makeStartingCommunities(network.graph, bare, {}, /*withLinks=*/false);
+        for (const auto& [id, vertex] : network.graph.vertexMap)
+            network.communitiesList.push_back(starting[vertex->index]);
+    }
     Outcome outcome;
     {
-        SolutionSubmodular optimizer(network.communitiesList, &network, settings);
+        SolutionSubmodular optimizer =
+            checked
+                ? SolutionSubmodular(network.communitiesList, &network, settings)
+                : SolutionSubmodular(network.communitiesList, &starting, settings, &network.graph);
         for (;;) {
             const bool has = optimizer.proposeNeighbour();
             const float value = optimizer.evaluateNeighbour();
