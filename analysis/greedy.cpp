@@ -3,7 +3,7 @@
 #include "graph/threads.h"
 
 std::vector<Community*> makeStartingCommunities(const Graph& graph, Arena<Community>& store,
-                                                const GreedyOptions& options, bool withLinks) {
+                                                const GreedyOptions& options, bool withLists) {
     const std::vector<Vertex*>& vertices = graph.vertices;
     const std::size_t count = vertices.size();
     const unsigned threads = options.optimizer.threads;
@@ -12,8 +12,8 @@ std::vector<Community*> makeStartingCommunities(const Graph& graph, Arena<Commun
     const int firstNumber = Community::next_available_number;
     // Each community has a member list and two lists as long as its vertex's.
     HeapGrowthAdvice advice(
-        count * (withLinks ? 3 : 1) * 32 +
-            (withLinks ? std::size_t{graph.numArcs} * (sizeof(Community*) + sizeof(std::uint32_t))
+        (withLists ? count * 3 * 32 : 0) +
+            (withLists ? std::size_t{graph.numArcs} * (sizeof(Community*) + sizeof(std::uint32_t))
                        : 0),
         threads);
     // The objects and their lists lie in memory in ascending id order, as the vertices of a
@@ -21,13 +21,13 @@ std::vector<Community*> makeStartingCommunities(const Graph& graph, Arena<Commun
     for (const auto& [id, vertex] : graph.vertexMap) {
         Community* community = store.emplace(vertex->index);
         community->number = firstNumber + static_cast<int>(vertex->index);
-        community->members.push_back(id);
+        if (withLists) community->members.push_back(id);
         startingCommunities[vertex->index] = community;
         advice.check();
     }
     Community::next_available_number = firstNumber + static_cast<int>(count);
     for (const auto& [id, vertex] : graph.vertexMap) {
-        if (!withLinks) break;
+        if (!withLists) break;
         Community* community = startingCommunities[vertex->index];
         community->neighbours.reserve(vertex->neighbours.size());
         community->cuts.assign(vertex->neighbours.size(), 1);
@@ -40,7 +40,7 @@ std::vector<Community*> makeStartingCommunities(const Graph& graph, Arena<Commun
             const Vertex* vertex = vertices[p];
             Community* community = startingCommunities[p];
             for (const Vertex* neighbour : vertex->neighbours) {
-                if (withLinks)
+                if (withLists)
                     community->neighbours.push_back(startingCommunities[neighbour->index]);
                 if (neighbour == vertex) ++community->internalDegree;
             }
@@ -78,7 +78,7 @@ void agglomerate(std::list<Community*>& communities, const std::vector<Community
 Partition greedyPartition(const Graph& graph, const GreedyOptions& options) {
     Arena<Community> store(options.optimizer.threads);
     const std::vector<Community*> starting =
-        makeStartingCommunities(graph, store, options, /*withLinks=*/false);
+        makeStartingCommunities(graph, store, options, /*withLists=*/false);
     // Listed in ascending vertex id: the optimizer's slots follow the list.
     std::list<Community*> communities;
     for (const auto& [id, vertex] : graph.vertexMap) communities.push_back(starting[vertex->index]);

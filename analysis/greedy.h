@@ -31,11 +31,12 @@ struct GreedyOptions {
 // One singleton community per vertex of the graph, by vertex position, kept in store: the
 // vertex's adjacency as its links (cut 1 each), numbered in vertex order from the next
 // available number. One pass over the adjacency (on two threads for large graphs). Without
-// withLinks the lists stay empty (the sums are set all the same): an optimizer made with
-// the graph reads the links from it, and their copies here would only add to the peak.
+// withLists the member and link lists stay empty (the sums are set all the same): an
+// optimizer made with the graph takes both from it, and their copies here would only add
+// to the peak.
 std::vector<Community*> makeStartingCommunities(const Graph& graph, Arena<Community>& store,
                                                 const GreedyOptions& options = {},
-                                                bool withLinks = true);
+                                                bool withLists = true);
 
 // Merges the listed communities while a step is worth at least options.threshold and leaves
 // the survivors in the list with their lists published. starting, when given, holds every

@@ -247,10 +247,15 @@ SolutionSubmodular::SolutionSubmodular(std::list<Community*>& list,
     const std::vector<Community*> all = reachedCommunities(list, whole);
     assignSlots(all);
     sumDegrees(list);
-    if (linksFrom)
+    if (linksFrom) {
         build(all, *linksFrom);
-    else
+        membersFrom_ = linksFrom;
+        nextMember_ = bigVector(all.size(), kNone, settings.threads);
+        lastMember_ = bigVector(all.size(), Index{0}, settings.threads);
+        for (Index slot = 0; slot < all.size(); ++slot) lastMember_[slot] = slot;
+    } else {
         build(all);
+    }
     searchFirst(list, whole);
     for (Community* community : list) community->lastStep = 0;
 }
@@ -398,6 +403,7 @@ void SolutionSubmodular::publish() {
         }
         community->neighbours = std::move(neighbours);
         community->cuts = std::move(cuts);
+        if (membersFrom_) writeMembers(community, self);
         if (records_[self].c2) {
             if (!community->best) community->best = std::make_unique<bestNeighbour>();
             *community->best = records_[self];
@@ -405,6 +411,18 @@ void SolutionSubmodular::publish() {
             community->best.reset();
         }
     }
+}
+
+void SolutionSubmodular::chainMembers(Index owner, Index absorbed) {
+    nextMember_[lastMember_[owner]] = absorbed;
+    lastMember_[owner] = lastMember_[absorbed];
+}
+
+void SolutionSubmodular::writeMembers(Community* community, Index self) const {
+    community->members.clear();
+    community->members.reserve(static_cast<std::size_t>(community->size));
+    for (Index slot = self; slot != kNone; slot = nextMember_[slot])
+        community->members.push_back(membersFrom_->vertices[created_[slot]]->id);
 }
 
 void SolutionSubmodular::dropAids(Adjacency& list) {
@@ -882,6 +900,7 @@ void SolutionSubmodular::acceptNeighbour() {
         const Index gone = slotOf_[absorbed->index];
         keys_[survivor].degreeSum = owner->degreeSum;
         merge(survivor, gone);
+        if (membersFrom_) chainMembers(survivor, gone);
         renew(owner);
         absorbed->clearTotals();
         release(gone, survivor);

@@ -154,14 +154,16 @@ class SolutionSubmodular : public Solution {
     // The same for communities that are no network's: starting, when given, holds the
     // starting communities by vertex position (a list of all of them needs no search for
     // unlisted ones). With linksFrom, the list holds every starting community, made without
-    // links, and each one's links are its vertex's adjacency in that graph (cut 1 each).
+    // lists: each one's links are its vertex's adjacency in that graph (cut 1 each), and its
+    // members, that vertex and whoever it absorbs, are written by publish().
     SolutionSubmodular(std::list<Community*>& communities, const std::vector<Community*>* starting,
                        const OptimizerSettings& settings, const Graph* linksFrom = nullptr);
     ~SolutionSubmodular() override;
     SolutionSubmodular(const SolutionSubmodular&) = delete;
     SolutionSubmodular& operator=(const SolutionSubmodular&) = delete;
 
-    // Writes the adjacency and the best records into the communities.
+    // Writes the adjacency and the best records into the communities, and the members of
+    // communities made without them.
     void publish();
 
     // Fills `joins`; false when there is nothing to propose.
@@ -292,6 +294,8 @@ class SolutionSubmodular : public Solution {
     void freeze(Index owner);
     void setBest(Index owner, Index candidate, std::uint32_t cut, std::uint64_t product);
     void merge(Index owner, Index absorbed);
+    void chainMembers(Index owner, Index absorbed);
+    void writeMembers(Community* community, Index self) const;
     void release(Index absorbed, Index owner);
     void renew(Community* owner);
 
@@ -335,6 +339,13 @@ class SolutionSubmodular : public Solution {
     std::vector<Index> previousPointer_;
     std::vector<Index> pointsAt_;
     std::vector<Community*> byIndex_;
+    // Members of communities made without lists (see the constructor), as chains by slot:
+    // a community's chain starts at its own slot (its first member is its vertex) and
+    // continues through the next member's slot; a merge appends the absorbed chain. Empty
+    // otherwise.
+    const Graph* membersFrom_ = nullptr;
+    std::vector<Index> nextMember_;
+    std::vector<Index> lastMember_;
     std::vector<std::list<Community*>::iterator> place_;
     std::vector<bool> placed_;
     std::vector<Index> scratch_;

@@ -360,7 +360,7 @@ Outcome runFast(const std::vector<Edge>& edges, float threshold, const std::stri
     if (checked) {
         network.listStartingCommunities();
     } else {
-        starting = makeStartingCommunities(network.graph, bare, {}, /*withLinks=*/false);
+        starting = makeStartingCommunities(network.graph, bare, {}, /*withLists=*/false);
         for (const auto& [id, vertex] : network.graph.vertexMap)
             network.communitiesList.push_back(starting[vertex->index]);
     }
