@@ -59,10 +59,10 @@ std::vector<Community*> makeStartingCommunities(const Graph& graph, Arena<Commun
 
 void agglomerate(std::list<Community*>& communities, const std::vector<Community*>* starting,
                  const GreedyOptions& options, const Graph* linksFrom) {
-    SolutionSubmodular optimizer(communities, starting, options.optimizer, linksFrom);
     if (options.progress)
         options.progress->start("Merging communities",
                                 communities.empty() ? 0 : communities.size() - 1);
+    SolutionSubmodular optimizer(communities, starting, options.optimizer, linksFrom);
     std::uint64_t merges = 0;
     for (;;) {
         const bool has = optimizer.proposeNeighbour();

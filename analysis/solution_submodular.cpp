@@ -245,6 +245,9 @@ SolutionSubmodular::SolutionSubmodular(std::list<Community*>& list,
         throw std::invalid_argument(
             "SolutionSubmodular: links from a graph need every starting community listed");
     const std::vector<Community*> all = reachedCommunities(list, whole);
+    // From a graph, the list is emptied once the first searches are done and made again by
+    // publish(): the survivors in list (slot) order, as erasing the absorbed would leave it.
+    relist_ = linksFrom != nullptr;
     assignSlots(all);
     sumDegrees(list);
     if (linksFrom) {
@@ -258,6 +261,7 @@ SolutionSubmodular::SolutionSubmodular(std::list<Community*>& list,
     }
     searchFirst(list, whole);
     for (Community* community : list) community->lastStep = 0;
+    if (relist_) list.clear();
 }
 
 SolutionSubmodular::~SolutionSubmodular() = default;
@@ -289,6 +293,7 @@ void SolutionSubmodular::sumDegrees(std::list<Community*>& list) {
         sum += community->degreeSum;
         squares += static_cast<long double>(community->degreeSum) * community->degreeSum;
         const Index slot = slotOf_[community->index];
+        if (relist_) continue;
         if (!placed_[slot]) {
             placed_[slot] = true;
             place_[slot] = at;
@@ -329,9 +334,11 @@ void SolutionSubmodular::allocate(std::size_t count) {
     previousPointer_ = bigVector(count, kNone, settings.threads);
     pointsAt_ = bigVector(count, kNone, settings.threads);
     byIndex_ = bigVector<Community*>(count, nullptr, settings.threads);
-    reserveBig(place_, count, settings.threads);
-    place_.resize(count);
-    placed_.resize(count, false);
+    if (!relist_) {
+        reserveBig(place_, count, settings.threads);
+        place_.resize(count);
+        placed_.resize(count, false);
+    }
     reserveBig(adjacency_, count, settings.threads);
     adjacency_.resize(count);
     keys_ = bigVector(count, Key{0, 0}, settings.threads);
@@ -383,6 +390,11 @@ void SolutionSubmodular::settleAll() {
 
 void SolutionSubmodular::publish() {
     settleAll();
+    if (relist_) {
+        communities->clear();
+        for (Community* community : byIndex_)
+            if (community && !community->removed) communities->push_back(community);
+    }
     for (Community* community : byIndex_) {
         if (!community) continue;
         const Index self = slotOf_[community->index];
@@ -875,7 +887,7 @@ void SolutionSubmodular::destroy(Community* absorbed) {
     while (pointedBy_[self] != kNone) unlink(pointedBy_[self]);
     records_[self].c2 = nullptr;
     absorbed->best.reset();
-    if (placed_[self]) {
+    if (!relist_ && placed_[self]) {
         communities->erase(place_[self]);
         placed_[self] = false;
     }

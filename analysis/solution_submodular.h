@@ -155,7 +155,8 @@ class SolutionSubmodular : public Solution {
     // starting communities by vertex position (a list of all of them needs no search for
     // unlisted ones). With linksFrom, the list holds every starting community, made without
     // lists: each one's links are its vertex's adjacency in that graph (cut 1 each), and its
-    // members, that vertex and whoever it absorbs, are written by publish().
+    // members, that vertex and whoever it absorbs, are written by publish(). The list is then
+    // empty from the end of the constructor until publish() lists the survivors.
     SolutionSubmodular(std::list<Community*>& communities, const std::vector<Community*>* starting,
                        const OptimizerSettings& settings, const Graph* linksFrom = nullptr);
     ~SolutionSubmodular() override;
@@ -163,7 +164,7 @@ class SolutionSubmodular : public Solution {
     SolutionSubmodular& operator=(const SolutionSubmodular&) = delete;
 
     // Writes the adjacency and the best records into the communities, and the members of
-    // communities made without them.
+    // communities made without them (and lists the survivors, see the constructor).
     void publish();
 
     // Fills `joins`; false when there is nothing to propose.
@@ -346,6 +347,8 @@ class SolutionSubmodular : public Solution {
     const Graph* membersFrom_ = nullptr;
     std::vector<Index> nextMember_;
     std::vector<Index> lastMember_;
+    // Each community's place in the list, unless the list is made again at the end.
+    bool relist_ = false;
     std::vector<std::list<Community*>::iterator> place_;
     std::vector<bool> placed_;
     std::vector<Index> scratch_;
