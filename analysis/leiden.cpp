@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "analysis/workers.h"
+#include "graph/memory.h"
 
 namespace {
 
@@ -84,8 +85,8 @@ struct LevelGraph {
     const Weight* weights = nullptr;
     std::vector<Weight> degree;
     std::vector<Index> ownOffsets;
-    std::vector<Index> ownTargets;
-    std::vector<Weight> ownWeights;
+    std::vector<Index, OwnPages<Index>> ownTargets;
+    std::vector<Weight, OwnPages<Weight>> ownWeights;
 };
 
 // The weights of level 0 without weights, where every entry weighs 1. The hot loops are
@@ -292,11 +293,14 @@ bool wouldSwap(const LevelGraph<Weight>& g, const Labelling<Weight>& p, Index v,
     return false;
 }
 
-// The rows of a run of aggregated vertices, built apart and copied into place at the end.
+// The rows of a run of aggregated vertices, built apart and copied into place at the end. On
+// pages of their own, like the level's arrays, so that each run gives its memory back as it is
+// copied while the level's arrays take memory only as they are filled: the level then grows
+// while its runs shrink, rather than both being held in full at once.
 template <class Weight>
 struct Rows {
-    std::vector<Index> targets;
-    std::vector<Weight> weights;
+    std::vector<Index, OwnPages<Index>> targets;
+    std::vector<Weight, OwnPages<Weight>> weights;
 };
 
 // The detector for one kind of weight (see LevelGraph).
@@ -922,6 +926,9 @@ void buildRows(const LevelGraph<Weight>& g, Weights weights, const std::vector<I
                Rows<Weight>& out, Scratch<Weight>& s) {
     Weight* weightTo = s.weightTo.data();
     std::vector<Index>& seen = s.seen;
+    // A page to start with: the vectors map a block at every growth.
+    out.targets.reserve(4096 / sizeof(Index));
+    out.weights.reserve(4096 / sizeof(Index));
     const std::size_t last = members.start[end];
     std::size_t at = members.start[begin];
     for (std::size_t u = begin; u < end; ++u) {

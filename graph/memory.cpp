@@ -3,8 +3,10 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <new>
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
@@ -41,6 +43,17 @@ void prepareFreshMemory(const void* data, std::size_t bytes, unsigned threads) {
     (void)bytes;
     (void)threads;
 #endif
+}
+
+void* mapPages(std::size_t bytes) {
+    void* block = mmap(nullptr, std::max<std::size_t>(bytes, 1), PROT_READ | PROT_WRITE,
+                       MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (block == MAP_FAILED) throw std::bad_alloc();
+    return block;
+}
+
+void unmapPages(void* block, std::size_t bytes) {
+    munmap(block, std::max<std::size_t>(bytes, 1));
 }
 
 HeapGrowthAdvice::HeapGrowthAdvice(std::size_t bytes, unsigned threads) : threads_(threads) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -51,6 +52,34 @@ std::vector<T> bigVector(std::size_t count, T value, unsigned threads) {
     vector.assign(count, value);
     return vector;
 }
+
+// The blocks of OwnPages; mapPages throws std::bad_alloc when the system refuses.
+void* mapPages(std::size_t bytes);
+void unmapPages(void* block, std::size_t bytes);
+
+// Pages of their own for every block, mapped and unmapped with the system: a freed block's
+// memory goes back at once (the heap would keep it), and of a block only the pages written
+// take memory. Elements are left unwritten when a vector grows (default-initialised), so a
+// vector resized and then filled piece by piece grows as it is filled. For buffers of a stage
+// that are copied into place and dropped piece by piece while the copy grows.
+template <class T>
+struct OwnPages {
+    using value_type = T;
+    OwnPages() = default;
+    template <class U>
+    OwnPages(const OwnPages<U>&) {}
+    T* allocate(std::size_t count) { return static_cast<T*>(mapPages(count * sizeof(T))); }
+    void deallocate(T* block, std::size_t count) { unmapPages(block, count * sizeof(T)); }
+    template <class U>
+    void construct(U* at) {
+        ::new (static_cast<void*>(at)) U;
+    }
+    template <class U, class... Args>
+    void construct(U* at, Args&&... args) {
+        ::new (static_cast<void*>(at)) U(std::forward<Args>(args)...);
+    }
+    bool operator==(const OwnPages&) const { return true; }
+};
 
 // Stable storage for many objects: they are built in place in chunks that never move, so
 // raw pointers to them stay valid while the arena lives, and one allocation serves many

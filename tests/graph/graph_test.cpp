@@ -2,12 +2,15 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <fstream>
 #include <random>
 #include <sstream>
 
 #include "analysis/greedy.h"
 #include "analysis/network.h"
+#include "graph/memory.h"
 
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
@@ -416,4 +419,39 @@ TEST(Graph, ReadyingFreshMemoryKeepsWhatItHolds) {
     // And a vector of the big kind holds its values.
     const std::vector<Index> big = bigVector<Index>(std::size_t{3} << 20, 7, 2);
     EXPECT_EQ(std::count(big.begin(), big.end(), Index{7}), static_cast<long>(big.size()));
+}
+
+namespace {
+
+// Resident memory of this process in bytes.
+std::size_t residentBytes() {
+    std::ifstream statm("/proc/self/statm");
+    std::size_t total = 0;
+    std::size_t resident = 0;
+    statm >> total >> resident;
+    return resident * static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+}
+
+}  // namespace
+
+TEST(Graph, OwnPagesHoldTheirValuesAndTakeMemoryOnlyWhereWritten) {
+    // Values survive the growths (each one a block of its own) and copies.
+    std::vector<std::uint32_t, OwnPages<std::uint32_t>> grown;
+    for (std::uint32_t k = 0; k < 100000; ++k) grown.push_back(k * 7 + 1);
+    const std::vector<std::uint32_t, OwnPages<std::uint32_t>> copy = grown;
+    std::size_t right = 0;
+    for (std::uint32_t k = 0; k < copy.size(); ++k) right += copy[k] == k * 7 + 1;
+    EXPECT_EQ(right, 100000u);
+    std::vector<double, OwnPages<double>> filled(1000, 2.5);
+    EXPECT_EQ(std::count(filled.begin(), filled.end(), 2.5), 1000);
+    // 256 MiB resized but not written take (almost) no memory; written, they do; freed,
+    // they are given back.
+    const std::size_t before = residentBytes();
+    std::vector<std::uint64_t, OwnPages<std::uint64_t>> large;
+    large.resize((std::size_t{256} << 20) / sizeof(std::uint64_t));
+    EXPECT_LT(residentBytes(), before + (std::size_t{16} << 20));
+    for (std::size_t k = 0; k < large.size(); k += 512) large[k] = k;
+    EXPECT_GT(residentBytes(), before + (std::size_t{200} << 20));
+    decltype(large)().swap(large);
+    EXPECT_LT(residentBytes(), before + (std::size_t{16} << 20));
 }
