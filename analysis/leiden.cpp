@@ -928,7 +928,7 @@ void buildRows(const LevelGraph<Weight>& g, Weights weights, const std::vector<I
     std::vector<Index>& seen = s.seen;
     // A page to start with: the vectors map a block at every growth.
     out.targets.reserve(4096 / sizeof(Index));
-    out.weights.reserve(4096 / sizeof(Index));
+    out.weights.reserve(4096 / sizeof(Weight));
     const std::size_t last = members.start[end];
     std::size_t at = members.start[begin];
     for (std::size_t u = begin; u < end; ++u) {
@@ -969,7 +969,12 @@ std::unique_ptr<LevelGraph<Weight>> Leiden<Weight>::aggregateGraph(const Level& 
     next->n = count;
     next->degree.assign(count, 0);
     next->ownOffsets.assign(std::size_t{count} + 1, 0);
-    const std::size_t rowsPerChunk = std::max<std::size_t>(1, options_.chunk / 4);
+    // Each run holds two mappings of its own (OwnPages) while it lives: at most kMaxRuns
+    // of them keep a large level well under the system's limit on mappings (65,530 by
+    // default). The rows do not depend on how they are grouped.
+    constexpr std::size_t kMaxRuns = 4096;
+    const std::size_t rowsPerChunk =
+        std::max<std::size_t>({1, options_.chunk / 4, (count + kMaxRuns - 1) / kMaxRuns});
     std::vector<Rows<Weight>> rows((count + rowsPerChunk - 1) / rowsPerChunk);
     auto build = [&](std::size_t chunk, unsigned worker) {
         Scratch<Weight>& s = scratchFor(worker, count);
