@@ -10,12 +10,12 @@ std::vector<Community*> makeStartingCommunities(const Graph& graph, Arena<Commun
     std::vector<Community*> startingCommunities = bigVector<Community*>(count, nullptr, threads);
     store.reserve(count);
     const int firstNumber = Community::next_available_number;
-    // Each community has a member list and two lists as long as its vertex's.
-    HeapGrowthAdvice advice(
-        (withLists ? count * 3 * 32 : 0) +
-            (withLists ? std::size_t{graph.numArcs} * (sizeof(Community*) + sizeof(std::uint32_t))
-                       : 0),
-        threads);
+    // With its lists, each community has a member list and two lists as long as its vertex's.
+    HeapGrowthAdvice advice(withLists
+                                ? count * 3 * 32 + std::size_t{graph.numArcs} *
+                                                       (sizeof(Community*) + sizeof(std::uint32_t))
+                                : 0,
+                            threads);
     // The objects and their lists lie in memory in ascending id order, as the vertices of a
     // bulk build do; numbers and indices follow the vertices' positions.
     for (const auto& [id, vertex] : graph.vertexMap) {
@@ -26,12 +26,13 @@ std::vector<Community*> makeStartingCommunities(const Graph& graph, Arena<Commun
         advice.check();
     }
     Community::next_available_number = firstNumber + static_cast<int>(count);
-    for (const auto& [id, vertex] : graph.vertexMap) {
-        if (!withLists) break;
-        Community* community = startingCommunities[vertex->index];
-        community->neighbours.reserve(vertex->neighbours.size());
-        community->cuts.assign(vertex->neighbours.size(), 1);
-        advice.check();
+    if (withLists) {
+        for (const auto& [id, vertex] : graph.vertexMap) {
+            Community* community = startingCommunities[vertex->index];
+            community->neighbours.reserve(vertex->neighbours.size());
+            community->cuts.assign(vertex->neighbours.size(), 1);
+            advice.check();
+        }
     }
     // The links: the vertex's adjacency, in its order; on large graphs two threads share
     // them, each writing only its own communities.

@@ -137,14 +137,16 @@ class CandidateQueue {
 // every community, an intrusive list of the communities whose best record names it as
 // candidate) finds them without walking p's neighbours, and their recomputation waits
 // until their entry reaches the front (see defer). Absorbed communities leave the
-// community list in O(1) through their remembered list positions. A step thus costs,
+// community list in O(1) through their remembered list positions (or, for communities made
+// from a graph, the list is made again at the end). A step thus costs,
 // besides the merges themselves (linear in the two communities' lists), O(log) per
 // refreshed community.
 //
 // While it runs, the optimizer keeps the adjacency itself, in a form made for merging (see
 // the .cpp): the communities' `neighbours`, `cuts` and `best` are only brought up to date
-// by publish(), which detection calls once it stops. Sums, members, numbers and flags of
-// the communities are kept current at every step.
+// by publish(), which detection calls once it stops. Sums, numbers and flags of the
+// communities are kept current at every step, and so are the members of communities made
+// with them (those made from a graph get theirs from publish()).
 class SolutionSubmodular : public Solution {
   public:
     // Computes every community's best candidate. The communities must have distinct
@@ -175,8 +177,9 @@ class SolutionSubmodular : public Solution {
     // V = 2m × the step's ratio: at least 1 exactly when the step does not lower modularity.
     float evaluateNeighbour() override { return neighbourValue; }
     float evaluate() override;
-    // `candidates`, best first: "(ratio) " then the owner's and the candidate's members.
-    // Brings deferred entries up to date first.
+    // `candidates`, best first: "(ratio) " then the owner's and the candidate's members
+    // (none, before publish(), for communities made from a graph). Brings deferred entries
+    // up to date first.
     void printBN(std::ostream& out = std::cout);
 
     // Raised by every proposal, shared by all optimizers; communities mark with it the
