@@ -14,6 +14,7 @@
 #include <random>
 #include <set>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 
 #include "analysis/greedy.h"
@@ -347,17 +348,20 @@ struct Outcome {
     std::vector<Summary> communities;
 };
 
-// The fast optimizer driven as the detection driver drives it, checked after every step
-// when `checked`. The checks publish the adjacency and bring every deferred candidate up to
-// date; unchecked, the run takes the deferrals as detection does, and its links from the
-// graph, the starting communities made without them.
+// How runFast drives the optimizer: checked after every step (the checks publish the
+// adjacency and bring every deferred candidate up to date); as run, taking the deferrals as
+// detection does; and as run from the graph, the starting communities made without lists.
+enum class Drive { kChecked, kAsRun, kFromGraph };
+
+// The fast optimizer driven as the detection driver drives it.
 Outcome runFast(const std::vector<Edge>& edges, float threshold, const std::string& name,
-                bool checked, const OptimizerSettings& settings) {
+                Drive drive, const OptimizerSettings& settings) {
+    const bool checked = drive == Drive::kChecked;
     Network network;
     network.graph.addEdges(std::vector<Edge>(edges));
     Arena<Community> bare;
     std::vector<Community*> starting;
-    if (checked) {
+    if (drive != Drive::kFromGraph) {
         network.listStartingCommunities();
     } else {
         starting = makeStartingCommunities(network.graph, bare, {}, /*withLists=*/false);
@@ -367,7 +371,7 @@ Outcome runFast(const std::vector<Edge>& edges, float threshold, const std::stri
     Outcome outcome;
     {
         SolutionSubmodular optimizer =
-            checked
+            drive != Drive::kFromGraph
                 ? SolutionSubmodular(network.communitiesList, &network, settings)
                 : SolutionSubmodular(network.communitiesList, &starting, settings, &network.graph);
         for (;;) {
@@ -491,17 +495,19 @@ class Graphs {
 
 // Compares the fast optimizer with the literal rules, step by step and in the final lists,
 // with the long-list aids on every list, on lists of more than two entries, and as run;
-// each with the checks after every step and without them.
+// each with the checks after every step, without them, and without them from the graph.
 // Returns the number of steps, so callers can see that the graphs did exercise merging.
 std::size_t expectSameAsLiteral(const std::vector<Edge>& edges, float threshold,
                                 const std::string& name, OptimizerSettings settings = {}) {
     const Outcome expected = runLiteral(edges, threshold);
-    for (const bool checked : {true, false}) {
+    for (const Drive drive : {Drive::kChecked, Drive::kAsRun, Drive::kFromGraph}) {
         for (std::size_t longList : {std::size_t{0}, std::size_t{2}, std::size_t{64}}) {
             settings.longList = longList;
-            const std::string label =
-                name + " longList " + std::to_string(longList) + (checked ? " checked" : " as run");
-            const Outcome actual = runFast(edges, threshold, label, checked, settings);
+            const std::string label = name + " longList " + std::to_string(longList) +
+                                      (drive == Drive::kChecked ? " checked"
+                                       : drive == Drive::kAsRun ? " as run"
+                                                                : " from the graph");
+            const Outcome actual = runFast(edges, threshold, label, drive, settings);
             if (::testing::Test::HasFatalFailure()) return 0;
             EXPECT_EQ(actual.steps.size(), expected.steps.size()) << label;
             if (actual.steps.size() != expected.steps.size()) return 0;
@@ -799,6 +805,23 @@ TEST(SolutionSubmodular, CommunitiesTheListsReachTakePartUnlisted) {
     EXPECT_THAT(optimizer.joins, ElementsAre(std::make_pair(listed, unlisted)));
     // 2m sums the listed communities only (3); the ratio is 1 / (3 × 1).
     EXPECT_FLOAT_EQ(optimizer.evaluateNeighbour(), 1.0f);
+}
+
+TEST(SolutionSubmodular, LinksFromTheGraphNeedEveryStartingCommunityListed) {
+    // The graph's adjacency names every vertex: a list without some of them would leave
+    // links to communities the optimizer has no slot for.
+    Network network;
+    network.graph.addEdges(edgesOf({{0, 1}, {0, 2}}));
+    Arena<Community> bare;
+    std::vector<Community*> starting =
+        makeStartingCommunities(network.graph, bare, {}, /*withLists=*/false);
+    std::list<Community*> part = {starting[0], starting[1]};
+    EXPECT_THROW(SolutionSubmodular(part, &starting, {}, &network.graph), std::invalid_argument);
+    std::list<Community*> all = {starting[0], starting[1], starting[2]};
+    SolutionSubmodular optimizer(all, &starting, {}, &network.graph);
+    EXPECT_TRUE(all.empty());  // made again by publish()
+    optimizer.publish();
+    EXPECT_EQ(all.size(), 3u);
 }
 
 TEST(SolutionSubmodular, MatchesTheLiteralRulesWhereRatiosTie) {
