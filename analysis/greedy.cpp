@@ -83,7 +83,6 @@ Partition greedyPartition(const Graph& graph, const GreedyOptions& options) {
     // Listed in ascending vertex id: the optimizer's slots follow the list.
     std::list<Community*> communities;
     for (const auto& [id, vertex] : graph.vertexMap) communities.push_back(starting[vertex->index]);
-    agglomerate(communities, &starting, options, &graph);
-    std::erase_if(communities, [](const Community* community) { return community->removed; });
+    agglomerate(communities, &starting, options, &graph);  // leaves only the survivors listed
     return partitionOf(communities, graph);
 }

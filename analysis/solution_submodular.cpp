@@ -247,12 +247,11 @@ SolutionSubmodular::SolutionSubmodular(std::list<Community*>& list,
     const std::vector<Community*> all = reachedCommunities(list, whole);
     // From a graph, the list is emptied once the first searches are done and made again by
     // publish(): the survivors in list (slot) order, as erasing the absorbed would leave it.
-    relist_ = linksFrom != nullptr;
+    graph_ = linksFrom;
     assignSlots(all);
     sumDegrees(list);
     if (linksFrom) {
         build(all, *linksFrom);
-        membersFrom_ = linksFrom;
         nextMember_ = bigVector(all.size(), kNone, settings.threads);
         lastMember_ = bigVector(all.size(), Index{0}, settings.threads);
         for (Index slot = 0; slot < all.size(); ++slot) lastMember_[slot] = slot;
@@ -261,7 +260,7 @@ SolutionSubmodular::SolutionSubmodular(std::list<Community*>& list,
     }
     searchFirst(list, whole);
     for (Community* community : list) community->lastStep = 0;
-    if (relist_) list.clear();
+    if (graph_) list.clear();
 }
 
 SolutionSubmodular::~SolutionSubmodular() = default;
@@ -293,7 +292,7 @@ void SolutionSubmodular::sumDegrees(std::list<Community*>& list) {
         sum += community->degreeSum;
         squares += static_cast<long double>(community->degreeSum) * community->degreeSum;
         const Index slot = slotOf_[community->index];
-        if (relist_) continue;
+        if (graph_) continue;
         if (!placed_[slot]) {
             placed_[slot] = true;
             place_[slot] = at;
@@ -334,7 +333,7 @@ void SolutionSubmodular::allocate(std::size_t count) {
     previousPointer_ = bigVector(count, kNone, settings.threads);
     pointsAt_ = bigVector(count, kNone, settings.threads);
     byIndex_ = bigVector<Community*>(count, nullptr, settings.threads);
-    if (!relist_) {
+    if (!graph_) {
         reserveBig(place_, count, settings.threads);
         place_.resize(count);
         placed_.resize(count, false);
@@ -390,7 +389,7 @@ void SolutionSubmodular::settleAll() {
 
 void SolutionSubmodular::publish() {
     settleAll();
-    if (relist_) {
+    if (graph_) {
         communities->clear();
         for (Community* community : byIndex_)
             if (community && !community->removed) communities->push_back(community);
@@ -415,7 +414,7 @@ void SolutionSubmodular::publish() {
         }
         community->neighbours = std::move(neighbours);
         community->cuts = std::move(cuts);
-        if (membersFrom_) writeMembers(community, self);
+        if (graph_) writeMembers(community, self);
         if (records_[self].c2) {
             if (!community->best) community->best = std::make_unique<bestNeighbour>();
             *community->best = records_[self];
@@ -434,7 +433,7 @@ void SolutionSubmodular::writeMembers(Community* community, Index self) const {
     community->members.clear();
     community->members.reserve(static_cast<std::size_t>(community->size));
     for (Index slot = self; slot != kNone; slot = nextMember_[slot])
-        community->members.push_back(membersFrom_->vertices[created_[slot]]->id);
+        community->members.push_back(graph_->vertices[created_[slot]]->id);
 }
 
 void SolutionSubmodular::dropAids(Adjacency& list) {
@@ -887,7 +886,7 @@ void SolutionSubmodular::destroy(Community* absorbed) {
     while (pointedBy_[self] != kNone) unlink(pointedBy_[self]);
     records_[self].c2 = nullptr;
     absorbed->best.reset();
-    if (!relist_ && placed_[self]) {
+    if (!graph_ && placed_[self]) {
         communities->erase(place_[self]);
         placed_[self] = false;
     }
@@ -912,7 +911,7 @@ void SolutionSubmodular::acceptNeighbour() {
         const Index gone = slotOf_[absorbed->index];
         keys_[survivor].degreeSum = owner->degreeSum;
         merge(survivor, gone);
-        if (membersFrom_) chainMembers(survivor, gone);
+        if (graph_) chainMembers(survivor, gone);
         renew(owner);
         absorbed->clearTotals();
         release(gone, survivor);

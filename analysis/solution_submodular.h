@@ -343,15 +343,15 @@ class SolutionSubmodular : public Solution {
     std::vector<Index> previousPointer_;
     std::vector<Index> pointsAt_;
     std::vector<Community*> byIndex_;
-    // Members of communities made without lists (see the constructor), as chains by slot:
-    // a community's chain starts at its own slot (its first member is its vertex) and
-    // continues through the next member's slot; a merge appends the absorbed chain. Empty
-    // otherwise.
-    const Graph* membersFrom_ = nullptr;
+    // The graph the communities were made from without lists (see the constructor), or null.
+    const Graph* graph_ = nullptr;
+    // Their members, as chains by slot: a community's chain starts at its own slot (its
+    // first member is its vertex) and continues through the next member's slot; a merge
+    // appends the absorbed chain. Empty without a graph.
     std::vector<Index> nextMember_;
     std::vector<Index> lastMember_;
-    // Each community's place in the list, unless the list is made again at the end.
-    bool relist_ = false;
+    // Each community's place in the list, unless the list is made again at the end (with a
+    // graph).
     std::vector<std::list<Community*>::iterator> place_;
     std::vector<bool> placed_;
     std::vector<Index> scratch_;
