@@ -487,6 +487,50 @@ void Graph::fillAdjacency(const std::vector<Index>& offset, const std::vector<In
     maxStrength = static_cast<float>(std::max(maxDegree, 0));
 }
 
+void Graph::releaseAdjacency() {
+    // In memory order, so that the allocator joins neighbouring blocks as they come.
+    vertexStore_.forEach([](Vertex& vertex) { std::vector<Vertex*>().swap(vertex.neighbours); });
+    giveBackFreeHeap();
+}
+
+void Graph::restoreAdjacency(const std::vector<Index>& offset, const std::vector<Index>& ends) {
+    if (offset.size() != vertices.size() + 1 || ends.size() != offset.back())
+        throw std::invalid_argument("restoreAdjacency: the copy is not of this graph");
+    // What the stage that worked meanwhile freed goes back to the system first: the heap keeps
+    // freed memory for later use, and a list made on the second thread takes its room from a
+    // heap of its own, so that memory would otherwise be held beside the lists.
+    giveBackFreeHeap();
+    // In the objects' memory order, one list after the other (no growth advice: the heap's
+    // free space holds them).
+    std::vector<Index> order;
+    order.reserve(vertices.size());
+    vertexStore_.forEach([&](const Vertex& vertex) { order.push_back(vertex.index); });
+    auto make = [&](std::size_t from, std::size_t to) {
+        for (std::size_t i = from; i < to; ++i) {
+            if (i + 4 < to) __builtin_prefetch(&offset[order[i + 4]]);
+            if (i + 2 < to) __builtin_prefetch(ends.data() + offset[order[i + 2]]);
+            if (i + 1 < to) {
+                const Index next = order[i + 1];
+                const Index last = std::min<Index>(offset[next + 1], offset[next] + kAhead);
+                for (Index k = offset[next]; k < last; ++k) __builtin_prefetch(&vertices[ends[k]]);
+            }
+            const Index p = order[i];
+            std::vector<Vertex*>& list = vertices[p]->neighbours;
+            list.reserve(offset[p + 1] - offset[p]);
+            for (Index k = offset[p]; k < offset[p + 1]; ++k) list.push_back(vertices[ends[k]]);
+        }
+    };
+    const std::size_t count = order.size();
+    if (offset.back() >= buildOnTwoThreadsFrom && count >= 2) {
+        const std::size_t split = halfOfTheWork(count, [&](std::size_t i) {
+            return std::size_t{offset[order[i] + 1] - offset[order[i]]};
+        });
+        onTwoThreads(threads, std::max<std::size_t>(split, 1), count, make);
+    } else {
+        make(0, count);
+    }
+}
+
 Vertex* Graph::addVertex(const Vertex* source) {
     Vertex* copy = vertexStore_.emplace(source);
     copy->index = static_cast<Index>(vertices.size());

@@ -115,6 +115,17 @@ class Graph {
     Vertex* addVertex(const Vertex* source);
     std::vector<Vertex*> addVertices(const std::vector<Vertex*>& sources);
     std::list<Vertex*> addVertices(const std::list<Vertex*>& sources);
+    // Frees every vertex's adjacency list and gives the memory back to the system while a
+    // stage works on a copy of the adjacency: on a network of tens of millions of edges the
+    // lists hold hundreds of megabytes. Degrees and counters stay; no list may be read until
+    // restoreAdjacency.
+    void releaseAdjacency();
+    // Makes the lists again from that copy: position p's neighbours are the positions
+    // ends[offset[p]] … ends[offset[p + 1] − 1], in that order (std::invalid_argument when
+    // the sizes are not this graph's). The lists are allocated in the order of the vertex
+    // objects in memory, so they lie as a bulk build laid them; large graphs have them made on
+    // two threads.
+    void restoreAdjacency(const std::vector<Index>& offset, const std::vector<Index>& ends);
     // Label of the vertex with this id; nothing when there is none. The graph keeps a copy
     // of the bytes.
     void addName(VertexId id, std::string_view name);

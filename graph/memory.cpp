@@ -45,6 +45,12 @@ void prepareFreshMemory(const void* data, std::size_t bytes, unsigned threads) {
 #endif
 }
 
+void giveBackFreeHeap() {
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
+}
+
 void* mapPages(std::size_t bytes) {
     void* block = mmap(nullptr, std::max<std::size_t>(bytes, 1), PROT_READ | PROT_WRITE,
                        MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);

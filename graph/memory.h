@@ -37,6 +37,10 @@ class HeapGrowthAdvice {
     unsigned threads_;
 };
 
+// Hands the heap's free pages back to the system, after many small blocks were freed at
+// once; nothing where the allocator is not the system's own heap.
+void giveBackFreeHeap();
+
 // Room for count elements, readied by prepareFreshMemory before it is first touched.
 template <class T, class Allocator>
 void reserveBig(std::vector<T, Allocator>& vector, std::size_t count, unsigned threads) {
@@ -97,6 +101,13 @@ class Arena {
             grow(std::clamp<std::size_t>(2 * last, 4, 4096));
         }
         return &chunks_.back().emplace_back(std::forward<Args>(args)...);
+    }
+
+    // Calls visit on every object, in the order they lie in memory.
+    template <class Visit>
+    void forEach(Visit&& visit) {
+        for (std::vector<T>& chunk : chunks_)
+            for (T& object : chunk) visit(object);
     }
 
     // Room for the next count objects in one chunk, so a graph built in one go has its

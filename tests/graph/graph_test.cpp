@@ -268,6 +268,64 @@ TEST(Graph, AddEdgeAfterBulkBuildStillSeesEarlierEdges) {
     EXPECT_EQ(graph.numArcs, 6u);
 }
 
+// A stage that borrows the lists works on a copy of them by position (as the CSR holds them)
+// and has them made again from it: every list as it was, in its order, whatever the build
+// and whether one or two threads make them; the graph takes edges as before afterwards.
+TEST(Graph, LentAdjacencyComesBackAsItWas) {
+    std::mt19937 random(29);
+    for (int round = 0; round < 60; ++round) {
+        const int n = 1 + static_cast<int>(random() % 40);
+        std::vector<Edge> edges;
+        for (int i = static_cast<int>(random() % 120); i > 0; --i) {
+            // Ids against the order of appearance, so the objects lie apart from the positions.
+            const VertexId u = static_cast<VertexId>((random() % n) * 7919 % 10007);
+            edges.push_back({u, random() % 6 == 0 ? u : static_cast<VertexId>(random() % n)});
+        }
+        Graph subgraphSource = incremental(edges);
+        Graph copies(true);
+        for (auto it = subgraphSource.vertices.rbegin(); it != subgraphSource.vertices.rend(); ++it)
+            if (random() % 4 != 0) copies.addVertex(*it);
+        std::vector<std::pair<std::string, Graph>> graphs;
+        graphs.emplace_back("edge by edge", incremental(edges));
+        graphs.emplace_back("bulk", bulk(edges));
+        graphs.emplace_back("bulk, not simple", bulk(edges, false));
+        graphs.emplace_back("bulk, on two threads", bulk(edges, true, 0));
+        graphs.emplace_back("vertex copies", std::move(copies));
+        for (auto& [name, graph] : graphs) {
+            SCOPED_TRACE("round " + std::to_string(round) + ", " + name);
+            Community::next_available_number = 1;
+            const Snapshot before = snapshot(graph);
+            std::vector<Index> offset{0};
+            std::vector<Index> ends;
+            for (const Vertex* vertex : graph.vertices) {
+                for (const Vertex* neighbour : vertex->neighbours) ends.push_back(neighbour->index);
+                offset.push_back(static_cast<Index>(ends.size()));
+            }
+            std::vector<int> degrees;
+            for (const Vertex* vertex : graph.vertices) degrees.push_back(vertex->degree);
+            graph.releaseAdjacency();
+            for (std::size_t p = 0; p < graph.vertices.size(); ++p) {
+                EXPECT_EQ(graph.vertices[p]->neighbours.capacity(), 0u);
+                EXPECT_EQ(graph.vertices[p]->degree, degrees[p]);
+            }
+            if (!ends.empty()) {
+                const std::vector<Index> shorter(ends.begin(), ends.end() - 1);
+                EXPECT_THROW(graph.restoreAdjacency(offset, shorter), std::invalid_argument);
+            }
+            graph.restoreAdjacency(offset, ends);
+            Community::next_available_number = 1;
+            EXPECT_TRUE(snapshot(graph) == before);
+            if (graph.vertices.size() < 2) continue;
+            const Index arcs = graph.numArcs;
+            const VertexId b = graph.vertices.back()->id;
+            const std::vector<VertexId>& aList = before.adjacency.front();
+            const bool linked = std::find(aList.begin(), aList.end(), b) != aList.end();
+            graph.addEdge(graph.vertices.front()->id, b);
+            EXPECT_EQ(graph.numArcs, arcs + (linked && graph.simple ? 0 : 2));
+        }
+    }
+}
+
 // Copying a triangle vertex by vertex rebuilds it.
 TEST(Graph, AddVertexRebuildsTheInducedSubgraph) {
     Graph source = incremental({{0, 1}, {1, 2}, {2, 0}, {2, 5}});
