@@ -45,3 +45,23 @@ Csr csrOf(const Graph& graph, unsigned threads) {
              });
     return csr;
 }
+
+AdjacencyLoan::AdjacencyLoan(Graph& graph, const Csr& csr) : graph_(graph), csr_(csr) {
+    graph_.releaseAdjacency();
+    lent_ = true;
+}
+
+AdjacencyLoan::~AdjacencyLoan() {
+    if (!lent_) return;
+    try {
+        giveBack();
+    } catch (...) {
+        // Unwinding already from the stage's own failure, which is the one to report.
+    }
+}
+
+void AdjacencyLoan::giveBack() {
+    if (!lent_) return;
+    lent_ = false;
+    graph_.restoreAdjacency(csr_.offsets, csr_.targets);
+}

@@ -23,3 +23,22 @@ struct Csr {
 // The adjacency of graph in CSR form. O(V + E) time; the lists are copied by up to `threads`
 // threads (the result does not depend on their number).
 Csr csrOf(const Graph& graph, unsigned threads = 1);
+
+// Lends the graph's adjacency to a stage that reads only its CSR copy: the graph's lists give
+// their memory back while the loan lasts (the adjacency is then held once, not twice), and are
+// made again from the copy, as they were, by giveBack(). Should the stage fail, the end of the
+// loan gives them back as well, as far as memory allows.
+class AdjacencyLoan {
+  public:
+    // csr must be csrOf(graph) and outlive the loan.
+    AdjacencyLoan(Graph& graph, const Csr& csr);
+    ~AdjacencyLoan();
+    AdjacencyLoan(const AdjacencyLoan&) = delete;
+    AdjacencyLoan& operator=(const AdjacencyLoan&) = delete;
+    void giveBack();
+
+  private:
+    Graph& graph_;
+    const Csr& csr_;
+    bool lent_ = false;
+};

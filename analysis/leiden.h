@@ -77,6 +77,7 @@ std::vector<Index> leidenCommunities(const std::vector<Index>& offsets,
 // Leiden on the graph (its CSR made with the same threads), as the run's partition:
 // communities ordered by their smallest vertex id, members in ascending id. Weights, when
 // given, are one per adjacency entry in the order of the vertices' positions and of each
-// one's neighbours (the CSR's order; the readers' adjacency weights), as above.
-Partition leidenPartition(const Graph& graph, const LeidenOptions& options,
+// one's neighbours (the CSR's order; the readers' adjacency weights), as above. The graph
+// lends its adjacency lists meanwhile (AdjacencyLoan) and has them back, as they were, on return.
+Partition leidenPartition(Graph& graph, const LeidenOptions& options,
                           const std::vector<double>* weights = nullptr);

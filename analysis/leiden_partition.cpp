@@ -7,12 +7,15 @@
 #include "analysis/partition.h"
 #include "graph/graph.h"
 
-Partition leidenPartition(const Graph& graph, const LeidenOptions& options,
+Partition leidenPartition(Graph& graph, const LeidenOptions& options,
                           const std::vector<double>* weights) {
     std::vector<Index> communityOf;
     {
         const Csr csr = csrOf(graph, options.threads);
+        // The detector reads the CSR alone.
+        AdjacencyLoan loan(graph, csr);
         communityOf = leidenCommunities(csr.offsets, csr.targets, options, weights);
+        loan.giveBack();
     }
     // The detector numbers communities by their smallest position; the run orders them by
     // their smallest vertex id, as it does a partition read from a file.

@@ -240,7 +240,7 @@ void orderLinksAsExported(Partition& partition, const std::string& partitionFile
 // Read from the partition file (whose counts go into the summary), or detected by the
 // chosen detector; every detector hands the same kind of partition on.
 // A partition file names vertices by the file's ids or labels where the input gave them.
-Partition findCommunities(const Graph& graph, const Parameters& p, const InputRead& input,
+Partition findCommunities(Graph& graph, const Parameters& p, const InputRead& input,
                           RunSummary& summary) {
     switch (p.detector()) {
         case Parameters::Detector::file: {
