@@ -1,5 +1,6 @@
 #include "analysis/greedy.h"
 
+#include "analysis/csr.h"
 #include "graph/threads.h"
 
 std::vector<Community*> makeStartingCommunities(const Graph& graph, Arena<Community>& store,
@@ -59,7 +60,7 @@ std::vector<Community*> makeStartingCommunities(const Graph& graph, Arena<Commun
 }
 
 void agglomerate(std::list<Community*>& communities, const std::vector<Community*>* starting,
-                 const GreedyOptions& options, const Graph* linksFrom) {
+                 const GreedyOptions& options, const LinksFrom* linksFrom) {
     if (options.progress)
         options.progress->start("Merging communities",
                                 communities.empty() ? 0 : communities.size() - 1);
@@ -76,13 +77,21 @@ void agglomerate(std::list<Community*>& communities, const std::vector<Community
     optimizer.publish();
 }
 
-Partition greedyPartition(const Graph& graph, const GreedyOptions& options) {
+Partition greedyPartition(Graph& graph, const GreedyOptions& options) {
     Arena<Community> store(options.optimizer.threads);
     const std::vector<Community*> starting =
         makeStartingCommunities(graph, store, options, /*withLists=*/false);
     // Listed in ascending vertex id: the optimizer's slots follow the list.
     std::list<Community*> communities;
     for (const auto& [id, vertex] : graph.vertexMap) communities.push_back(starting[vertex->index]);
-    agglomerate(communities, &starting, options, &graph);  // leaves only the survivors listed
+    {
+        // The optimizer makes its lists from the CSR, so the graph's own are not needed until
+        // the partition is listed: they give their memory back to the merges meanwhile.
+        const Csr csr = csrOf(graph, options.optimizer.threads);
+        AdjacencyLoan loan(graph, csr);
+        const LinksFrom links{graph, csr};
+        agglomerate(communities, &starting, options, &links);  // leaves only the survivors listed
+        loan.giveBack();
+    }
     return partitionOf(communities, graph);
 }

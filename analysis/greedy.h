@@ -44,11 +44,13 @@ std::vector<Community*> makeStartingCommunities(const Graph& graph, Arena<Commun
 // (linear in the two merged communities' lists) and O(log V) for every community whose best
 // candidate it changes.
 // With linksFrom, the starting communities were made without links and every one of them is
-// listed: the optimizer takes their links from that graph.
+// listed: the optimizer takes their links from that graph's CSR.
 void agglomerate(std::list<Community*>& communities, const std::vector<Community*>* starting,
-                 const GreedyOptions& options, const Graph* linksFrom = nullptr);
+                 const GreedyOptions& options, const LinksFrom* linksFrom = nullptr);
 
 // The communities of the graph by greedy agglomeration from its singletons, in the order the
 // optimizer leaves them (the communities log's), each one's members in the order of its
-// merges. The optimizer's communities are gone when this returns.
-Partition greedyPartition(const Graph& graph, const GreedyOptions& options = {});
+// merges. The optimizer's communities are gone when this returns. The graph lends its
+// adjacency lists while the communities merge (AdjacencyLoan) and has them back, as they
+// were, on return.
+Partition greedyPartition(Graph& graph, const GreedyOptions& options = {});

@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "analysis/csr.h"
 #include "analysis/network.h"
 #include "graph/graph.h"
 #include "graph/memory.h"
@@ -238,7 +239,8 @@ SolutionSubmodular::SolutionSubmodular(std::list<Community*>& list, Network* net
 
 SolutionSubmodular::SolutionSubmodular(std::list<Community*>& list,
                                        const std::vector<Community*>* starting,
-                                       const OptimizerSettings& settings, const Graph* linksFrom)
+                                       const OptimizerSettings& settings,
+                                       const LinksFrom* linksFrom)
     : communities(&list), settings(settings) {
     const bool whole = holdsEveryStartingCommunity(list, starting);
     if (linksFrom && !whole)
@@ -247,11 +249,11 @@ SolutionSubmodular::SolutionSubmodular(std::list<Community*>& list,
     const std::vector<Community*> all = reachedCommunities(list, whole);
     // From a graph, the list is emptied once the first searches are done and made again by
     // publish(): the survivors in list (slot) order, as erasing the absorbed would leave it.
-    graph_ = linksFrom;
+    graph_ = linksFrom ? &linksFrom->graph : nullptr;
     assignSlots(all);
     sumDegrees(list);
     if (linksFrom) {
-        build(all, *linksFrom);
+        build(all, linksFrom->csr);
         nextMember_ = bigVector(all.size(), kNone, settings.threads);
         lastMember_ = bigVector(all.size(), Index{0}, settings.threads);
         for (Index slot = 0; slot < all.size(); ++slot) lastMember_[slot] = slot;
@@ -364,19 +366,20 @@ void SolutionSubmodular::build(const std::vector<Community*>& all) {
     }
 }
 
-void SolutionSubmodular::build(const std::vector<Community*>& all, const Graph& graph) {
+void SolutionSubmodular::build(const std::vector<Community*>& all, const Csr& csr) {
+    if (csr.vertexCount() != all.size())
+        throw std::invalid_argument("SolutionSubmodular: the CSR is not of the communities' graph");
     // Every list is made here: the heap grows by all of them at once.
-    HeapGrowthAdvice advice(all.size() * 32 + std::size_t{graph.numArcs} * sizeof(Link),
-                            settings.threads);
+    HeapGrowthAdvice advice(all.size() * 32 + csr.targets.size() * sizeof(Link), settings.threads);
     for (Community* community : all) {
         const Index self = slotOf_[community->index];
         byIndex_[self] = community;
         keys_[self] = {community->number, community->degreeSum};
-        const Vertex* vertex = graph.vertices[community->index];
+        const Index first = csr.offsets[community->index];
+        const Index last = csr.offsets[community->index + 1];
         std::vector<Link>& links = adjacency_[self].links;
-        links.reserve(vertex->neighbours.size());
-        for (const Vertex* neighbour : vertex->neighbours)
-            links.push_back({slotOf_[neighbour->index], 1});
+        links.reserve(last - first);
+        for (Index k = first; k < last; ++k) links.push_back({slotOf_[csr.targets[k]], 1});
         flags_[self] = links.size() > settings.longList ? kEager : 0;
         advice.check();
     }

@@ -14,6 +14,15 @@
 
 class Graph;
 class Network;
+struct Csr;
+
+// Where communities made without lists take their links: the graph they were made from, whose
+// vertices name their members, and its adjacency in CSR form (csrOf), read in place of the
+// graph's own lists so that those may be lent out meanwhile (AdjacencyLoan).
+struct LinksFrom {
+    const Graph& graph;
+    const Csr& csr;
+};
 
 // How the optimizer goes about its work; none of it changes the steps it takes.
 struct OptimizerSettings {
@@ -156,11 +165,11 @@ class SolutionSubmodular : public Solution {
     // The same for communities that are no network's: starting, when given, holds the
     // starting communities by vertex position (a list of all of them needs no search for
     // unlisted ones). With linksFrom, the list holds every starting community, made without
-    // lists: each one's links are its vertex's adjacency in that graph (cut 1 each), and its
+    // lists: each one's links are its vertex's adjacency in that CSR (cut 1 each), and its
     // members, that vertex and whoever it absorbs, are written by publish(). The list is then
     // empty from the end of the constructor until publish() lists the survivors.
     SolutionSubmodular(std::list<Community*>& communities, const std::vector<Community*>* starting,
-                       const OptimizerSettings& settings, const Graph* linksFrom = nullptr);
+                       const OptimizerSettings& settings, const LinksFrom* linksFrom = nullptr);
     ~SolutionSubmodular() override;
     SolutionSubmodular(const SolutionSubmodular&) = delete;
     SolutionSubmodular& operator=(const SolutionSubmodular&) = delete;
@@ -255,7 +264,7 @@ class SolutionSubmodular : public Solution {
     // The arrays by slot, for count slots.
     void allocate(std::size_t count);
     void build(const std::vector<Community*>& all);
-    void build(const std::vector<Community*>& all, const Graph& graph);
+    void build(const std::vector<Community*>& all, const Csr& csr);
     // Enters community under the candidate its best record names (when it has one).
     void link(Index community);
     void unlink(Index community);

@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "analysis/greedy.h"
+#include "analysis/leiden.h"
 #include "analysis/network.h"
 
 using ::testing::ElementsAre;
@@ -66,6 +67,31 @@ std::vector<Edge> randomEdges(std::mt19937& random, int vertices) {
     std::vector<Edge> edges;
     for (int e = 0; e < vertices * 3; ++e) edges.push_back({pick(random), pick(random)});
     return edges;
+}
+
+// Both detectors lend the graph's lists out while they work on its CSR; the run's later stages
+// read them again, so they must come back as they were, also when detection fails.
+TEST(Detectors, GiveTheGraphItsListsBack) {
+    std::mt19937 random(5);
+    Graph graph(true);
+    graph.addEdges(randomEdges(random, 80));
+    auto lists = [&] {
+        std::vector<std::vector<VertexId>> out;
+        for (const Vertex* vertex : graph.vertices) {
+            out.emplace_back();
+            for (const Vertex* neighbour : vertex->neighbours) out.back().push_back(neighbour->id);
+        }
+        return out;
+    };
+    const std::vector<std::vector<VertexId>> before = lists();
+    ASSERT_GT(graph.numArcs, 100u);
+    greedyPartition(graph);
+    EXPECT_EQ(lists(), before);
+    leidenPartition(graph, {});
+    EXPECT_EQ(lists(), before);
+    const std::vector<double> negative(graph.numArcs, -1.0);
+    EXPECT_THROW(leidenPartition(graph, {}, &negative), std::invalid_argument);
+    EXPECT_EQ(lists(), before);
 }
 
 // Detection keeps its sums and lists by merging; made from detection's own membership, the

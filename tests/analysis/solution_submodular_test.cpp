@@ -11,12 +11,14 @@
 #include <list>
 #include <map>
 #include <memory>
+#include <optional>
 #include <random>
 #include <set>
 #include <sstream>
 #include <stdexcept>
 #include <string>
 
+#include "analysis/csr.h"
 #include "analysis/greedy.h"
 #include "analysis/network.h"
 
@@ -350,7 +352,8 @@ struct Outcome {
 
 // How runFast drives the optimizer: checked after every step (the checks publish the
 // adjacency and bring every deferred candidate up to date); as run, taking the deferrals as
-// detection does; and as run from the graph, the starting communities made without lists.
+// detection does; and as run from the graph, the starting communities made without lists and
+// the links read from its CSR while the graph's own lists are lent out.
 enum class Drive { kChecked, kAsRun, kFromGraph };
 
 // The fast optimizer driven as the detection driver drives it.
@@ -369,11 +372,15 @@ Outcome runFast(const std::vector<Edge>& edges, float threshold, const std::stri
             network.communitiesList.push_back(starting[vertex->index]);
     }
     Outcome outcome;
+    const Csr csr = csrOf(network.graph);
+    const LinksFrom links{network.graph, csr};
+    std::optional<AdjacencyLoan> loan;
+    if (drive == Drive::kFromGraph) loan.emplace(network.graph, csr);
     {
         SolutionSubmodular optimizer =
             drive != Drive::kFromGraph
                 ? SolutionSubmodular(network.communitiesList, &network, settings)
-                : SolutionSubmodular(network.communitiesList, &starting, settings, &network.graph);
+                : SolutionSubmodular(network.communitiesList, &starting, settings, &links);
         for (;;) {
             const bool has = optimizer.proposeNeighbour();
             const float value = optimizer.evaluateNeighbour();
@@ -815,10 +822,12 @@ TEST(SolutionSubmodular, LinksFromTheGraphNeedEveryStartingCommunityListed) {
     Arena<Community> bare;
     std::vector<Community*> starting =
         makeStartingCommunities(network.graph, bare, {}, /*withLists=*/false);
+    const Csr csr = csrOf(network.graph);
+    const LinksFrom links{network.graph, csr};
     std::list<Community*> part = {starting[0], starting[1]};
-    EXPECT_THROW(SolutionSubmodular(part, &starting, {}, &network.graph), std::invalid_argument);
+    EXPECT_THROW(SolutionSubmodular(part, &starting, {}, &links), std::invalid_argument);
     std::list<Community*> all = {starting[0], starting[1], starting[2]};
-    SolutionSubmodular optimizer(all, &starting, {}, &network.graph);
+    SolutionSubmodular optimizer(all, &starting, {}, &links);
     EXPECT_TRUE(all.empty());  // made again by publish()
     optimizer.publish();
     EXPECT_EQ(all.size(), 3u);
