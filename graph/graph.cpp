@@ -497,18 +497,24 @@ void Graph::restoreAdjacency(const std::vector<Index>& offset, const std::vector
     if (offset.size() != vertices.size() + 1 || ends.size() != offset.back())
         throw std::invalid_argument("restoreAdjacency: the copy is not of this graph");
     // What the stage that worked meanwhile freed goes back to the system first: the heap keeps
-    // freed memory for later use, and a list made on the second thread takes its room from a
-    // heap of its own, so that memory would otherwise be held beside the lists.
+    // freed memory for later use, and it would otherwise be held beside the lists.
     giveBackFreeHeap();
-    // In the objects' memory order, one list after the other (no growth advice: the heap's
-    // free space holds them).
+    // The lists are made on this thread, in the objects' memory order, one after the other
+    // where the released ones lay (a second thread would take them from a heap of its own,
+    // on small pages); they are filled on two threads for large graphs.
     std::vector<Index> order;
     order.reserve(vertices.size());
-    vertexStore_.forEach([&](const Vertex& vertex) { order.push_back(vertex.index); });
-    auto make = [&](std::size_t from, std::size_t to) {
+    vertexStore_.forEach([&](Vertex& vertex) {
+        order.push_back(vertex.index);
+        vertex.neighbours.reserve(offset[vertex.index + 1] - offset[vertex.index]);
+    });
+    auto fill = [&](std::size_t from, std::size_t to) {
         for (std::size_t i = from; i < to; ++i) {
             if (i + 4 < to) __builtin_prefetch(&offset[order[i + 4]]);
-            if (i + 2 < to) __builtin_prefetch(ends.data() + offset[order[i + 2]]);
+            if (i + 2 < to) {
+                __builtin_prefetch(ends.data() + offset[order[i + 2]]);
+                __builtin_prefetch(vertices[order[i + 2]]->neighbours.data(), 1);
+            }
             if (i + 1 < to) {
                 const Index next = order[i + 1];
                 const Index last = std::min<Index>(offset[next + 1], offset[next] + kAhead);
@@ -516,7 +522,6 @@ void Graph::restoreAdjacency(const std::vector<Index>& offset, const std::vector
             }
             const Index p = order[i];
             std::vector<Vertex*>& list = vertices[p]->neighbours;
-            list.reserve(offset[p + 1] - offset[p]);
             for (Index k = offset[p]; k < offset[p + 1]; ++k) list.push_back(vertices[ends[k]]);
         }
     };
@@ -525,9 +530,9 @@ void Graph::restoreAdjacency(const std::vector<Index>& offset, const std::vector
         const std::size_t split = halfOfTheWork(count, [&](std::size_t i) {
             return std::size_t{offset[order[i] + 1] - offset[order[i]]};
         });
-        onTwoThreads(threads, std::max<std::size_t>(split, 1), count, make);
+        onTwoThreads(threads, std::max<std::size_t>(split, 1), count, fill);
     } else {
-        make(0, count);
+        fill(0, count);
     }
 }
 
