@@ -9,14 +9,10 @@
 
 Partition leidenPartition(Graph& graph, const LeidenOptions& options,
                           const std::vector<double>* weights) {
-    std::vector<Index> communityOf;
-    {
-        const Csr csr = csrOf(graph, options.threads);
-        // The detector reads the CSR alone.
-        AdjacencyLoan loan(graph, csr);
-        communityOf = leidenCommunities(csr.offsets, csr.targets, options, weights);
-        loan.giveBack();
-    }
+    const Csr csr = csrOf(graph, options.threads);
+    // The detector and the listing of the partition's links read the CSR alone.
+    AdjacencyLoan loan(graph, csr);
+    std::vector<Index> communityOf = leidenCommunities(csr.offsets, csr.targets, options, weights);
     // The detector numbers communities by their smallest position; the run orders them by
     // their smallest vertex id, as it does a partition read from a file.
     Index count = 0;
@@ -31,5 +27,7 @@ Partition leidenPartition(Graph& graph, const LeidenOptions& options,
     std::vector<Index> place(count);
     for (Index k = 0; k < count; ++k) place[order[k]] = k;
     for (Index& community : communityOf) community = place[community];
-    return partitionFromMembership(graph, communityOf, count);
+    Partition partition = partitionFromMembership(graph, csr, communityOf, count);
+    loan.giveBack();
+    return partition;
 }

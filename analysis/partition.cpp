@@ -1,9 +1,11 @@
 #include "analysis/partition.h"
 
 #include <algorithm>
+#include <stdexcept>
 #include <string>
 #include <unordered_map>
 
+#include "analysis/csr.h"
 #include "graph/graph.h"
 #include "graph/memory.h"
 #include "graph/threads.h"
@@ -54,7 +56,10 @@ struct RangeLinks {
     std::vector<Index> end;  // by community of the range
 };
 
-void listRange(const Graph& graph, const std::vector<Index>& start,
+// eachNeighbour(p, visit) calls visit with the position of every neighbour of vertex p, in
+// the order of its adjacency.
+template <class EachNeighbour>
+void listRange(const EachNeighbour& eachNeighbour, const std::vector<Index>& start,
                const std::vector<Index>& grouped, Index from, Index to, Partition& partition,
                RangeLinks& out) {
     if (from == to) return;
@@ -64,10 +69,10 @@ void listRange(const Graph& graph, const std::vector<Index>& start,
     out.end.reserve(to - from);
     for (Index k = from; k < to; ++k) {
         for (Index at = start[k]; at < start[k + 1]; ++at) {
-            const Vertex* vertex = graph.vertices[grouped[at]];
-            partition.degreeSum[k] += static_cast<std::uint32_t>(vertex->neighbours.size());
-            for (const Vertex* neighbour : vertex->neighbours) {
-                const Index other = communityOf[neighbour->index];
+            std::uint32_t degree = 0;
+            eachNeighbour(grouped[at], [&](Index neighbour) {
+                ++degree;
+                const Index other = communityOf[neighbour];
                 if (other == k) {
                     ++partition.internal[k];
                 } else if (contactOf[other] != k) {
@@ -77,7 +82,8 @@ void listRange(const Graph& graph, const std::vector<Index>& start,
                 } else {
                     ++out.links[slotOf[other]].cut;
                 }
-            }
+            });
+            partition.degreeSum[k] += degree;
         }
         out.end.push_back(static_cast<Index>(out.links.size()));
     }
@@ -85,9 +91,10 @@ void listRange(const Graph& graph, const std::vector<Index>& start,
 
 // Every community's links (see listRange). Large partitions share the communities between
 // two threads, each listing its own range; the ranges are joined in order.
-void listLinks(const Graph& graph, const std::vector<Index>& start,
-               const std::vector<Index>& grouped, Partition& partition,
-               std::size_t twoThreadsFrom) {
+template <class EachNeighbour>
+void listLinks(const Graph& graph, const EachNeighbour& eachNeighbour,
+               const std::vector<Index>& start, const std::vector<Index>& grouped,
+               Partition& partition, std::size_t twoThreadsFrom) {
     const Index count = static_cast<Index>(start.size() - 1);
     partition.internal.assign(count, 0);
     partition.degreeSum.assign(count, 0);
@@ -101,8 +108,8 @@ void listLinks(const Graph& graph, const std::vector<Index>& start,
             : count;
     inParallel(
         twoThreads ? graph.threads : 1,
-        [&] { listRange(graph, start, grouped, 0, split, partition, first); },
-        [&] { listRange(graph, start, grouped, split, count, partition, second); });
+        [&] { listRange(eachNeighbour, start, grouped, 0, split, partition, first); },
+        [&] { listRange(eachNeighbour, start, grouped, split, count, partition, second); });
     partition.links = std::move(first.links);
     partition.linkBegin.reserve(std::size_t{count} + 1);
     for (const Index end : first.end) partition.linkBegin.push_back(end);
@@ -111,11 +118,10 @@ void listLinks(const Graph& graph, const std::vector<Index>& start,
     for (const Index end : second.end) partition.linkBegin.push_back(shift + end);
 }
 
-}  // namespace
-
-Partition partitionFromMembership(const Graph& graph, const std::vector<Index>& communityOf,
-                                  Index count, const std::vector<Index>* rank,
-                                  std::size_t twoThreadsFrom) {
+// partitionFromMembership with the adjacency from the CSR when one is given, else from the
+// graph's lists.
+Partition fromMembership(const Graph& graph, const Csr* csr, const std::vector<Index>& communityOf,
+                         Index count, const std::vector<Index>* rank, std::size_t twoThreadsFrom) {
     const std::size_t vertexCount = graph.vertices.size();
     if (communityOf.size() != vertexCount)
         throw Fatal("ERROR: A membership does not cover the graph's vertices\n");
@@ -141,10 +147,42 @@ Partition partitionFromMembership(const Graph& graph, const std::vector<Index>& 
 
     Partition partition;
     partition.communityOf = communityOf;
-    listLinks(graph, start, grouped, partition, twoThreadsFrom);
+    if (csr) {
+        listLinks(
+            graph,
+            [&](Index p, auto&& visit) {
+                for (Index k = csr->offsets[p]; k < csr->offsets[p + 1]; ++k)
+                    visit(csr->targets[k]);
+            },
+            start, grouped, partition, twoThreadsFrom);
+    } else {
+        listLinks(
+            graph,
+            [&](Index p, auto&& visit) {
+                for (const Vertex* neighbour : graph.vertices[p]->neighbours)
+                    visit(neighbour->index);
+            },
+            start, grouped, partition, twoThreadsFrom);
+    }
     partition.members = std::move(grouped);
     partition.begin = std::move(start);
     return partition;
+}
+
+}  // namespace
+
+Partition partitionFromMembership(const Graph& graph, const std::vector<Index>& communityOf,
+                                  Index count, const std::vector<Index>* rank,
+                                  std::size_t twoThreadsFrom) {
+    return fromMembership(graph, nullptr, communityOf, count, rank, twoThreadsFrom);
+}
+
+Partition partitionFromMembership(const Graph& graph, const Csr& csr,
+                                  const std::vector<Index>& communityOf, Index count,
+                                  std::size_t twoThreadsFrom) {
+    if (csr.vertexCount() != graph.vertices.size())
+        throw std::invalid_argument("partitionFromMembership: the CSR is not of this graph");
+    return fromMembership(graph, &csr, communityOf, count, nullptr, twoThreadsFrom);
 }
 
 bool orderLinks(Partition& partition, const std::vector<LinkRank>& rows) {

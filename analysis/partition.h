@@ -12,6 +12,7 @@
 #include "graph/partition_reader.h"
 
 class Graph;
+struct Csr;
 
 inline constexpr Index kNoCommunity = ~Index{0};
 
@@ -60,6 +61,12 @@ Partition partitionOf(const std::list<Community*>& communities, const Graph& gra
 // the graph's bound allows; the result is the same.
 Partition partitionFromMembership(const Graph& graph, const std::vector<Index>& communityOf,
                                   Index count, const std::vector<Index>* rank = nullptr,
+                                  std::size_t twoThreadsFrom = std::size_t{1} << 16);
+// The same with the adjacency read from the graph's CSR (csrOf: 4 bytes an entry, read in
+// order, where the lists send every entry to a vertex object), whose lists may be lent out
+// meanwhile (AdjacencyLoan); the result is the same.
+Partition partitionFromMembership(const Graph& graph, const Csr& csr,
+                                  const std::vector<Index>& communityOf, Index count,
                                   std::size_t twoThreadsFrom = std::size_t{1} << 16);
 
 // Lays each community's links out in the order the rows give them (a links table that
