@@ -270,7 +270,7 @@ TEST(Graph, AddEdgeAfterBulkBuildStillSeesEarlierEdges) {
 
 // A stage that borrows the lists works on a copy of them by position (as the CSR holds them)
 // and has them made again from it: every list as it was, in its order, whatever the build
-// and whether one or two threads make them; the graph takes edges as before afterwards.
+// and whether one or two threads fill them.
 TEST(Graph, LentAdjacencyComesBackAsItWas) {
     std::mt19937 random(29);
     for (int round = 0; round < 60; ++round) {
@@ -315,13 +315,6 @@ TEST(Graph, LentAdjacencyComesBackAsItWas) {
             graph.restoreAdjacency(offset, ends);
             Community::next_available_number = 1;
             EXPECT_TRUE(snapshot(graph) == before);
-            if (graph.vertices.size() < 2) continue;
-            const Index arcs = graph.numArcs;
-            const VertexId b = graph.vertices.back()->id;
-            const std::vector<VertexId>& aList = before.adjacency.front();
-            const bool linked = std::find(aList.begin(), aList.end(), b) != aList.end();
-            graph.addEdge(graph.vertices.front()->id, b);
-            EXPECT_EQ(graph.numArcs, arcs + (linked && graph.simple ? 0 : 2));
         }
     }
 }
