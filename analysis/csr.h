@@ -32,6 +32,7 @@ class AdjacencyLoan {
   public:
     // csr must be csrOf(graph) and outlive the loan.
     AdjacencyLoan(Graph& graph, const Csr& csr);
+    AdjacencyLoan(Graph& graph, Csr&& csr) = delete;  // the copy must outlive the loan
     ~AdjacencyLoan();
     AdjacencyLoan(const AdjacencyLoan&) = delete;
     AdjacencyLoan& operator=(const AdjacencyLoan&) = delete;

@@ -496,6 +496,14 @@ void Graph::releaseAdjacency() {
 void Graph::restoreAdjacency(const std::vector<Index>& offset, const std::vector<Index>& ends) {
     if (offset.size() != vertices.size() + 1 || ends.size() != offset.back())
         throw std::invalid_argument("restoreAdjacency: the copy is not of this graph");
+    bool fits = true;
+    vertexStore_.forEach([&](const Vertex& vertex) {
+        fits = fits && vertex.neighbours.empty() &&
+               offset[vertex.index + 1] - offset[vertex.index] == Index(vertex.degree);
+    });
+    if (!fits)
+        throw std::invalid_argument(
+            "restoreAdjacency: the lists were not released, or the copy is not of this graph");
     // What the stage that worked meanwhile freed goes back to the system first: the heap keeps
     // freed memory for later use, and it would otherwise be held beside the lists.
     giveBackFreeHeap();
@@ -503,11 +511,16 @@ void Graph::restoreAdjacency(const std::vector<Index>& offset, const std::vector
     // where the released ones lay (a second thread would take them from a heap of its own,
     // on small pages); they are filled on two threads for large graphs.
     std::vector<Index> order;
-    order.reserve(vertices.size());
-    vertexStore_.forEach([&](Vertex& vertex) {
-        order.push_back(vertex.index);
-        vertex.neighbours.reserve(offset[vertex.index + 1] - offset[vertex.index]);
-    });
+    try {
+        order.reserve(vertices.size());
+        vertexStore_.forEach([&](Vertex& vertex) {
+            order.push_back(vertex.index);
+            vertex.neighbours.reserve(offset[vertex.index + 1] - offset[vertex.index]);
+        });
+    } catch (...) {
+        releaseAdjacency();  // all released rather than some lists empty with their degrees set
+        throw;
+    }
     auto fill = [&](std::size_t from, std::size_t to) {
         for (std::size_t i = from; i < to; ++i) {
             if (i + 4 < to) __builtin_prefetch(&offset[order[i + 4]]);

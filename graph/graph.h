@@ -121,10 +121,12 @@ class Graph {
     // restoreAdjacency.
     void releaseAdjacency();
     // Makes the lists again from that copy: position p's neighbours are the positions
-    // ends[offset[p]] … ends[offset[p + 1] − 1], in that order (std::invalid_argument when
-    // the sizes are not this graph's). The lists are allocated in the order of the vertex
-    // objects in memory, so they lie as a bulk build laid them; large graphs have them made on
-    // two threads.
+    // ends[offset[p]] … ends[offset[p + 1] − 1], in that order. Only after releaseAdjacency,
+    // the graph unchanged meanwhile: std::invalid_argument, the graph untouched, when a list is
+    // not empty or a row's length is not its vertex's degree. The lists are allocated on this
+    // thread in the order of the vertex objects in memory, so they lie as a bulk build laid
+    // them, and filled on two threads for large graphs. Should memory run out, every list is
+    // released again before the failure goes on.
     void restoreAdjacency(const std::vector<Index>& offset, const std::vector<Index>& ends);
     // Label of the vertex with this id; nothing when there is none. The graph keeps a copy
     // of the bytes.

@@ -312,9 +312,17 @@ TEST(Graph, LentAdjacencyComesBackAsItWas) {
                 const std::vector<Index> shorter(ends.begin(), ends.end() - 1);
                 EXPECT_THROW(graph.restoreAdjacency(offset, shorter), std::invalid_argument);
             }
+            if (graph.vertices.size() >= 2 && offset[1] > 0) {
+                std::vector<Index> shifted = offset;  // same total, rows of other lengths
+                --shifted[1];
+                EXPECT_THROW(graph.restoreAdjacency(shifted, ends), std::invalid_argument);
+            }
             graph.restoreAdjacency(offset, ends);
             Community::next_available_number = 1;
             EXPECT_TRUE(snapshot(graph) == before);
+            if (!ends.empty()) {  // not released: the lists would be made twice over
+                EXPECT_THROW(graph.restoreAdjacency(offset, ends), std::invalid_argument);
+            }
         }
     }
 }
