@@ -1,5 +1,10 @@
 #include "analysis/csr.h"
 
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
 #include "analysis/workers.h"
 #include "graph/graph.h"
 
@@ -46,7 +51,53 @@ Csr csrOf(const Graph& graph, unsigned threads) {
     return csr;
 }
 
-AdjacencyLoan::AdjacencyLoan(Graph& graph, const Csr& csr) : graph_(graph), csr_(csr) {
+void Csr::pack() {
+    if (packedBits != 0 || targets.empty()) return;
+    const unsigned bits = std::max(1u, static_cast<unsigned>(std::bit_width(vertexCount() - 1)));
+    const std::size_t count = targets.size();
+    const std::size_t words = (count * bits + 63) / 64;
+    // Below this it saves little, and the last word might not fit where the targets lay.
+    if (bits > 28 || words * 8 > count * sizeof(Index)) return;
+    // Word w is written once targets up to 2w + 1, the ones it lies over, have been read.
+    char* bytes = reinterpret_cast<char*>(targets.data());
+    std::uint64_t pending = 0;
+    unsigned filled = 0;
+    std::size_t written = 0;
+    for (std::size_t k = 0; k < count; ++k) {
+        Index value;
+        std::memcpy(&value, bytes + k * sizeof(Index), sizeof value);
+        pending |= std::uint64_t{value} << filled;
+        filled += bits;
+        if (filled >= 64) {
+            std::memcpy(bytes + 8 * written++, &pending, 8);
+            filled -= 64;
+            pending = filled ? std::uint64_t{value} >> (bits - filled) : 0;
+        }
+    }
+    if (filled) std::memcpy(bytes + 8 * written++, &pending, 8);
+    packedBits = bits;
+    giveBackPages(bytes + 8 * written, count * sizeof(Index) - 8 * written);
+}
+
+void Csr::unpack() {
+    if (packedBits == 0) return;
+    // From the last target down: target k is read before its own 4 bytes are written, and
+    // those lie over no bits of an earlier one.
+    const unsigned bits = packedBits;
+    const std::uint64_t mask = (std::uint64_t{1} << bits) - 1;
+    char* bytes = reinterpret_cast<char*>(targets.data());
+    const std::size_t packedBytes = (targets.size() * bits + 63) / 64 * 8;
+    for (std::size_t k = targets.size(); k-- > 0;) {
+        const std::size_t bit = k * bits;
+        std::uint64_t word = 0;
+        std::memcpy(&word, bytes + bit / 8, std::min<std::size_t>(8, packedBytes - bit / 8));
+        const Index value = static_cast<Index>((word >> (bit % 8)) & mask);
+        std::memcpy(bytes + k * sizeof(Index), &value, sizeof value);
+    }
+    packedBits = 0;
+}
+
+AdjacencyLoan::AdjacencyLoan(Graph& graph, Csr& csr) : graph_(graph), csr_(csr) {
     graph_.releaseAdjacency();
     lent_ = true;
 }
@@ -63,5 +114,6 @@ AdjacencyLoan::~AdjacencyLoan() {
 void AdjacencyLoan::giveBack() {
     if (!lent_) return;
     lent_ = false;
+    csr_.unpack();
     graph_.restoreAdjacency(csr_.offsets, csr_.targets);
 }

@@ -16,8 +16,16 @@ class Graph;
 struct Csr {
     std::vector<Index> offsets{0};
     std::vector<Index> targets;
+    // While a stage keeps the CSR without reading its targets (a detector has made its own
+    // lists from them, the graph's are lent out), pack() holds them in as few bits each as
+    // the vertex count needs (21 rather than 32 for two million vertices), in place, and
+    // hands the pages that frees back to the system; unpack() makes them whole again. The
+    // bits per target while packed, 0 when whole; targets must not be read meanwhile.
+    unsigned packedBits = 0;
 
     Index vertexCount() const { return static_cast<Index>(offsets.size() - 1); }
+    void pack();
+    void unpack();
 };
 
 // The adjacency of graph in CSR form. O(V + E) time; the lists are copied by up to `threads`
@@ -30,8 +38,9 @@ Csr csrOf(const Graph& graph, unsigned threads = 1);
 // loan gives them back as well, as far as memory allows.
 class AdjacencyLoan {
   public:
-    // csr must be csrOf(graph) and outlive the loan.
-    AdjacencyLoan(Graph& graph, const Csr& csr);
+    // csr must be csrOf(graph) and outlive the loan; it may be packed meanwhile (giveBack
+    // unpacks it).
+    AdjacencyLoan(Graph& graph, Csr& csr);
     AdjacencyLoan(Graph& graph, Csr&& csr) = delete;  // the copy must outlive the loan
     ~AdjacencyLoan();
     AdjacencyLoan(const AdjacencyLoan&) = delete;
@@ -40,6 +49,6 @@ class AdjacencyLoan {
 
   private:
     Graph& graph_;
-    const Csr& csr_;
+    Csr& csr_;
     bool lent_ = false;
 };

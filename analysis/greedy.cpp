@@ -79,18 +79,23 @@ void agglomerate(std::list<Community*>& communities, const std::vector<Community
 
 Partition greedyPartition(Graph& graph, const GreedyOptions& options) {
     Arena<Community> store(options.optimizer.threads);
-    const std::vector<Community*> starting =
-        makeStartingCommunities(graph, store, options, /*withLists=*/false);
     // Listed in ascending vertex id: the optimizer's slots follow the list.
     std::list<Community*> communities;
-    for (const auto& [id, vertex] : graph.vertexMap) communities.push_back(starting[vertex->index]);
+    {
+        const std::vector<Community*> starting =
+            makeStartingCommunities(graph, store, options, /*withLists=*/false);
+        for (const auto& [id, vertex] : graph.vertexMap)
+            communities.push_back(starting[vertex->index]);
+    }
+    // Made again when the partition is listed; the merges need the memory more.
+    graph.vertexMap.forgetOrder();
     {
         // The optimizer makes its lists from the CSR, so the graph's own are not needed until
         // the partition is listed: they give their memory back to the merges meanwhile.
-        const Csr csr = csrOf(graph, options.optimizer.threads);
+        Csr csr = csrOf(graph, options.optimizer.threads);
         AdjacencyLoan loan(graph, csr);
         const LinksFrom links{graph, csr};
-        agglomerate(communities, &starting, options, &links);  // leaves only the survivors listed
+        agglomerate(communities, nullptr, options, &links);  // leaves only the survivors listed
         loan.giveBack();
     }
     return partitionOf(communities, graph);

@@ -9,7 +9,7 @@
 
 Partition leidenPartition(Graph& graph, const LeidenOptions& options,
                           const std::vector<double>* weights) {
-    const Csr csr = csrOf(graph, options.threads);
+    Csr csr = csrOf(graph, options.threads);
     // The detector and the listing of the partition's links read the CSR alone.
     AdjacencyLoan loan(graph, csr);
     std::vector<Index> communityOf = leidenCommunities(csr.offsets, csr.targets, options, weights);

@@ -193,17 +193,16 @@ struct SolutionSubmodular::Aids {
 
 namespace {
 
-// Whether the list holds each starting community of the network once: their lists then
-// reach no other community.
-bool holdsEveryStartingCommunity(const std::list<Community*>& list,
-                                 const std::vector<Community*>* startingCommunities) {
-    if (!startingCommunities) return false;
-    const std::vector<Community*>& starting = *startingCommunities;
-    if (list.size() != starting.size()) return false;
-    std::vector<bool> seen(starting.size(), false);
+// Whether the list holds count communities of distinct creation indices below count (one
+// per vertex of a graph or network), each the starting one of its index when starting is
+// given: their lists then reach no other community.
+bool holdsOnePerVertex(const std::list<Community*>& list, std::size_t count,
+                       const std::vector<Community*>* starting) {
+    if (list.size() != count) return false;
+    std::vector<bool> seen(count, false);
     for (const Community* community : list) {
         const Index k = community->index;
-        if (k >= starting.size() || starting[k] != community || seen[k]) return false;
+        if (k >= count || seen[k] || (starting && (*starting)[k] != community)) return false;
         seen[k] = true;
     }
     return true;
@@ -242,27 +241,34 @@ SolutionSubmodular::SolutionSubmodular(std::list<Community*>& list,
                                        const OptimizerSettings& settings,
                                        const LinksFrom* linksFrom)
     : communities(&list), settings(settings) {
-    const bool whole = holdsEveryStartingCommunity(list, starting);
+    const bool whole = linksFrom
+                           ? holdsOnePerVertex(list, linksFrom->graph.vertices.size(), nullptr)
+                           : starting && holdsOnePerVertex(list, starting->size(), starting);
     if (linksFrom && !whole)
         throw std::invalid_argument(
             "SolutionSubmodular: links from a graph need every starting community listed");
-    const std::vector<Community*> all = reachedCommunities(list, whole);
-    // From a graph, the list is emptied once the first searches are done and made again by
-    // publish(): the survivors in list (slot) order, as erasing the absorbed would leave it.
+    std::vector<Community*> all = reachedCommunities(list, whole);
+    // From a graph, the list is emptied before the lists are made, its memory theirs, and
+    // made again by publish(): the survivors in list (slot) order, as erasing the absorbed
+    // would leave it.
     graph_ = linksFrom ? &linksFrom->graph : nullptr;
     assignSlots(all);
     sumDegrees(list);
+    for (Community* community : list) community->lastStep = 0;
     if (linksFrom) {
+        list.clear();
+        giveBackFreeHeap();
         build(all, linksFrom->csr);
+        linksFrom->csr.pack();
         nextMember_ = bigVector(all.size(), kNone, settings.threads);
         lastMember_ = bigVector(all.size(), Index{0}, settings.threads);
         for (Index slot = 0; slot < all.size(); ++slot) lastMember_[slot] = slot;
     } else {
         build(all);
     }
+    // Slots follow `all`.
+    byIndex_ = std::move(all);
     searchFirst(list, whole);
-    for (Community* community : list) community->lastStep = 0;
-    if (graph_) list.clear();
 }
 
 SolutionSubmodular::~SolutionSubmodular() = default;
@@ -322,6 +328,9 @@ void SolutionSubmodular::searchFirst(const std::list<Community*>& list, bool who
             for (std::size_t slot = from; slot < to; ++slot) computeBest(static_cast<Index>(slot));
         });
         for (Index slot = 0; slot < count; ++slot) enter(slot);
+    } else if (whole) {
+        // The list held each community once, in slot order (it may be emptied by now).
+        for (Index slot = 0; slot < count; ++slot) refresh(slot);
     } else {
         for (const Community* community : list) refresh(slotOf_[community->index]);
     }
@@ -334,7 +343,6 @@ void SolutionSubmodular::allocate(std::size_t count) {
     nextPointer_ = bigVector(count, kNone, settings.threads);
     previousPointer_ = bigVector(count, kNone, settings.threads);
     pointsAt_ = bigVector(count, kNone, settings.threads);
-    byIndex_ = bigVector<Community*>(count, nullptr, settings.threads);
     if (!graph_) {
         reserveBig(place_, count, settings.threads);
         place_.resize(count);
@@ -353,12 +361,12 @@ void SolutionSubmodular::allocate(std::size_t count) {
 void SolutionSubmodular::build(const std::vector<Community*>& all) {
     for (Community* community : all) {
         const Index self = slotOf_[community->index];
-        byIndex_[self] = community;
         keys_[self] = {community->number, community->degreeSum};
         Adjacency& list = adjacency_[self];
-        list.links.reserve(community->neighbours.size());
+        linkPool_.reserve(list.links, self, static_cast<Index>(community->neighbours.size()));
         for (std::size_t k = 0; k < community->neighbours.size(); ++k)
-            list.links.push_back({slotOf_[community->neighbours[k]->index], community->cuts[k]});
+            linkPool_.push(list.links, self,
+                           {slotOf_[community->neighbours[k]->index], community->cuts[k]});
         flags_[self] = list.links.size() > settings.longList ? kEager : 0;
         // Held here until publish(); the copies would double the memory of the lists.
         std::vector<Community*>().swap(community->neighbours);
@@ -369,19 +377,16 @@ void SolutionSubmodular::build(const std::vector<Community*>& all) {
 void SolutionSubmodular::build(const std::vector<Community*>& all, const Csr& csr) {
     if (csr.vertexCount() != all.size())
         throw std::invalid_argument("SolutionSubmodular: the CSR is not of the communities' graph");
-    // Every list is made here: the heap grows by all of them at once.
-    HeapGrowthAdvice advice(all.size() * 32 + csr.targets.size() * sizeof(Link), settings.threads);
     for (Community* community : all) {
         const Index self = slotOf_[community->index];
-        byIndex_[self] = community;
         keys_[self] = {community->number, community->degreeSum};
         const Index first = csr.offsets[community->index];
         const Index last = csr.offsets[community->index + 1];
-        std::vector<Link>& links = adjacency_[self].links;
-        links.reserve(last - first);
-        for (Index k = first; k < last; ++k) links.push_back({slotOf_[csr.targets[k]], 1});
+        LinkArray& links = adjacency_[self].links;
+        linkPool_.reserve(links, self, last - first);
+        for (Index k = first; k < last; ++k)
+            linkPool_.push(links, self, {slotOf_[csr.targets[k]], 1});
         flags_[self] = links.size() > settings.longList ? kEager : 0;
-        advice.check();
     }
 }
 
@@ -407,7 +412,7 @@ void SolutionSubmodular::publish() {
         normalize(self);
         std::vector<Community*> neighbours;
         std::vector<std::uint32_t> cuts;
-        const std::vector<Link>& links = adjacency_[self].links;
+        const LinkArray& links = adjacency_[self].links;
         neighbours.reserve(links.size() - adjacency_[self].erased);
         cuts.reserve(links.size() - adjacency_[self].erased);
         for (const Link& link : links) {
@@ -453,7 +458,7 @@ SolutionSubmodular::Aids& SolutionSubmodular::aids(Index owner) {
 Index SolutionSubmodular::find(Index owner, Index neighbour) {
     if (neighbour == kNone) return kNone;  // erased links carry it; never report one
     Adjacency& list = adjacency_[owner];
-    const std::vector<Link>& links = list.links;
+    const LinkArray& links = list.links;
     if (!list.slots) {
         if (!list.aids && links.size() <= settings.longList) {
             for (Index k = 0; k < links.size(); ++k)
@@ -478,7 +483,7 @@ Index SolutionSubmodular::find(Index owner, Index neighbour) {
 void SolutionSubmodular::append(Index owner, Index neighbour, std::uint32_t cut) {
     Adjacency& list = adjacency_[owner];
     const Index position = static_cast<Index>(list.links.size());
-    list.links.push_back({neighbour, cut});
+    linkPool_.push(list.links, owner, {neighbour, cut});
     if (!list.aids) return;
     Aids& aid = *list.aids;
     if (list.slots) {
@@ -535,16 +540,16 @@ void SolutionSubmodular::squeeze(Index owner) {
     Adjacency& list = adjacency_[owner];
     dropAids(list);  // they hold positions
     if (list.erased == 0) return;
-    std::vector<Link>& links = list.links;
-    std::size_t kept = 0;
+    LinkArray& links = list.links;
+    Index kept = 0;
     for (std::size_t k = 0; k < links.size(); ++k) {
         const Link link = links[k];
         if (link.neighbour == kNone) continue;
         links[kept++] = link;
     }
-    links.resize(kept);
+    links.truncate(kept);
     list.erased = 0;
-    if (links.capacity() > 2 * kept + 16) links.shrink_to_fit();
+    if (links.capacity() > 2 * kept + 16) linkPool_.shrink(links, owner);
 }
 
 void SolutionSubmodular::setBest(Index owner, Index candidate, std::uint32_t cut,
@@ -611,7 +616,7 @@ void SolutionSubmodular::bestByScan(Index owner) {
 // pushed again with the current degree sum as they surface, ineligible ones parked.
 void SolutionSubmodular::bestFromRanking(Index owner) {
     const Key self = keys_[owner];
-    const std::vector<Link>& links = adjacency_[owner].links;
+    const LinkArray& links = adjacency_[owner].links;
     Aids& aid = aids(owner);
     if (!aid.ranked) {
         aid.ranked = true;
@@ -667,7 +672,7 @@ void SolutionSubmodular::freeze(Index owner) {
         return Aids::below({b.cut, b.degreeSum, b.position}, {a.cut, a.degreeSum, a.position});
     });
     list.frozenHead = 0;
-    list.frozen.resize(ranked.size());
+    frozenPool_.resize(list.frozen, owner, static_cast<Index>(ranked.size()));
     for (std::size_t k = 0; k < ranked.size(); ++k)
         list.frozen[k] = {ranked[k].neighbour, ranked[k].cut};
 }
@@ -734,7 +739,8 @@ void SolutionSubmodular::normalize(Index owner) {
     }
     std::erase_if(members_, [this](Index member) { return scratchOf_[member].stamp != stamp_; });
     list.links.clear();
-    for (const Index member : members_) list.links.push_back({member, scratchOf_[member].value});
+    for (const Index member : members_)
+        linkPool_.push(list.links, owner, {member, scratchOf_[member].value});
     list.erased = 0;
     dropAids(list);
 }
@@ -761,7 +767,7 @@ void SolutionSubmodular::merge(Index owner, Index absorbed) {
         if (!tabled) return find(owner, neighbour);
         return scratchOf_[neighbour].stamp == stamp_ ? scratchOf_[neighbour].value : kNone;
     };
-    const std::vector<Link>& others = adjacency_[absorbed].links;
+    const LinkArray& others = adjacency_[absorbed].links;
     for (std::size_t k = 0; k < others.size(); ++k) {
         const Index neighbour = others[k].neighbour;
         if (neighbour == kNone || neighbour == owner || neighbour == absorbed) continue;
@@ -790,6 +796,8 @@ void SolutionSubmodular::release(Index absorbed, Index owner) {
     absorbedBy_[absorbed] = owner;
     flags_[absorbed] |= kAbsorbed;
     absorbedAt_[absorbed] = ++absorptions_;
+    linkPool_.release(adjacency_[absorbed].links);
+    frozenPool_.release(adjacency_[absorbed].frozen);
     adjacency_[absorbed] = Adjacency{};
 }
 
@@ -900,7 +908,7 @@ void SolutionSubmodular::acceptNeighbour() {
     // at once, their cache misses overlap.
     for (auto [owner, absorbed] : joins) {
         for (const Community* community : {owner, absorbed}) {
-            const std::vector<Link>& links = adjacency_[slotOf_[community->index]].links;
+            const LinkArray& links = adjacency_[slotOf_[community->index]].links;
             const char* data = reinterpret_cast<const char*>(links.data());
             const std::size_t bytes = std::min<std::size_t>(links.size() * sizeof(Link), 1024);
             for (std::size_t at = 0; at < bytes; at += 64) __builtin_prefetch(data + at);
@@ -919,6 +927,10 @@ void SolutionSubmodular::acceptNeighbour() {
         absorbed->clearTotals();
         release(gone, survivor);
     }
+    // Merges leave the old rooms of the lists behind: now and then the lists move together
+    // (nothing points into them between steps).
+    compactIfWasteful(linkPool_, &Adjacency::links);
+    compactIfWasteful(frozenPool_, &Adjacency::frozen);
     // All merges of the step are done before any refresh, so every recomputation sees the
     // final lists. Recomputations only change their own community's record, so the order
     // in which the communities that named p or q are visited does not matter.
@@ -940,6 +952,13 @@ void SolutionSubmodular::acceptNeighbour() {
         destroy(absorbed);
     }
     lastValue = neighbourValue;
+}
+
+void SolutionSubmodular::compactIfWasteful(ArrayPool<Link>& pool, LinkArray Adjacency::*member) {
+    const std::size_t garbage = pool.garbageWords();
+    if (garbage < settings.compactFrom || 8 * garbage <= pool.mostLiveWords()) return;
+    pool.compact([&](Index slot) -> LinkArray& { return adjacency_[slot].*member; });
+    ++compactions_;
 }
 
 float SolutionSubmodular::evaluate() {

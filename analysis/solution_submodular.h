@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "analysis/community.h"
+#include "graph/array_pool.h"
 
 class Graph;
 class Network;
@@ -18,10 +19,11 @@ struct Csr;
 
 // Where communities made without lists take their links: the graph they were made from, whose
 // vertices name their members, and its adjacency in CSR form (csrOf), read in place of the
-// graph's own lists so that those may be lent out meanwhile (AdjacencyLoan).
+// graph's own lists so that those may be lent out meanwhile (AdjacencyLoan). The optimizer
+// packs the CSR once its lists are made from it (Csr::pack) and reads it no more.
 struct LinksFrom {
     const Graph& graph;
-    const Csr& csr;
+    Csr& csr;
 };
 
 // How the optimizer goes about its work; none of it changes the steps it takes.
@@ -37,6 +39,10 @@ struct OptimizerSettings {
     // Where the scratch table's stamps start; tests start them near the top to see them
     // wrap around.
     std::uint32_t firstStamp = 0;
+    // The lists move together (ArrayPool::compact) once the rooms their merges left behind
+    // reach this many words and an eighth of the most the live ones have held, which bounds
+    // their memory near that most; tests lower it to move them often.
+    std::size_t compactFrom = std::size_t{1} << 20;
     // The most threads the optimizer runs at once.
     unsigned threads = 2;
 };
@@ -190,6 +196,8 @@ class SolutionSubmodular : public Solution {
     // (none, before publish(), for communities made from a graph). Brings deferred entries
     // up to date first.
     void printBN(std::ostream& out = std::cout);
+    // How many times the lists were moved together so far.
+    std::size_t compactions() const { return compactions_; }
 
     // Raised by every proposal, shared by all optimizers; communities mark with it the
     // step in which they were last proposed (`lastStep`).
@@ -234,12 +242,13 @@ class SolutionSubmodular : public Solution {
         bool free() const { return position == kNone; }
     };
     struct Aids;
+    using LinkArray = ArrayPool<Link>::Array;
     struct Adjacency {
-        std::vector<Link> links;
+        LinkArray links;
         // A short list's eligible neighbours as they ranked at the second candidate search
         // since the owner renewed, best first (see computeBest), used up from frozenHead;
         // valid while `searches` is 2.
-        std::vector<Link> frozen;
+        LinkArray frozen;
         std::unique_ptr<Aids> aids;
         // The aids' position index while it is current, held here so that a look-up
         // goes from this header straight to the slots; null otherwise.
@@ -257,6 +266,8 @@ class SolutionSubmodular : public Solution {
         Index position;
     };
 
+    void compactIfWasteful(ArrayPool<Link>& pool, LinkArray Adjacency::*member);
+    std::size_t compactions_ = 0;
     // The steps of the constructor.
     void assignSlots(const std::vector<Community*>& all);
     void sumDegrees(std::list<Community*>& list);
@@ -316,6 +327,9 @@ class SolutionSubmodular : public Solution {
     // communities keep creation indices.
     std::vector<Index> slotOf_;   // by creation index
     std::vector<Index> created_;  // by slot
+    // Every list's links and frozen ranking, the list's slot their owner.
+    ArrayPool<Link> linkPool_;
+    ArrayPool<Link> frozenPool_;
     std::vector<Adjacency> adjacency_;
     std::vector<Key> keys_;
     // Flags by slot, one byte each so that the merges' many look-ups stay in cache:

@@ -86,6 +86,11 @@ VertexMap::const_iterator VertexMap::begin() const {
     return ordered_.begin();
 }
 
+void VertexMap::forgetOrder() {
+    std::vector<value_type>().swap(ordered_);
+    orderedCurrent_ = false;
+}
+
 VertexMap::const_iterator VertexMap::end() const {
     begin();
     return ordered_.end();

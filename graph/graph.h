@@ -46,6 +46,9 @@ class VertexMap {
 
     const_iterator begin() const;
     const_iterator end() const;
+    // Frees the listing in ascending id that iteration keeps (16 bytes per vertex) while a
+    // stage needs the memory more; the next iteration sorts the vertices again.
+    void forgetOrder();
 
   private:
     struct Slot {

@@ -51,6 +51,14 @@ void giveBackFreeHeap() {
 #endif
 }
 
+void giveBackPages(void* data, std::size_t bytes) {
+    const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+    const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(data);
+    const std::uintptr_t begin = (start + page - 1) & ~(page - 1);
+    const std::uintptr_t end = (start + bytes) & ~(page - 1);
+    if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_DONTNEED);
+}
+
 void* mapPages(std::size_t bytes) {
     void* block = mmap(nullptr, std::max<std::size_t>(bytes, 1), PROT_READ | PROT_WRITE,
                        MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);

@@ -57,6 +57,10 @@ std::vector<T> bigVector(std::size_t count, T value, unsigned threads) {
     return vector;
 }
 
+// Hands the whole pages inside [data, data + bytes) back to the system: they read as zeros
+// when next touched. For the unused end of a buffer that keeps its size.
+void giveBackPages(void* data, std::size_t bytes);
+
 // The blocks of OwnPages; mapPages throws std::bad_alloc when the system refuses.
 void* mapPages(std::size_t bytes);
 void unmapPages(void* block, std::size_t bytes);

@@ -348,6 +348,7 @@ void expectInvariants(std::list<Community*>& list, const SolutionSubmodular& opt
 struct Outcome {
     std::vector<literal::Step> steps;
     std::vector<Summary> communities;
+    std::size_t compactions = 0;
 };
 
 // How runFast drives the optimizer: checked after every step (the checks publish the
@@ -372,7 +373,7 @@ Outcome runFast(const std::vector<Edge>& edges, float threshold, const std::stri
             network.communitiesList.push_back(starting[vertex->index]);
     }
     Outcome outcome;
-    const Csr csr = csrOf(network.graph);
+    Csr csr = csrOf(network.graph);
     const LinksFrom links{network.graph, csr};
     std::optional<AdjacencyLoan> loan;
     if (drive == Drive::kFromGraph) loan.emplace(network.graph, csr);
@@ -396,6 +397,7 @@ Outcome runFast(const std::vector<Edge>& edges, float threshold, const std::stri
             if (::testing::Test::HasFatalFailure()) return outcome;
         }
         optimizer.publish();
+        outcome.compactions = optimizer.compactions();
     }
     outcome.communities = summarise(network.communitiesList);
     return outcome;
@@ -792,6 +794,27 @@ TEST(SolutionSubmodular, MatchesTheLiteralRulesWithTheFirstSearchesOnTwoThreads)
               300u);
 }
 
+TEST(SolutionSubmodular, MatchesTheLiteralRulesWhileItsListsMoveTogether) {
+    // Merges leave their lists' old rooms behind until the lists move together; from one
+    // word of them on, small graphs see the lists move often, between any two steps.
+    OptimizerSettings settings;
+    settings.compactFrom = 1;
+    std::size_t steps = 0;
+    std::size_t compactions = 0;
+    for (unsigned seed = 1; seed <= 30; ++seed) {
+        Graphs graphs(9500 + seed);
+        const int vertices = 10 + graphs.below(40);
+        const std::vector<Edge> list = graphs.random(vertices, 3 * vertices, 5);
+        for (const Drive drive : {Drive::kChecked, Drive::kFromGraph})
+            compactions += runFast(list, 1.0f, "compacting", drive, settings).compactions;
+        steps +=
+            expectSameAsLiteral(list, 1.0f, "compacting seed " + std::to_string(seed), settings);
+        if (HasFatalFailure()) return;
+    }
+    EXPECT_GT(steps, 300u);
+    EXPECT_GT(compactions, 100u);
+}
+
 TEST(SolutionSubmodular, CommunitiesTheListsReachTakePartUnlisted) {
     // A star 0–1, 0–2 with only the communities of 0 and 1 listed: the leaf 2 gets no
     // candidate of its own (only listed communities are searched at the start), but it is
@@ -822,7 +845,7 @@ TEST(SolutionSubmodular, LinksFromTheGraphNeedEveryStartingCommunityListed) {
     Arena<Community> bare;
     std::vector<Community*> starting =
         makeStartingCommunities(network.graph, bare, {}, /*withLists=*/false);
-    const Csr csr = csrOf(network.graph);
+    Csr csr = csrOf(network.graph);
     const LinksFrom links{network.graph, csr};
     std::list<Community*> part = {starting[0], starting[1]};
     EXPECT_THROW(SolutionSubmodular(part, &starting, {}, &links), std::invalid_argument);
