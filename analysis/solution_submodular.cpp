@@ -956,7 +956,7 @@ void SolutionSubmodular::acceptNeighbour() {
 
 void SolutionSubmodular::compactIfWasteful(ArrayPool<Link>& pool, LinkArray Adjacency::*member) {
     const std::size_t garbage = pool.garbageWords();
-    if (garbage < settings.compactFrom || 8 * garbage <= pool.mostLiveWords()) return;
+    if (garbage < settings.compactFrom || 16 * garbage <= pool.mostLiveWords()) return;
     pool.compact([&](Index slot) -> LinkArray& { return adjacency_[slot].*member; });
     ++compactions_;
 }

@@ -40,7 +40,7 @@ struct OptimizerSettings {
     // wrap around.
     std::uint32_t firstStamp = 0;
     // The lists move together (ArrayPool::compact) once the rooms their merges left behind
-    // reach this many words and an eighth of the most the live ones have held, which bounds
+    // reach this many words and a sixteenth of the most the live ones have held, which bounds
     // their memory near that most; tests lower it to move them often.
     std::size_t compactFrom = std::size_t{1} << 20;
     // The most threads the optimizer runs at once.
