@@ -246,7 +246,7 @@ SolutionSubmodular::SolutionSubmodular(std::list<Community*>& list,
                            : starting && holdsOnePerVertex(list, starting->size(), starting);
     if (linksFrom && !whole)
         throw std::invalid_argument(
-            "SolutionSubmodular: links from a graph need every starting community listed");
+            "SolutionSubmodular: links from a graph need one community per vertex listed");
     std::vector<Community*> all = reachedCommunities(list, whole);
     // From a graph, the list is emptied before the lists are made, its memory theirs, and
     // made again by publish(): the survivors in list (slot) order, as erasing the absorbed
@@ -377,6 +377,8 @@ void SolutionSubmodular::build(const std::vector<Community*>& all) {
 void SolutionSubmodular::build(const std::vector<Community*>& all, const Csr& csr) {
     if (csr.vertexCount() != all.size())
         throw std::invalid_argument("SolutionSubmodular: the CSR is not of the communities' graph");
+    if (csr.packedBits != 0)
+        throw std::invalid_argument("SolutionSubmodular: the CSR is packed (Csr::unpack)");
     for (Community* community : all) {
         const Index self = slotOf_[community->index];
         keys_[self] = {community->number, community->degreeSum};

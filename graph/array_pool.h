@@ -124,12 +124,14 @@ class ArrayPool {
         current_ = kNoBlock;
         live_ = 0;
         taken_ = 0;
-        // Should mapping a new block fail, the old ones unread yet still go back.
+        // Should mapping a new block fail, the old ones unread yet and the spare ones still
+        // go back (the arrays not moved yet then point nowhere: the pool may only be destroyed).
         struct Unread {
             std::vector<Block>& blocks;
             ~Unread() {
                 for (const Block& block : blocks)
                     if (block.words) unmapPages(block.words, block.size * sizeof(Word));
+                blocks.clear();
             }
         } unread{old}, unused{spare_};
         for (Block& block : old) {
@@ -186,6 +188,7 @@ class ArrayPool {
     T* allocate(std::uint32_t owner, std::uint32_t capacity) {
         const std::size_t words = 1 + std::size_t{capacity};
         Block* block = nullptr;
+        blocks_.reserve(blocks_.size() + 1);  // a block mapped is always listed
         if (words > blockWords_ / 4) {
             blocks_.push_back(map(words));  // full at once: it never becomes current
             block = &blocks_.back();

@@ -85,7 +85,6 @@ TEST(ArrayPool, ArraysKeepTheirElementsThroughGrowthReleasesAndCompaction) {
                 }
                 if (step % 97 == 0) {
                     pool.compact([&](std::uint32_t who) -> Pool::Array& { return arrays[who]; });
-                    EXPECT_EQ(pool.garbageWords(), 0u) << where;
                     // Packed together: a shared block ends at most a quarter empty (longer
                     // rooms have blocks of their own), and only the last one is partly free.
                     const std::size_t blockWords = blockBytes / 8;
@@ -98,7 +97,6 @@ TEST(ArrayPool, ArraysKeepTheirElementsThroughGrowthReleasesAndCompaction) {
                 expectModel(arrays, model, pool, where + " step " + std::to_string(step));
                 if (HasFatalFailure()) return;
             }
-            EXPECT_GE(pool.mostLiveWords(), pool.liveWords()) << where;
         }
     }
 }
