@@ -59,12 +59,7 @@ class ArrayPool {
 
     // Room for at least capacity elements, the elements kept; the old room is left behind.
     void reserve(Array& array, std::uint32_t owner, std::uint32_t capacity) {
-        if (capacity <= array.capacity_) return;
-        T* data = allocate(owner, capacity);
-        if (array.size_ != 0) std::memcpy(data, array.data_, array.size_ * sizeof(T));
-        leave(array);
-        array.data_ = data;
-        array.capacity_ = capacity;
+        if (capacity > array.capacity_) moveRoom(array, owner, capacity);
     }
 
     // Appends value, doubling the room when it is full, as a vector would.
@@ -89,15 +84,10 @@ class ArrayPool {
     // A room fitted to the elements.
     void shrink(Array& array, std::uint32_t owner) {
         if (array.size_ == array.capacity_) return;
-        if (array.size_ == 0) {
+        if (array.size_ == 0)
             release(array);
-            return;
-        }
-        T* data = allocate(owner, array.size_);
-        std::memcpy(data, array.data_, array.size_ * sizeof(T));
-        leave(array);
-        array.data_ = data;
-        array.capacity_ = array.size_;
+        else
+            moveRoom(array, owner, array.size_);
     }
 
     // Words of the rooms arrays hold, and of those left behind since the last compact().
@@ -112,9 +102,9 @@ class ArrayPool {
         return words;
     }
 
-    // Moves every live array together, in the order they lay, with room for its elements
-    // alone (none when empty), into blocks that were read through already where it can (the
-    // memory grows by a block or two at most), and hands back the blocks left over.
+    // Moves every live array together, in the order they lay, with room for its elements and
+    // as many more at most (none when empty), into blocks that were read through already where it
+    // can (the memory grows by a block or two at most), and hands back the blocks left over.
     // arrayOf(owner) is the array of that owner; a room is live when it is its owner's
     // array's. No pointer into the arrays survives this.
     template <class ArrayOf>
@@ -207,6 +197,15 @@ class ArrayPool {
         taken_ += words;
         mostLive_ = std::max(mostLive_, live_);
         return reinterpret_cast<T*>(at + 1);
+    }
+
+    // A new room of capacity elements for the array, its elements copied; the old one is left.
+    void moveRoom(Array& array, std::uint32_t owner, std::uint32_t capacity) {
+        T* data = allocate(owner, capacity);
+        if (array.size_ != 0) std::memcpy(data, array.data_, array.size_ * sizeof(T));
+        leave(array);
+        array.data_ = data;
+        array.capacity_ = capacity;
     }
 
     // The array's room is garbage from now on; its header says so, so that compact() passes
