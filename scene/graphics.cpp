@@ -21,25 +21,32 @@ std::string decimal(double value) {
 }
 
 // The text of items [from, to) drawn by draw(engine, item) on an engine for a block that
-// starts in state; the state it ends in goes to *end.
+// starts in state, written into text (its memory kept from the block before: new memory for
+// every block is zeroed by the system page by page); the state it ends in goes to *end.
 template <class Draw>
-std::string drawnBlock(const Engine& engine, int state, std::size_t from, std::size_t to,
-                       const Draw& draw, int* end) {
+void drawBlock(const Engine& engine, int state, std::size_t from, std::size_t to, const Draw& draw,
+               std::string& text, int* end) {
+    text.clear();
     std::ostringstream out;
-    const std::unique_ptr<Engine> block = engine.forBlock(out);
-    block->setDrawingState(state);
-    for (std::size_t item = from; item < to; ++item) draw(*block, item);
-    block->endBlock();
-    *end = block->drawingState();
-    return std::move(out).str();
+    out.str(std::move(text));
+    {
+        const std::unique_ptr<Engine> block = engine.forBlock(out);
+        block->setDrawingState(state);
+        for (std::size_t item = from; item < to; ++item) draw(*block, item);
+        block->endBlock();
+        *end = block->drawingState();
+    }
+    text = std::move(out).str();
 }
 
-// Draws items 0 … count − 1 through draw(engine, item), in order. With two threads and an
-// engine that draws blocks, the items go in pairs of blocks of about `operations` drawing
-// operations (an item makes operationsOf(item)), drawn at once on the two threads from the
-// state the file is in and appended in order; when the first block leaves another state
-// than it began in, the second is drawn again from that state. The file is therefore the
-// one a single thread writes. done(items) after each pair (items drawn so far).
+// Draws items 0 … count − 1 through draw(engine, item), in order. With two threads or more
+// and an engine that draws blocks, the items go in rounds of two blocks per thread, each of
+// about `operations` drawing operations (an item makes operationsOf(item)), drawn at once
+// from the state the file is in; a block that follows one ending in another state is drawn
+// again from that state, so the file is the one a single thread writes. While a round is
+// drawn, one of its threads appends the round before to the file: the write is shared out
+// with the drawing rather than waited for. done(items) after each round (items drawn so
+// far).
 template <class Operations, class Draw, class Done>
 void drawInBlocks(Engine& engine, const SceneOptions& options, std::size_t count,
                   const Operations& operationsOf, const Draw& draw, const Done& done) {
@@ -48,28 +55,45 @@ void drawInBlocks(Engine& engine, const SceneOptions& options, std::size_t count
         done(count);
         return;
     }
-    Workers team(2);
+    Workers team(options.threads);
     const std::size_t operations = std::max<std::size_t>(options.operationsInBlock, 1);
-    std::size_t bounds[3] = {0, 0, 0};
-    while (bounds[2] < count) {
-        bounds[0] = bounds[2];
-        for (int b = 1; b <= 2; ++b) {
+    const std::size_t blocks = 2 * std::size_t{team.count()};
+    // Two rounds of texts: the one being drawn and the one being appended.
+    std::vector<std::string> texts[2] = {std::vector<std::string>(blocks),
+                                         std::vector<std::string>(blocks)};
+    std::vector<std::size_t> bounds(blocks + 1, 0);
+    std::vector<int> end(blocks);
+    std::size_t unwritten = 0;  // blocks of the round before, not yet appended
+    for (int round = 0; bounds[blocks] < count || unwritten > 0; round ^= 1) {
+        std::vector<std::string>& text = texts[round];
+        const std::vector<std::string>& before = texts[round ^ 1];
+        bounds[0] = bounds[blocks];
+        std::size_t drawn = 0;
+        for (std::size_t b = 1; b <= blocks; ++b) {
             std::size_t item = bounds[b - 1], made = 0;
             while (item < count && made < operations) made += operationsOf(item++);
             bounds[b] = item;
+            if (item > bounds[b - 1]) drawn = b;
         }
         const int start = engine.drawingState();
-        std::string text[2];
-        int end[2] = {start, start};
-        team.forEach(2, [&](std::size_t b, unsigned) {
-            text[b] = drawnBlock(engine, start, bounds[b], bounds[b + 1], draw, &end[b]);
+        // Task 0 appends the round before, tasks 1 … drawn draw this round's blocks.
+        team.forEach(1 + drawn, [&](std::size_t task, unsigned) {
+            if (task == 0) {
+                for (std::size_t b = 0; b < unwritten; ++b) engine.append(before[b]);
+                return;
+            }
+            const std::size_t b = task - 1;
+            drawBlock(engine, start, bounds[b], bounds[b + 1], draw, text[b], &end[b]);
         });
-        if (end[0] != start)
-            text[1] = drawnBlock(engine, end[0], bounds[1], bounds[2], draw, &end[1]);
-        engine.append(text[0]);
-        engine.append(text[1]);
-        engine.setDrawingState(end[1]);
-        done(bounds[2]);
+        int state = start;
+        for (std::size_t b = 0; b < drawn; ++b) {
+            if (state != start)
+                drawBlock(engine, state, bounds[b], bounds[b + 1], draw, text[b], &end[b]);
+            state = end[b];
+        }
+        engine.setDrawingState(state);
+        unwritten = drawn;
+        if (drawn > 0) done(bounds[drawn]);
     }
 }
 

@@ -536,16 +536,22 @@ TEST_F(SceneOutputTest, ShellsOnTwoThreadsGiveTheSameScene) {
 
 TEST_F(SceneOutputTest, ScenesWrittenInBlocksOnTwoThreadsAreTheOneThreadScenes) {
     // Blocks of one operation up to many, in both formats and both scenes: POV-Ray's number
-    // format changes at the first cylinder, in whichever block that falls.
+    // format changes at the first cylinder, in whichever block that falls. Two and three
+    // threads: rounds of four and six blocks, each appended while the next round is drawn.
     auto [network, parts] = blockNetwork();
     Formed partition = formCommunities(*network, parts);
+    struct Drawing {
+        unsigned threads;
+        std::size_t block;
+    };
+    const Drawing drawings[] = {{1, 0},    {2, 1}, {2, 2}, {2, 7},
+                                {2, 1000}, {3, 1}, {3, 5}, {3, 100000}};
     for (const bool povray : {true, false}) {
         for (const bool communityScene : {false, true}) {
             std::string first;
-            for (const std::size_t block : {std::size_t{0}, std::size_t{1}, std::size_t{2},
-                                            std::size_t{7}, std::size_t{1000}}) {
+            for (const auto [threads, block] : drawings) {
                 SceneOptions drawing = options;
-                drawing.threads = block == 0 ? 1 : 2;
+                drawing.threads = threads;
                 drawing.operationsInBlock = block;
                 std::srand(1);
                 std::ostringstream out;
@@ -560,8 +566,8 @@ TEST_F(SceneOutputTest, ScenesWrittenInBlocksOnTwoThreadsAreTheOneThreadScenes) 
                     first = out.str();
                     EXPECT_GT(first.size(), 10000u);
                 } else {
-                    EXPECT_TRUE(out.str() == first)
-                        << povray << communityScene << " blocks of " << block;
+                    EXPECT_TRUE(out.str() == first) << povray << communityScene << " blocks of "
+                                                    << block << " on " << threads << " threads";
                 }
             }
         }
