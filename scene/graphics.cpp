@@ -1,5 +1,6 @@
 #include "scene/graphics.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <memory>
@@ -55,10 +56,12 @@ void drawInBlocks(Engine& engine, const SceneOptions& options, std::size_t count
         done(count);
         return;
     }
-    Workers team(options.threads);
+    // Two rounds of two blocks a thread are held at once (a few megabytes a block); past
+    // eight threads the one file being appended to is the limit, not the drawing.
+    Workers team(std::min(options.threads, 8u));
     const std::size_t operations = std::max<std::size_t>(options.operationsInBlock, 1);
     const std::size_t blocks = 2 * std::size_t{team.count()};
-    // Two rounds of texts: the one being drawn and the one being appended.
+    // The texts of the round being drawn and of the one being appended.
     std::vector<std::string> texts[2] = {std::vector<std::string>(blocks),
                                          std::vector<std::string>(blocks)};
     std::vector<std::size_t> bounds(blocks + 1, 0);
