@@ -1,6 +1,7 @@
 #include "graph/graph.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <limits>
 #include <stdexcept>
 
@@ -493,8 +494,18 @@ void Graph::fillAdjacency(const std::vector<Index>& offset, const std::vector<In
 }
 
 void Graph::releaseAdjacency() {
-    // In memory order, so that the allocator joins neighbouring blocks as they come.
-    vertexStore_.forEach([](Vertex& vertex) { std::vector<Vertex*>().swap(vertex.neighbours); });
+    // In memory order, so that the allocator joins neighbouring blocks as they come. Where
+    // the lists lay is kept: they are made there again.
+    std::uintptr_t low = UINTPTR_MAX, high = 0;
+    vertexStore_.forEach([&](Vertex& vertex) {
+        if (vertex.neighbours.capacity() > 0) {
+            const auto at = reinterpret_cast<std::uintptr_t>(vertex.neighbours.data());
+            low = std::min(low, at);
+            high = std::max(high, at + vertex.neighbours.capacity() * sizeof(Vertex*));
+        }
+        std::vector<Vertex*>().swap(vertex.neighbours);
+    });
+    releasedLists_ = {low, std::max(low, high)};
     giveBackFreeHeap();
 }
 
@@ -512,6 +523,11 @@ void Graph::restoreAdjacency(const std::vector<Index>& offset, const std::vector
     // What the stage that worked meanwhile freed goes back to the system first: the heap keeps
     // freed memory for later use, and it would otherwise be held beside the lists.
     giveBackFreeHeap();
+    // The lists go back where they lay, into pages handed back to the system: made present
+    // at once on two threads rather than faulted in one by one as the lists reach them.
+    if (releasedLists_.second > releasedLists_.first)
+        prepareHeapRange(reinterpret_cast<const void*>(releasedLists_.first),
+                         releasedLists_.second - releasedLists_.first, threads);
     // The lists are made on this thread, in the objects' memory order, one after the other
     // where the released ones lay (a second thread would take them from a heap of its own,
     // on small pages); they are filled on two threads for large graphs.

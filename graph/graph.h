@@ -197,6 +197,8 @@ class Graph {
     std::string_view keepName(std::string_view name);
 
     Arena<Vertex> vertexStore_;
+    // The addresses the lists spanned when they were last released.
+    std::pair<std::uintptr_t, std::uintptr_t> releasedLists_{0, 0};
     // The labels' bytes: one block per name-based file, and blocks of names added one by
     // one, the last block being filled when fillingLast_. A deque, so that a new block
     // moves no other.

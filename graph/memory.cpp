@@ -6,7 +6,10 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <cstdio>
 #include <new>
+#include <string_view>
+#include <utility>
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
@@ -17,6 +20,26 @@ namespace {
 
 // The allocator's own default for M_TOP_PAD.
 [[maybe_unused]] constexpr int kDefaultTopPad = 128 * 1024;
+
+// The system heap's range, from the process's map (one mapping, or several in a row where
+// parts of it differ in advice); {0, 0} when it has none.
+std::pair<std::uintptr_t, std::uintptr_t> heapRange() {
+    std::FILE* maps = std::fopen("/proc/self/maps", "r");
+    if (!maps) return {0, 0};
+    char line[512];
+    std::pair<std::uintptr_t, std::uintptr_t> range{0, 0};
+    while (std::fgets(line, sizeof line, maps)) {
+        unsigned long from = 0, to = 0;
+        char name[64] = "";
+        if (std::sscanf(line, "%lx-%lx %*s %*s %*s %*s %63s", &from, &to, name) != 3 ||
+            std::string_view(name) != "[heap]")
+            continue;
+        if (range.second == 0) range.first = from;
+        if (range.second == 0 || range.second == from) range.second = to;
+    }
+    std::fclose(maps);
+    return range;
+}
 
 }  // namespace
 
@@ -43,6 +66,14 @@ void prepareFreshMemory(const void* data, std::size_t bytes, unsigned threads) {
     (void)bytes;
     (void)threads;
 #endif
+}
+
+void prepareHeapRange(const void* data, std::size_t bytes, unsigned threads) {
+    const auto [heapBegin, heapEnd] = heapRange();
+    const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(data);
+    const std::uintptr_t begin = std::max(start, heapBegin);
+    const std::uintptr_t end = std::min(start + bytes, heapEnd);
+    if (end > begin) prepareFreshMemory(reinterpret_cast<const void*>(begin), end - begin, threads);
 }
 
 void giveBackFreeHeap() {

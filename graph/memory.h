@@ -17,6 +17,11 @@
 // bound of the stage that asks (the second thread only when it allows two).
 void prepareFreshMemory(const void* data, std::size_t bytes, unsigned threads);
 
+// prepareFreshMemory for the part of [data, data + bytes) inside the system heap: memory the
+// heap gave back to the system (giveBackFreeHeap) and hands out again is otherwise faulted
+// in one small page at a time as allocations reach it. Nothing happens outside the heap.
+void prepareHeapRange(const void* data, std::size_t bytes, unsigned threads);
+
 // While it lives, the heap grows in one step by at least the given number of bytes, and
 // what it grows by is readied by prepareFreshMemory (check() looks for the growth; call it
 // after each allocation of a loop that makes many small ones). Building the adjacency of a
