@@ -497,15 +497,18 @@ void Graph::releaseAdjacency() {
     // In memory order, so that the allocator joins neighbouring blocks as they come. Where
     // the lists lay is kept: they are made there again.
     std::uintptr_t low = UINTPTR_MAX, high = 0;
+    std::size_t bytes = 0;
     vertexStore_.forEach([&](Vertex& vertex) {
         if (vertex.neighbours.capacity() > 0) {
             const auto at = reinterpret_cast<std::uintptr_t>(vertex.neighbours.data());
+            const std::size_t size = vertex.neighbours.capacity() * sizeof(Vertex*);
             low = std::min(low, at);
-            high = std::max(high, at + vertex.neighbours.capacity() * sizeof(Vertex*));
+            high = std::max(high, at + size);
+            bytes += size + 2 * sizeof(std::size_t);  // the allocator's header and rounding
         }
         std::vector<Vertex*>().swap(vertex.neighbours);
     });
-    releasedLists_ = {low, std::max(low, high)};
+    releasedLists_ = {low, std::max(low, high), bytes};
     giveBackFreeHeap();
 }
 
@@ -525,9 +528,10 @@ void Graph::restoreAdjacency(const std::vector<Index>& offset, const std::vector
     giveBackFreeHeap();
     // The lists go back where they lay, into pages handed back to the system: made present
     // at once on two threads rather than faulted in one by one as the lists reach them.
-    if (releasedLists_.second > releasedLists_.first)
-        prepareHeapRange(reinterpret_cast<const void*>(releasedLists_.first),
-                         releasedLists_.second - releasedLists_.first, threads);
+    const ListSpan lent = releasedLists_;
+    if (lent.high > lent.low)
+        prepareHeapRange(reinterpret_cast<const void*>(lent.low),
+                         std::min<std::size_t>(lent.high - lent.low, lent.bytes), threads);
     // The lists are made on this thread, in the objects' memory order, one after the other
     // where the released ones lay (a second thread would take them from a heap of its own,
     // on small pages); they are filled on two threads for large graphs.
@@ -539,7 +543,8 @@ void Graph::restoreAdjacency(const std::vector<Index>& offset, const std::vector
             vertex.neighbours.reserve(offset[vertex.index + 1] - offset[vertex.index]);
         });
     } catch (...) {
-        releaseAdjacency();  // all released rather than some lists empty with their degrees set
+        releaseAdjacency();     // all released rather than some lists empty with their degrees set
+        releasedLists_ = lent;  // where they all lay, not the few made again
         throw;
     }
     auto fill = [&](std::size_t from, std::size_t to) {

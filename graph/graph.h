@@ -197,8 +197,14 @@ class Graph {
     std::string_view keepName(std::string_view name);
 
     Arena<Vertex> vertexStore_;
-    // The addresses the lists spanned when they were last released.
-    std::pair<std::uintptr_t, std::uintptr_t> releasedLists_{0, 0};
+    // Where the lists lay when they were last released: the addresses they spanned and the
+    // bytes they took (with the allocator's overhead), which bound what is readied for them:
+    // a list mapped apart (a hub's) stretches the span over memory that is not theirs.
+    struct ListSpan {
+        std::uintptr_t low = 0, high = 0;
+        std::size_t bytes = 0;
+    };
+    ListSpan releasedLists_;
     // The labels' bytes: one block per name-based file, and blocks of names added one by
     // one, the last block being filled when fillingLast_. A deque, so that a new block
     // moves no other.

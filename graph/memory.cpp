@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <new>
 #include <string_view>
 #include <utility>
@@ -29,6 +30,11 @@ std::pair<std::uintptr_t, std::uintptr_t> heapRange() {
     char line[512];
     std::pair<std::uintptr_t, std::uintptr_t> range{0, 0};
     while (std::fgets(line, sizeof line, maps)) {
+        // A longer line (a mapped file's long path) is read to its end, so that its rest is
+        // not taken for a line of its own.
+        if (!std::strchr(line, '\n'))
+            for (int c = std::fgetc(maps); c != EOF && c != '\n'; c = std::fgetc(maps)) {
+            }
         unsigned long from = 0, to = 0;
         char name[64] = "";
         if (std::sscanf(line, "%lx-%lx %*s %*s %*s %*s %63s", &from, &to, name) != 3 ||
