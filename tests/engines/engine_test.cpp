@@ -104,6 +104,32 @@ TEST(FormatNumber, MatchesStreamOnRandomFloatsAndDoubles) {
     expectSameAsStream(values);
 }
 
+TEST(FormatNumber, MatchesStreamAtEveryMagnitudeAndBesideHalves) {
+    // Most numbers are formatted from one rounded product; its doubtful cases (a half within
+    // a unit of it, exact halves such as 1/64 at five decimals) and every exponent of the
+    // general format (fixed and exponent forms, their change at 1e-4 and 1e6) must still
+    // come out as the stream writes them.
+    std::mt19937_64 random(20261209);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    std::vector<double> values;
+    for (int i = 0; i < 40000; ++i) {
+        const double magnitude = std::pow(10.0, -19.0 + 48.0 * unit(random));
+        values.push_back(random() % 2 ? magnitude : -magnitude);
+    }
+    for (int i = 0; i < 20000; ++i) {
+        const double digits = static_cast<double>(random() % 2000000);
+        double half = (digits + 0.5) * 1e-5;  // fixed: a half of the last decimal
+        if (i % 2) half = (digits + 0.5) * std::pow(10.0, static_cast<int>(random() % 40) - 25);
+        values.push_back(half);
+        for (double up = half, down = half, step = 0; step < 3; ++step) {
+            values.push_back(up = std::nextafter(up, 1e300));
+            values.push_back(down = std::nextafter(down, 0.0));
+        }
+    }
+    for (int m = -300; m <= 300; ++m) values.push_back(m / 64.0);
+    expectSameAsStream(values);
+}
+
 TEST(FormatNumber, GivesTheKnownTexts) {
     // The texts the scene statements depend on, stated once by hand.
     EXPECT_EQ(viaFormat(-0.0, false), "-0");
