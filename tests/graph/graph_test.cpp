@@ -50,6 +50,17 @@ Graph bulk(std::vector<Edge> edges, bool simple = true,
     return graph;
 }
 
+// The graph's lists by position, as the CSR a borrowing stage holds them: offsets and ends.
+std::pair<std::vector<Index>, std::vector<Index>> adjacencyByPosition(const Graph& graph) {
+    std::vector<Index> offset{0};
+    std::vector<Index> ends;
+    for (const Vertex* vertex : graph.vertices) {
+        for (const Vertex* neighbour : vertex->neighbours) ends.push_back(neighbour->index);
+        offset.push_back(static_cast<Index>(ends.size()));
+    }
+    return {std::move(offset), std::move(ends)};
+}
+
 // The starting communities detection makes of the graph as it is now.
 struct Starting {
     explicit Starting(const Graph& graph)
@@ -303,12 +314,7 @@ TEST(Graph, LentAdjacencyComesBackAsItWas) {
             SCOPED_TRACE("round " + std::to_string(round) + ", " + name);
             Community::next_available_number = 1;
             const Snapshot before = snapshot(graph);
-            std::vector<Index> offset{0};
-            std::vector<Index> ends;
-            for (const Vertex* vertex : graph.vertices) {
-                for (const Vertex* neighbour : vertex->neighbours) ends.push_back(neighbour->index);
-                offset.push_back(static_cast<Index>(ends.size()));
-            }
+            const auto [offset, ends] = adjacencyByPosition(graph);
             std::vector<int> degrees;
             for (const Vertex* vertex : graph.vertices) degrees.push_back(vertex->degree);
             graph.releaseAdjacency();
@@ -561,12 +567,7 @@ TEST(Graph, ComingBackTheListsReadyNoMoreThanTheirOwnBytes) {
     std::vector<Edge> star;
     for (VertexId leaf = 1; leaf <= 50000; ++leaf) star.push_back({0, leaf});
     Graph graph = bulk(star);
-    std::vector<Index> offset{0};
-    std::vector<Index> ends;
-    for (const Vertex* vertex : graph.vertices) {
-        for (const Vertex* neighbour : vertex->neighbours) ends.push_back(neighbour->index);
-        offset.push_back(static_cast<Index>(ends.size()));
-    }
+    const auto [offset, ends] = adjacencyByPosition(graph);
     // The last block, kept, holds the freed ones below the heap's top.
     std::vector<void*> filler(601);
     for (void*& block : filler) std::memset(block = std::malloc(64 << 10), 1, 64 << 10);
