@@ -2,8 +2,12 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
+#include <memory>
+#include <optional>
 
 #include "graph/text.h"
+#include "graph/threads.h"
 #include "graph/token_scanner.h"
 
 namespace {
@@ -44,6 +48,122 @@ void takeWeight(const TokenScanner& scanner, std::uint64_t line, std::string_vie
             break;
     }
     scanner.failAt(line, token, "weight");
+}
+
+// The ids of whole lines [begin, end), appended to ids, and the lines' count (of '\n'). end
+// is just past a line break; begin is at a line's start, or at a token with nothing but
+// blanks before it on its line. The rules are the scanner's; false at the first token that
+// is not a vertex id (the scanner then reads from the start of these lines to report it).
+bool idsOfLines(const char* begin, const char* end, std::vector<VertexId>& ids,
+                std::uint64_t* lines) {
+    std::uint64_t count = 0;
+    bool lineStart = true;
+    for (const char* p = begin; p < end;) {
+        const char c = *p;
+        if (scanning::isSpace(c)) {
+            if (c == '\n') {
+                ++count;
+                lineStart = true;
+            } else if (c != ' ' && c != '\t') {
+                lineStart = false;
+            }
+            ++p;
+        } else if (lineStart && (c == '#' || c == '%')) {
+            p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+        } else {
+            VertexId id = 0;
+            const char* after = parseId(p, end, &id);
+            if (!after || !scanning::isSpace(*after)) return false;
+            ids.push_back(id);
+            p = after;
+            lineStart = false;
+        }
+    }
+    *lines = count;
+    return true;
+}
+
+// Where a read of pairs on two threads stopped: at the input's end, or where the scanner
+// must take over (a token that is not an id, or a line too long for a batch), with the bytes
+// read from there on and their first line; a pair's first id when they end between the two.
+struct Handover {
+    bool done = false;
+    std::string bytes;
+    std::uint64_t line = 0;
+    bool held = false;
+    VertexId pending = 0;
+};
+
+// The pairs of the input from the scanner's position on, read in batches of whole lines
+// whose two halves are parsed at once, each into its own ids, then paired in file order.
+Handover readPairsOnTwoThreads(std::string_view unread, std::uint64_t line, std::istream& input,
+                               std::size_t batch, std::uint64_t size, unsigned threads,
+                               const std::string& name, std::vector<Edge>& edges) {
+    // What a batch leaves for the next lies after its last line break: less than a batch,
+    // or the unread bytes at first.
+    const std::size_t capacity = std::max(unread.size(), batch) + batch + 1;
+    const std::unique_ptr<char[]> buffer = std::make_unique_for_overwrite<char[]>(capacity);
+    char* data = buffer.get();
+    std::memcpy(data, unread.data(), unread.size());
+    std::size_t kept = unread.size();
+    std::vector<VertexId> ids[2];
+    bool reserved = size == 0;
+    bool held = false;
+    VertexId pending = 0;
+    for (;;) {
+        input.read(data + kept, static_cast<std::streamsize>(batch));
+        const std::size_t got = static_cast<std::size_t>(input.gcount());
+        if (input.bad()) throw Fatal("ERROR: Input file " + name + " cannot be opened\n");
+        std::size_t filled = kept + got;
+        // At the end a line break closes the last line, as the scanner's does.
+        const bool atEnd = got < batch;
+        if (atEnd) data[filled++] = '\n';
+        auto handover = [&](const char* from) {
+            const char* to = data + filled - (atEnd ? 1 : 0);
+            return Handover{false, std::string(from, to), line, held, pending};
+        };
+        const char* last = static_cast<const char*>(memrchr(data, '\n', filled));
+        if (!last) return handover(data);
+        const char* stop = last + 1;
+        const char* half = data + (stop - data) / 2;
+        const char* middle = static_cast<const char*>(
+            std::memchr(half, '\n', static_cast<std::size_t>(stop - half)));
+        middle = middle ? middle + 1 : stop;
+        bool parsed[2] = {false, false};
+        std::uint64_t lines[2] = {0, 0};
+        ids[0].clear();
+        ids[1].clear();
+        inParallel(
+            threads, [&] { parsed[0] = idsOfLines(data, middle, ids[0], &lines[0]); },
+            [&] { parsed[1] = idsOfLines(middle, stop, ids[1], &lines[1]); });
+        if (!reserved) {
+            // Room for all of the input (with a tenth to spare), from this batch's density.
+            const double perByte = 0.5 * static_cast<double>(ids[0].size() + ids[1].size()) /
+                                   static_cast<double>(stop - data);
+            reserveBig(edges, static_cast<std::size_t>(1.1 * perByte * size) + kSample, threads);
+            reserved = true;
+        }
+        const char* starts[2] = {data, middle};
+        for (int k = 0; k < 2; ++k) {
+            if (!parsed[k]) return handover(starts[k]);
+            const std::vector<VertexId>& these = ids[k];
+            std::size_t i = 0;
+            if (held && !these.empty()) {
+                edges.push_back({pending, these[0]});
+                held = false;
+                i = 1;
+            }
+            for (; i + 1 < these.size(); i += 2) edges.push_back({these[i], these[i + 1]});
+            if (i < these.size()) {
+                held = true;
+                pending = these[i];
+            }
+            line += lines[k];
+        }
+        if (atEnd) return Handover{true, {}, line, held, pending};
+        kept = filled - static_cast<std::size_t>(stop - data);
+        std::memmove(data, stop, kept);
+    }
 }
 
 }  // namespace
@@ -99,12 +219,36 @@ std::vector<Edge> Graph_builder_txt::readEdges(std::istream& input, const std::s
     edges.push_back({ids[0], ids[1]});
 
     std::size_t column = 0;
-    for (; more; more = scanner.nextToken()) {
+    bool reserve = size > 0;
+    // Pairs are read on two threads, in batches of whole lines; where that stops short of
+    // the end (at a token to report, or a line longer than a batch), a scanner reads on.
+    TokenScanner* reader = &scanner;
+    std::optional<TokenScanner> rest;
+    std::string_view unread;
+    if (more && columns == 2 && threads >= 2 && scanner.unread(&unread)) {
+        const Handover handover = readPairsOnTwoThreads(unread, scanner.line(), input,
+                                                        8 * blockSize_, size, threads, name, edges);
+        if (unitWeights) {
+            reserveBig(*weights, edges.capacity(), threads);
+            weights->resize(edges.size(), 1.0);
+        }
+        // A pending id at the end is a group cut short, ignored like any other.
+        if (handover.done) return edges;
+        rest.emplace(input, name, blockSize_, handover.bytes, "Input file", handover.line);
+        reader = &*rest;
+        more = reader->nextToken();
+        if (handover.held) {
+            ids[0] = handover.pending;
+            column = 1;
+        }
+        reserve = false;
+    }
+    for (; more; more = reader->nextToken()) {
         if (column < 2) {
-            ids[column] = scanner.takeId();
+            ids[column] = reader->takeId();
         } else {
-            const std::string_view weight = scanner.takeText();
-            takeWeight(scanner, scanner.line(), weight, weights, name);
+            const std::string_view weight = reader->takeText();
+            takeWeight(*reader, reader->line(), weight, weights, name);
         }
         if (++column == columns) {
             edges.push_back({ids[0], ids[1]});
@@ -112,8 +256,8 @@ std::vector<Edge> Graph_builder_txt::readEdges(std::istream& input, const std::s
             column = 0;
             // Once a sample of the file is read, room for all of it (with a tenth to spare)
             // is reserved, sparing the copies of repeated doubling.
-            if (edges.size() == kSample && size > 0) {
-                const double perByte = static_cast<double>(kSample) / scanner.consumed();
+            if (reserve && edges.size() == kSample) {
+                const double perByte = static_cast<double>(kSample) / reader->consumed();
                 const std::size_t room = static_cast<std::size_t>(1.1 * perByte * size) + kSample;
                 reserveBig(edges, room, threads);
                 if (weights) reserveBig(*weights, room, threads);

@@ -43,7 +43,8 @@ class Graph_builder_txt : public Graph_builder {
 
     // The edges of the input in file order, repeats included, and, given weights, the weight
     // of each edge in the same order. One pass over the input in blocks, numbers converted
-    // with std::from_chars.
+    // with std::from_chars; with two threads or more, the pairs after the first line are
+    // parsed in batches of whole lines (eight blocks), each batch in two halves at once.
     // threads: the bound of the reading stage (see prepareFreshMemory).
     std::vector<Edge> readEdges(std::istream& input, const std::string& name, unsigned threads = 1,
                                 std::vector<double>* weights = nullptr) const;

@@ -11,13 +11,22 @@ constexpr std::size_t kShownBytes = 64;
 }  // namespace
 
 TokenScanner::TokenScanner(std::istream& input, const std::string& name, std::size_t blockSize,
-                           std::string_view prefix, const char* role)
-    : input_(input), name_(name), role_(role), blockSize_(std::max<std::size_t>(blockSize, 1)) {
+                           std::string_view prefix, const char* role, std::uint64_t firstLine)
+    : input_(input),
+      name_(name),
+      role_(role),
+      blockSize_(std::max<std::size_t>(blockSize, 1)),
+      line_(firstLine) {
     buffer_.assign(prefix.begin(), prefix.end());
     p_ = buffer_.data();
     end_ = buffer_.data() + buffer_.size();
     bytesRead_ = prefix.size();
-    refill();
+    // The prefix's whole tokens are handed out as they are: only a token it cuts short waits
+    // for the rest of the input (a long prefix is not one giant token).
+    safe_ = end_;
+    while (safe_ > p_ && !scanning::isSpace(safe_[-1])) --safe_;
+    if (safe_ == p_) refill();
+    if (firstLine != 1) return;
     // A byte order mark at the very start; the first refill may hold fewer bytes.
     while (end_ - p_ < 3 && refill()) {
     }

@@ -39,11 +39,14 @@ inline bool isSpace(char c) {
 
 class TokenScanner {
   public:
-    // prefix: bytes a caller already took from the start of input (to look at the first
-    // line), read before the rest of input as if they were still in it. role names the file
-    // in the message of a read error: "ERROR: ROLE NAME cannot be opened".
+    // prefix: bytes a caller already took from input (to look at the first line, or to read
+    // part of it another way), read before the rest of input as if they were still in it.
+    // role names the file in the message of a read error: "ERROR: ROLE NAME cannot be
+    // opened". firstLine: the line the prefix starts on; a byte order mark is skipped only
+    // at the input's start (line 1).
     TokenScanner(std::istream& input, const std::string& name, std::size_t blockSize,
-                 std::string_view prefix = {}, const char* role = "Input file");
+                 std::string_view prefix = {}, const char* role = "Input file",
+                 std::uint64_t firstLine = 1);
 
     // Moves to the start of the next token, past whitespace and comment lines; false at the
     // end of the input.
@@ -100,6 +103,14 @@ class TokenScanner {
     }
 
     std::uint64_t line() const { return line_; }
+    // The bytes read from the input and not consumed yet, exactly as the input holds them,
+    // for a reader that takes over from here; false when the buffer no longer holds them so
+    // (the input's end was read, or a long token's rest was dropped).
+    bool unread(std::string_view* bytes) const {
+        if (atEnd_ || skipping_ || cut_) return false;
+        *bytes = {p_, static_cast<std::size_t>(end_ - p_)};
+        return true;
+    }
     // Bytes of the input consumed so far.
     std::uint64_t consumed() const { return bytesRead_ - static_cast<std::uint64_t>(end_ - p_); }
 

@@ -7,6 +7,7 @@
 #include <streambuf>
 
 #include "graph/text.h"
+#include "graph/token_scanner.h"
 
 using ::testing::ElementsAre;
 
@@ -15,11 +16,13 @@ namespace {
 using Pairs = std::vector<std::pair<VertexId, VertexId>>;
 
 // The edges read from text, or the error message. Every input is read with several block
-// sizes, so tokens, comments and line breaks fall across block boundaries.
-std::string read(const std::string& text, std::size_t blockSize, Pairs* edges) {
+// sizes, so tokens, comments and line breaks fall across block boundaries, and on one
+// thread and two (whose batches of lines then hold a few blocks each).
+std::string read(const std::string& text, std::size_t blockSize, Pairs* edges,
+                 unsigned threads = 1) {
     std::istringstream input(text);
     try {
-        for (const Edge& e : Graph_builder_txt(blockSize).readEdges(input, "in.txt"))
+        for (const Edge& e : Graph_builder_txt(blockSize).readEdges(input, "in.txt", threads))
             edges->emplace_back(e.u, e.v);
         return "";
     } catch (const Fatal& error) {
@@ -39,11 +42,13 @@ struct Case {
 void check(const std::vector<Case>& cases) {
     for (const Case& c : cases) {
         for (std::size_t block : kBlockSizes) {
-            Pairs edges;
-            const std::string error = read(c.text, block, &edges);
-            EXPECT_EQ(error, c.error) << c.name << ", block " << block;
-            if (c.error.empty()) {
-                EXPECT_EQ(edges, c.edges) << c.name << ", block " << block;
+            for (unsigned threads : {1u, 2u}) {
+                Pairs edges;
+                const std::string error = read(c.text, block, &edges, threads);
+                EXPECT_EQ(error, c.error) << c.name << ", block " << block << ", " << threads;
+                if (c.error.empty()) {
+                    EXPECT_EQ(edges, c.edges) << c.name << ", block " << block << ", " << threads;
+                }
             }
         }
     }
@@ -167,6 +172,70 @@ TEST(EdgeListReader, ColumnCountAndEmptyInputs) {
         {"only comments", "# one\n% two\n#", {}, none},
         {"only a byte order mark", "\xEF\xBB\xBF", {}, none},
     });
+}
+
+// Long inputs cross many batches of lines: two threads read what one reads, edges and errors
+// alike, wherever the batches end.
+TEST(EdgeListReader, TwoThreadsReadWhatOneReads) {
+    std::string valid;
+    for (int i = 0; i < 3000; ++i) {
+        valid += std::to_string(i) + " " + std::to_string(i * 7 % 3001);
+        valid += i % 13 == 0 ? "\r\n" : "\n";
+        if (i % 7 == 0) valid += "# comment " + std::to_string(i) + "\n";
+        if (i % 11 == 0) valid += "  \t%x 1 2\n\n";
+        if (i % 17 == 0) valid += "5 6 7\n";  // pairs then run across lines
+    }
+    auto withLine = [&](std::size_t at, const std::string& line) {
+        std::string text = valid;
+        std::size_t position = 0;
+        for (std::size_t k = 0; k < at; ++k) position = text.find('\n', position) + 1;
+        return text.insert(position, line);
+    };
+    const std::vector<std::pair<const char*, std::string>> inputs = {
+        {"valid", valid},
+        {"an odd token at the end", valid + "9\n"},
+        {"a bad id far in", withLine(2500, "1 2x\n")},
+        {"a bad id near the start", withLine(2, "x 1\n")},
+        {"a line longer than a batch", withLine(1500, std::string(20000, '1') + " 1\n")},
+        {"a giant token", withLine(1000, "1 " + std::string(kLongestToken + 10, '7') + "\n")},
+    };
+    for (const auto& [name, text] : inputs) {
+        for (std::size_t block : {16, 100, 4096}) {
+            Pairs one, two;
+            const std::string error = read(text, block, &one, 1);
+            EXPECT_EQ(read(text, block, &two, 2), error) << name << ", block " << block;
+            EXPECT_EQ(two, one) << name << ", block " << block;
+            if (std::string(name) == "valid") {
+                EXPECT_EQ(error, "") << block;
+                EXPECT_GT(one.size(), 3000u) << block;
+            }
+        }
+    }
+    // Asked for weights, a list of pairs weighs every edge 1.
+    std::istringstream input(valid);
+    std::vector<double> weights;
+    const std::vector<Edge> edges = Graph_builder_txt(64).readEdges(input, "in.txt", 2, &weights);
+    EXPECT_EQ(weights, std::vector<double>(edges.size(), 1.0));
+}
+
+// A reader that read ahead hands its bytes to a scanner as a prefix: however long, its
+// tokens come out whole, a token it cuts short is finished from the input, and lines count
+// on from the given one.
+TEST(TokenScanner, ALongPrefixIsReadAsTheInputItCameFrom) {
+    std::string prefix;
+    for (int i = 0; i < 300000; ++i) prefix += "12 34\n";
+    prefix += "5";
+    std::istringstream input("6 7x\n");
+    TokenScanner rest(input, "in.txt", 1 << 20, prefix, "Input file", 9);
+    std::size_t tokens = 0;
+    std::string last;
+    while (rest.nextToken() && rest.token() != "7x") {
+        last = rest.takeText();
+        ++tokens;
+    }
+    EXPECT_EQ(tokens, 600001u);
+    EXPECT_EQ(last, "56");
+    EXPECT_EQ(rest.line(), 9u + 300000u);
 }
 
 namespace {
