@@ -99,8 +99,8 @@ struct Handover {
 Handover readPairsOnTwoThreads(std::string_view unread, std::uint64_t line, std::istream& input,
                                std::size_t batch, std::uint64_t size, unsigned threads,
                                const std::string& name, std::vector<Edge>& edges) {
-    // What a batch leaves for the next lies after its last line break: less than a batch,
-    // or the unread bytes at first.
+    // Room for the unread bytes or what a batch leaves for the next (at most a batch), and a
+    // batch more.
     const std::size_t capacity = std::max(unread.size(), batch) + batch + 1;
     const std::unique_ptr<char[]> buffer = std::make_unique_for_overwrite<char[]>(capacity);
     char* data = buffer.get();
@@ -161,7 +161,10 @@ Handover readPairsOnTwoThreads(std::string_view unread, std::uint64_t line, std:
             line += lines[k];
         }
         if (atEnd) return Handover{true, {}, line, held, pending};
+        // The part of a line longer than a batch (the first batch's part of the unread bytes
+        // aside): the scanner reads it, holding no more than a long token's message needs.
         kept = filled - static_cast<std::size_t>(stop - data);
+        if (kept > batch) return handover(stop);
         std::memmove(data, stop, kept);
     }
 }

@@ -197,6 +197,7 @@ TEST(EdgeListReader, TwoThreadsReadWhatOneReads) {
         {"a bad id far in", withLine(2500, "1 2x\n")},
         {"a bad id near the start", withLine(2, "x 1\n")},
         {"a line longer than a batch", withLine(1500, std::string(20000, '1') + " 1\n")},
+        {"a long line after the first", withLine(5, std::string(20000, '2') + " 1\n")},
         {"a giant token", withLine(1000, "1 " + std::string(kLongestToken + 10, '7') + "\n")},
     };
     for (const auto& [name, text] : inputs) {
