@@ -228,7 +228,10 @@ std::vector<Edge> Graph_builder_txt::readEdges(std::istream& input, const std::s
     TokenScanner* reader = &scanner;
     std::optional<TokenScanner> rest;
     std::string_view unread;
-    if (more && columns == 2 && threads >= 2 && scanner.unread(&unread)) {
+    // The batches start at the token the scanner stands on as at a line's start: a comment
+    // mark there (which the scanner took for a token, other blanks before it) stays its own.
+    if (more && columns == 2 && threads >= 2 && scanner.unread(&unread) && unread[0] != '#' &&
+        unread[0] != '%') {
         const Handover handover = readPairsOnTwoThreads(unread, scanner.line(), input,
                                                         8 * blockSize_, size, threads, name, edges);
         if (unitWeights) {

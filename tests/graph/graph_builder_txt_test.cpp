@@ -124,6 +124,7 @@ TEST(EdgeListReader, InvalidTokens) {
         {"far past the unsigned limit", "99999999999 1\n", {}, id(1, "99999999999")},
         {"id after comments and blank lines", "# a\n\n0 1\n% b\n\n3 4y\n", {}, id(6, "4y")},
         {"comment mark inside a line", "0 1\n2 # 3\n", {}, id(2, "#")},
+        {"comment mark after a form feed", "0 1\n\f#2 3\n", {}, id(2, "#2")},
         {"trailing cut-short group is checked", "0 1\n2 y", {}, id(2, "y")},
         {"first-line token", "0 a\n", {}, id(1, "a")},
         {"nan weight", "0 1 nan\n", {}, weight(1, "nan")},
