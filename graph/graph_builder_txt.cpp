@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <exception>
 #include <memory>
 #include <optional>
 
@@ -84,21 +85,39 @@ bool idsOfLines(const char* begin, const char* end, std::vector<VertexId>& ids,
 }
 
 // Where a read of pairs on two threads stopped: at the input's end, or where the scanner
-// must take over (a token that is not an id, or a line too long for a batch), with the bytes
-// read from there on and their first line; a pair's first id when they end between the two.
+// must take over (a token that is not an id, a line too long for a batch, a block that could
+// not be read), with the bytes read from there on and their first line; a pair's first id
+// when they end between the two; whether room for the edges was reserved; and the exception
+// a failed read threw, for the scanner to meet when it reads on.
 struct Handover {
     bool done = false;
     std::string bytes;
     std::uint64_t line = 0;
     bool held = false;
     VertexId pending = 0;
+    bool reserved = false;
+    std::exception_ptr failure;
+};
+
+// A stream whose every read throws the given exception (as the input's own reads would go on
+// failing), with badbit exceptions on so that it comes out as it went in.
+class Raising : public std::streambuf {
+  public:
+    explicit Raising(std::exception_ptr failure) : failure_(std::move(failure)) {}
+
+  protected:
+    int_type underflow() override { std::rethrow_exception(failure_); }
+
+  private:
+    std::exception_ptr failure_;
 };
 
 // The pairs of the input from the scanner's position on, read in batches of whole lines
 // whose two halves are parsed at once, each into its own ids, then paired in file order.
 Handover readPairsOnTwoThreads(std::string_view unread, std::uint64_t line, std::istream& input,
-                               std::size_t batch, std::uint64_t size, unsigned threads,
-                               const std::string& name, std::vector<Edge>& edges) {
+                               std::size_t block, std::uint64_t size, unsigned threads,
+                               std::vector<Edge>& edges) {
+    const std::size_t batch = 8 * block;
     // Room for the unread bytes or what a batch leaves for the next (at most a batch), and a
     // batch more.
     const std::size_t capacity = std::max(unread.size(), batch) + batch + 1;
@@ -111,16 +130,34 @@ Handover readPairsOnTwoThreads(std::string_view unread, std::uint64_t line, std:
     bool held = false;
     VertexId pending = 0;
     for (;;) {
-        input.read(data + kept, static_cast<std::streamsize>(batch));
-        const std::size_t got = static_cast<std::size_t>(input.gcount());
-        if (input.bad()) throw Fatal("ERROR: Input file " + name + " cannot be opened\n");
+        // Block by block, as the scanner reads: a block that fails to come ends the batch, and
+        // the scanner reads what came before it first, as it would on one thread.
+        std::size_t got = 0;
+        std::exception_ptr failure;
+        bool failed = false;
+        while (got < batch && !failed) {
+            const std::size_t want = std::min(block, batch - got);
+            try {
+                input.read(data + kept + got, static_cast<std::streamsize>(want));
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            failed = failure || input.bad();
+            if (failed) break;
+            const std::size_t came = static_cast<std::size_t>(input.gcount());
+            got += came;
+            if (came < want) break;
+        }
+        if (failed)
+            return Handover{false,  std::string(data, kept + got), line, held, pending, reserved,
+                            failure};
         std::size_t filled = kept + got;
         // At the end a line break closes the last line, as the scanner's does.
         const bool atEnd = got < batch;
         if (atEnd) data[filled++] = '\n';
         auto handover = [&](const char* from) {
             const char* to = data + filled - (atEnd ? 1 : 0);
-            return Handover{false, std::string(from, to), line, held, pending};
+            return Handover{false, std::string(from, to), line, held, pending, reserved, {}};
         };
         const char* last = static_cast<const char*>(memrchr(data, '\n', filled));
         if (!last) return handover(data);
@@ -160,7 +197,7 @@ Handover readPairsOnTwoThreads(std::string_view unread, std::uint64_t line, std:
             }
             line += lines[k];
         }
-        if (atEnd) return Handover{true, {}, line, held, pending};
+        if (atEnd) return Handover{true, {}, line, held, pending, reserved, {}};
         // The part of a line longer than a batch (the first batch's part of the unread bytes
         // aside): the scanner reads it, holding no more than a long token's message needs.
         kept = filled - static_cast<std::size_t>(stop - data);
@@ -226,28 +263,36 @@ std::vector<Edge> Graph_builder_txt::readEdges(std::istream& input, const std::s
     // Pairs are read on two threads, in batches of whole lines; where that stops short of
     // the end (at a token to report, or a line longer than a batch), a scanner reads on.
     TokenScanner* reader = &scanner;
+    std::optional<Raising> raising;
+    std::optional<std::istream> failing;
     std::optional<TokenScanner> rest;
     std::string_view unread;
     // The batches start at the token the scanner stands on as at a line's start: a comment
     // mark there (which the scanner took for a token, other blanks before it) stays its own.
     if (more && columns == 2 && threads >= 2 && scanner.unread(&unread) && unread[0] != '#' &&
         unread[0] != '%') {
-        const Handover handover = readPairsOnTwoThreads(unread, scanner.line(), input,
-                                                        8 * blockSize_, size, threads, name, edges);
+        const Handover handover =
+            readPairsOnTwoThreads(unread, scanner.line(), input, blockSize_, size, threads, edges);
         if (unitWeights) {
             reserveBig(*weights, edges.capacity(), threads);
             weights->resize(edges.size(), 1.0);
         }
         // A pending id at the end is a group cut short, ignored like any other.
         if (handover.done) return edges;
-        rest.emplace(input, name, blockSize_, handover.bytes, "Input file", handover.line);
+        if (handover.failure) {
+            raising.emplace(handover.failure);
+            failing.emplace(&*raising);
+            failing->exceptions(std::ios::badbit);
+        }
+        rest.emplace(failing ? *failing : input, name, blockSize_, handover.bytes, "Input file",
+                     handover.line);
         reader = &*rest;
         more = reader->nextToken();
         if (handover.held) {
             ids[0] = handover.pending;
             column = 1;
         }
-        reserve = false;
+        reserve = reserve && !handover.reserved;
     }
     for (; more; more = reader->nextToken()) {
         if (column < 2) {
@@ -262,7 +307,8 @@ std::vector<Edge> Graph_builder_txt::readEdges(std::istream& input, const std::s
             column = 0;
             // Once a sample of the file is read, room for all of it (with a tenth to spare)
             // is reserved, sparing the copies of repeated doubling.
-            if (reserve && edges.size() == kSample) {
+            if (reserve && edges.size() >= kSample) {
+                reserve = false;
                 const double perByte = static_cast<double>(kSample) / reader->consumed();
                 const std::size_t room = static_cast<std::size_t>(1.1 * perByte * size) + kSample;
                 reserveBig(edges, room, threads);

@@ -21,11 +21,12 @@ TokenScanner::TokenScanner(std::istream& input, const std::string& name, std::si
     p_ = buffer_.data();
     end_ = buffer_.data() + buffer_.size();
     bytesRead_ = prefix.size();
-    // The prefix's whole tokens are handed out as they are: only a token it cuts short waits
-    // for the rest of the input (a long prefix is not one giant token).
+    // Taking over in the middle of the input, the prefix's whole tokens are handed out as
+    // they are (a long prefix is not one giant token) and only a token it cuts short waits
+    // for the rest. At the start, the first block is read at once (a read error comes first).
     safe_ = end_;
     while (safe_ > p_ && !scanning::isSpace(safe_[-1])) --safe_;
-    if (safe_ == p_) refill();
+    if (safe_ == p_ || firstLine == 1) refill();
     if (firstLine != 1) return;
     // A byte order mark at the very start; the first refill may hold fewer bytes.
     while (end_ - p_ < 3 && refill()) {

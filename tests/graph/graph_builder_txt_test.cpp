@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 #include <streambuf>
 
@@ -242,31 +243,56 @@ TEST(TokenScanner, ALongPrefixIsReadAsTheInputItCameFrom) {
 
 namespace {
 
-// Hands out the given text, then fails as a disk would.
+// Hands out the given text, then fails as a disk would, or, thrown, as a decompressor does.
 class FailingBuffer : public std::streambuf {
   public:
-    explicit FailingBuffer(std::string text) : text_(std::move(text)) {
+    FailingBuffer(std::string text, bool thrown) : text_(std::move(text)), thrown_(thrown) {
         setg(text_.data(), text_.data(), text_.data() + text_.size());
     }
 
   protected:
-    int_type underflow() override { throw std::ios_base::failure("read error"); }
+    int_type underflow() override {
+        if (thrown_) throw Fatal("ERROR: data/in.txt: truncated\n");
+        throw std::ios_base::failure("read error");
+    }
 
   private:
     std::string text_;
+    bool thrown_;
 };
 
 }  // namespace
 
+// A read error is reported as an error, never taken for the end of the input; a bad token in
+// the blocks read before it is reported first, on one thread as on two.
 TEST(EdgeListReader, ReadErrorIsNotTheEndOfInput) {
-    for (std::size_t block : kBlockSizes) {
-        FailingBuffer buffer("0 1\n1 2\n");
-        std::istream input(&buffer);
-        try {
-            Graph_builder_txt(block).readEdges(input, "data/in.txt");
-            ADD_FAILURE() << "no error with block " << block;
-        } catch (const Fatal& error) {
-            EXPECT_STREQ(error.what(), "ERROR: Input file data/in.txt cannot be opened\n");
+    const std::string bad = "ERROR: data/in.txt:3: 'x' is not a valid vertex id\n";
+    const struct {
+        std::string text;
+        bool thrown;
+        std::vector<std::size_t> blocks;
+        std::string error;
+    } cases[] = {
+        {"0 1\n1 2\n", false, {}, "ERROR: Input file data/in.txt cannot be opened\n"},
+        {"0 1\n1 2\n", true, {}, "ERROR: data/in.txt: truncated\n"},
+        {"0 1\n2 3\n4 x\n5 6\n", false, {1, 2, 3, 5, 8}, bad},
+        {"0 1\n2 3\n4 x\n5 6\n", true, {1, 2, 3, 5, 8}, bad},
+    };
+    for (const auto& c : cases) {
+        for (std::size_t block : kBlockSizes) {
+            if (!c.blocks.empty() && std::count(c.blocks.begin(), c.blocks.end(), block) == 0)
+                continue;
+            for (unsigned threads : {1u, 2u}) {
+                FailingBuffer buffer(c.text, c.thrown);
+                std::istream input(&buffer);
+                if (c.thrown) input.exceptions(std::ios::badbit);
+                try {
+                    Graph_builder_txt(block).readEdges(input, "data/in.txt", threads);
+                    ADD_FAILURE() << "no error with block " << block;
+                } catch (const Fatal& error) {
+                    EXPECT_EQ(error.what(), c.error) << "block " << block << ", " << threads;
+                }
+            }
         }
     }
 }
