@@ -62,14 +62,9 @@ bool idsOfLines(const char* begin, const char* end, std::vector<VertexId>& ids,
     for (const char* p = begin; p < end;) {
         const char c = *p;
         if (scanning::isSpace(c)) {
-            if (c == '\n') {
-                ++count;
-                lineStart = true;
-            } else if (c != ' ' && c != '\t') {
-                lineStart = false;
-            }
+            scanning::passSpace(c, count, lineStart);
             ++p;
-        } else if (lineStart && (c == '#' || c == '%')) {
+        } else if (lineStart && scanning::isCommentMark(c)) {
             p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
         } else {
             VertexId id = 0;
@@ -269,8 +264,8 @@ std::vector<Edge> Graph_builder_txt::readEdges(std::istream& input, const std::s
     std::string_view unread;
     // The batches start at the token the scanner stands on as at a line's start: a comment
     // mark there (which the scanner took for a token, other blanks before it) stays its own.
-    if (more && columns == 2 && threads >= 2 && scanner.unread(&unread) && unread[0] != '#' &&
-        unread[0] != '%') {
+    if (more && columns == 2 && threads >= 2 && scanner.unread(&unread) &&
+        !scanning::isCommentMark(unread[0])) {
         const Handover handover =
             readPairsOnTwoThreads(unread, scanner.line(), input, blockSize_, size, threads, edges);
         if (unitWeights) {

@@ -35,6 +35,21 @@ inline bool isSpace(char c) {
     return kSpaceTable[static_cast<unsigned char>(c)];
 }
 
+// What a whitespace byte does to the line: a line break counts and starts the next one; any
+// blank but a space or a tab ends the line's start (where a comment mark may stand).
+inline void passSpace(char c, std::uint64_t& line, bool& lineStart) {
+    if (c == '\n') {
+        ++line;
+        lineStart = true;
+    } else if (c != ' ' && c != '\t') {
+        lineStart = false;
+    }
+}
+
+inline bool isCommentMark(char c) {
+    return c == '#' || c == '%';
+}
+
 }  // namespace scanning
 
 class TokenScanner {
@@ -57,14 +72,9 @@ class TokenScanner {
             while (p_ < safe_) {
                 const char c = *p_;
                 if (isSpace(c)) {
-                    if (c == '\n') {
-                        ++line_;
-                        lineStart_ = true;
-                    } else if (c != ' ' && c != '\t') {
-                        lineStart_ = false;
-                    }
+                    scanning::passSpace(c, line_, lineStart_);
                     ++p_;
-                } else if (lineStart_ && (c == '#' || c == '%')) {
+                } else if (lineStart_ && scanning::isCommentMark(c)) {
                     inComment_ = true;
                     if (!skipComment()) break;
                 } else {
