@@ -81,17 +81,18 @@ bool idsOfLines(const char* begin, const char* end, std::vector<VertexId>& ids,
 
 // Where a read of pairs on two threads stopped: at the input's end, or where the scanner
 // must take over (a token that is not an id, a line too long for a batch, a block that could
-// not be read), with the bytes read from there on and their first line; a pair's first id
-// when they end between the two; whether room for the edges was reserved; and the exception
-// a failed read threw, for the scanner to meet when it reads on.
+// not be read), with the bytes read from there on, their first line, and the exception a
+// failed read threw, for the scanner to meet when it reads on. Kept current as the batches
+// go: a pair's first id when the pairs read end between the two, and whether room for the
+// edges was reserved.
 struct Handover {
     bool done = false;
     std::string bytes;
     std::uint64_t line = 0;
+    std::exception_ptr failure;
     bool held = false;
     VertexId pending = 0;
     bool reserved = false;
-    std::exception_ptr failure;
 };
 
 // A stream whose every read throws the given exception (as the input's own reads would go on
@@ -107,8 +108,8 @@ class Raising : public std::streambuf {
     std::exception_ptr failure_;
 };
 
-// The pairs of the input from the scanner's position on, read in batches of whole lines
-// whose two halves are parsed at once, each into its own ids, then paired in file order.
+// The pairs of the input from the scanner's position on (line), read in batches of whole
+// lines whose two halves are parsed at once, each into its own ids, then paired in file order.
 Handover readPairsOnTwoThreads(std::string_view unread, std::uint64_t line, std::istream& input,
                                std::size_t block, std::uint64_t size, unsigned threads,
                                std::vector<Edge>& edges) {
@@ -121,41 +122,36 @@ Handover readPairsOnTwoThreads(std::string_view unread, std::uint64_t line, std:
     std::memcpy(data, unread.data(), unread.size());
     std::size_t kept = unread.size();
     std::vector<VertexId> ids[2];
-    bool reserved = size == 0;
-    bool held = false;
-    VertexId pending = 0;
+    Handover out;
+    out.line = line;
+    out.reserved = size == 0;
+    auto handOver = [&](const char* from, const char* to) {
+        out.bytes.assign(from, to);
+        return std::move(out);
+    };
     for (;;) {
         // Block by block, as the scanner reads: a block that fails to come ends the batch, and
         // the scanner reads what came before it first, as it would on one thread.
         std::size_t got = 0;
-        std::exception_ptr failure;
-        bool failed = false;
-        while (got < batch && !failed) {
+        while (got < batch) {
             const std::size_t want = std::min(block, batch - got);
             try {
                 input.read(data + kept + got, static_cast<std::streamsize>(want));
             } catch (...) {
-                failure = std::current_exception();
+                out.failure = std::current_exception();
             }
-            failed = failure || input.bad();
-            if (failed) break;
+            if (out.failure || input.bad()) return handOver(data, data + kept + got);
             const std::size_t came = static_cast<std::size_t>(input.gcount());
             got += came;
             if (came < want) break;
         }
-        if (failed)
-            return Handover{false,  std::string(data, kept + got), line, held, pending, reserved,
-                            failure};
         std::size_t filled = kept + got;
         // At the end a line break closes the last line, as the scanner's does.
         const bool atEnd = got < batch;
         if (atEnd) data[filled++] = '\n';
-        auto handover = [&](const char* from) {
-            const char* to = data + filled - (atEnd ? 1 : 0);
-            return Handover{false, std::string(from, to), line, held, pending, reserved, {}};
-        };
+        const char* read = data + filled - (atEnd ? 1 : 0);
         const char* last = static_cast<const char*>(memrchr(data, '\n', filled));
-        if (!last) return handover(data);
+        if (!last) return handOver(data, read);
         const char* stop = last + 1;
         const char* half = data + (stop - data) / 2;
         const char* middle = static_cast<const char*>(
@@ -168,35 +164,38 @@ Handover readPairsOnTwoThreads(std::string_view unread, std::uint64_t line, std:
         inParallel(
             threads, [&] { parsed[0] = idsOfLines(data, middle, ids[0], &lines[0]); },
             [&] { parsed[1] = idsOfLines(middle, stop, ids[1], &lines[1]); });
-        if (!reserved) {
+        if (!out.reserved) {
             // Room for all of the input (with a tenth to spare), from this batch's density.
             const double perByte = 0.5 * static_cast<double>(ids[0].size() + ids[1].size()) /
                                    static_cast<double>(stop - data);
             reserveBig(edges, static_cast<std::size_t>(1.1 * perByte * size) + kSample, threads);
-            reserved = true;
+            out.reserved = true;
         }
         const char* starts[2] = {data, middle};
         for (int k = 0; k < 2; ++k) {
-            if (!parsed[k]) return handover(starts[k]);
+            if (!parsed[k]) return handOver(starts[k], read);
             const std::vector<VertexId>& these = ids[k];
             std::size_t i = 0;
-            if (held && !these.empty()) {
-                edges.push_back({pending, these[0]});
-                held = false;
+            if (out.held && !these.empty()) {
+                edges.push_back({out.pending, these[0]});
+                out.held = false;
                 i = 1;
             }
             for (; i + 1 < these.size(); i += 2) edges.push_back({these[i], these[i + 1]});
             if (i < these.size()) {
-                held = true;
-                pending = these[i];
+                out.held = true;
+                out.pending = these[i];
             }
-            line += lines[k];
+            out.line += lines[k];
         }
-        if (atEnd) return Handover{true, {}, line, held, pending, reserved, {}};
+        if (atEnd) {
+            out.done = true;
+            return out;
+        }
         // The part of a line longer than a batch (the first batch's part of the unread bytes
         // aside): the scanner reads it, holding no more than a long token's message needs.
         kept = filled - static_cast<std::size_t>(stop - data);
-        if (kept > batch) return handover(stop);
+        if (kept > batch) return handOver(stop, read);
         std::memmove(data, stop, kept);
     }
 }
