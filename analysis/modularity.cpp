@@ -5,6 +5,13 @@
 
 #include "graph/graph.h"
 
+double modularityOfCounts(std::uint64_t inside, std::uint64_t arcs, std::uint64_t squares,
+                          double resolution) {
+    if (arcs == 0) return 0.0;
+    const long double a = arcs;
+    return static_cast<double>(inside / a - resolution * (squares / (a * a)));
+}
+
 namespace {
 
 // Q of n vertices whose adjacency forEachEntry(v, visit) hands over (visit(target) once per
@@ -26,11 +33,9 @@ double modularityOf(std::size_t n, ForEachEntry&& forEachEntry, const std::vecto
         degreeSum[community[v]] += degree;
         arcs += degree;
     }
-    if (arcs == 0) return 0.0;
     std::uint64_t squares = 0;  // at most A² < 2^64
     for (const std::uint64_t d : degreeSum) squares += d * d;
-    const long double a = arcs;
-    return static_cast<double>(inside / a - resolution * (squares / (a * a)));
+    return modularityOfCounts(inside, arcs, squares, resolution);
 }
 
 // The same with weights: forEachEntry(v, visit) calls visit(target, weight).
