@@ -294,13 +294,13 @@ bool wouldSwap(const LevelGraph<Weight>& g, const Labelling<Weight>& p, Index v,
 }
 
 // The rows of a run of aggregated vertices, built apart and copied into place at the end. On
-// pages of their own, like the level's arrays, so that each run gives its memory back as it is
-// copied while the level's arrays take memory only as they are filled: the level then grows
-// while its runs shrink, rather than both being held in full at once.
+// pages of their own that grow without copies (MappedArray), like the level's arrays, so that each
+// run gives its memory back as it is copied while the level's arrays take memory only as they are
+// filled: the level then grows while its runs shrink, rather than both being held in full at once.
 template <class Weight>
 struct Rows {
-    std::vector<Index, OwnPages<Index>> targets;
-    std::vector<Weight, OwnPages<Weight>> weights;
+    MappedArray<Index> targets;
+    MappedArray<Weight> weights;
 };
 
 // The detector for one kind of weight (see LevelGraph).
@@ -926,9 +926,6 @@ void buildRows(const LevelGraph<Weight>& g, Weights weights, const std::vector<I
                Rows<Weight>& out, Scratch<Weight>& s) {
     Weight* weightTo = s.weightTo.data();
     std::vector<Index>& seen = s.seen;
-    // A page to start with: the vectors map a block at every growth.
-    out.targets.reserve(4096 / sizeof(Index));
-    out.weights.reserve(4096 / sizeof(Weight));
     const std::size_t last = members.start[end];
     std::size_t at = members.start[begin];
     for (std::size_t u = begin; u < end; ++u) {

@@ -103,6 +103,12 @@ void* mapPages(std::size_t bytes) {
     return block;
 }
 
+void* growPages(void* block, std::size_t oldBytes, std::size_t newBytes) {
+    void* moved = mremap(block, oldBytes, newBytes, MREMAP_MAYMOVE);
+    if (moved == MAP_FAILED) throw std::bad_alloc();
+    return moved;
+}
+
 void unmapPages(void* block, std::size_t bytes) {
     munmap(block, std::max<std::size_t>(bytes, 1));
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <new>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -69,6 +70,58 @@ void giveBackPages(void* data, std::size_t bytes);
 // The blocks of OwnPages; mapPages throws std::bad_alloc when the system refuses.
 void* mapPages(std::size_t bytes);
 void unmapPages(void* block, std::size_t bytes);
+
+// Grows a block of mapPages from oldBytes to newBytes (both whole pages), moving its pages
+// rather than copying them; the block may move. Throws std::bad_alloc when the system
+// refuses (the block is then unchanged).
+void* growPages(void* block, std::size_t oldBytes, std::size_t newBytes);
+
+// An array that only grows, on pages of its own (mapPages), each growth moving its pages
+// (growPages): doubling it touches every element's memory once, where a vector's growth
+// copies into fresh memory and touches about twice as much, which on a virtual machine costs
+// a wait for the host per fresh page. For runs of rows built apart and copied into place.
+// Trivially copyable elements only.
+template <class T>
+class MappedArray {
+    static_assert(std::is_trivially_copyable_v<T>);
+
+  public:
+    MappedArray() = default;
+    ~MappedArray() {
+        if (data_) unmapPages(data_, capacity_ * sizeof(T));
+    }
+    MappedArray(MappedArray&& other) noexcept
+        : data_(std::exchange(other.data_, nullptr)),
+          size_(std::exchange(other.size_, 0)),
+          capacity_(std::exchange(other.capacity_, 0)) {}
+    MappedArray& operator=(MappedArray&& other) noexcept {
+        std::swap(data_, other.data_);
+        std::swap(size_, other.size_);
+        std::swap(capacity_, other.capacity_);
+        return *this;
+    }
+
+    void push_back(const T& value) {
+        if (size_ == capacity_) grow();
+        data_[size_++] = value;
+    }
+    const T* begin() const { return data_; }
+    const T* end() const { return data_ + size_; }
+    std::size_t size() const { return size_; }
+
+  private:
+    void grow() {
+        // A page to start with, then twice the room (whole pages, so their sizes stay exact).
+        const std::size_t bytes = std::max<std::size_t>(4096, 2 * capacity_ * sizeof(T));
+        void* block = data_ ? growPages(data_, capacity_ * sizeof(T), bytes) : mapPages(bytes);
+        data_ = static_cast<T*>(block);
+        capacity_ = bytes / sizeof(T);
+    }
+
+    T* data_ = nullptr;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = 0;
+};
 
 // Pages of their own for every block, mapped and unmapped with the system: a freed block's
 // memory goes back at once (the heap would keep it), and of a block only the pages written
