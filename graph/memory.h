@@ -80,10 +80,10 @@ void* growPages(void* block, std::size_t oldBytes, std::size_t newBytes);
 // (growPages): doubling it touches every element's memory once, where a vector's growth
 // copies into fresh memory and touches about twice as much, which on a virtual machine costs
 // a wait for the host per fresh page. For runs of rows built apart and copied into place.
-// Trivially copyable elements only.
+// Trivially copyable elements that fill a page exactly.
 template <class T>
 class MappedArray {
-    static_assert(std::is_trivially_copyable_v<T>);
+    static_assert(std::is_trivially_copyable_v<T> && 4096 % sizeof(T) == 0);
 
   public:
     MappedArray() = default;
@@ -111,7 +111,7 @@ class MappedArray {
 
   private:
     void grow() {
-        // A page to start with, then twice the room (whole pages, so their sizes stay exact).
+        // A page to start with, then twice the room: whole pages, as the system maps them.
         const std::size_t bytes = std::max<std::size_t>(4096, 2 * capacity_ * sizeof(T));
         void* block = data_ ? growPages(data_, capacity_ * sizeof(T), bytes) : mapPages(bytes);
         data_ = static_cast<T*>(block);

@@ -161,37 +161,29 @@ TEST(DataFiles, ExportFilesAppearTogetherOrNotAtAll) {
     fs::remove_all(dir);
 }
 
-}  // namespace
-
 // The summary's Q comes from the communities' counts where they are the adjacency's; bit for
 // bit the value a walk over it gives, for both detectors' partitions of graphs with loops
 // and repeated lines, kept (where greedy agglomeration's counts are not) or not.
 TEST(DataFiles, ModularityFromCountsIsTheAdjacencysBitForBit) {
     std::uint32_t seed = 12345;
     auto next = [&](std::uint32_t bound) {
-        seed = seed * 1664525u + 1013904223u;
-        return (seed >> 8) % bound;
+        return ((seed = seed * 1664525u + 1013904223u) >> 8) % bound;
     };
     for (const bool simple : {true, false}) {
         for (const std::uint32_t n : {2u, 7u, 60u, 400u}) {
+            // Mostly inside blocks of 8, some across, some loops, some lines repeated.
             std::vector<Edge> edges;
             for (std::uint32_t k = 0; k < 3 * n; ++k) {
                 const std::uint32_t a = next(n);
-                // Mostly inside blocks of 8, some across, some loops and repeats.
-                const std::uint32_t b = k % 5 == 0   ? a
-                                        : k % 3 == 0 ? next(n)
-                                                     : a / 8 * 8 + next(8) % n;
-                const Edge edge{static_cast<VertexId>(a),
-                                static_cast<VertexId>(std::min(b, n - 1))};
-                edges.push_back(edge);
-                if (k % 7 == 0) edges.push_back(edge);
+                const std::uint32_t b = k % 5 == 0 ? a : k % 3 == 0 ? next(n) : a / 8 * 8 + next(8);
+                edges.push_back({VertexId(a), VertexId(std::min(b, n - 1))});
+                if (k % 7 == 0) edges.push_back(edges.back());
             }
             Graph graph(simple);
             graph.addEdges(std::move(edges));
-            const std::size_t V = graph.vertices.size();
-            std::vector<Index> random(V);
-            const Index groups = static_cast<Index>(std::min<std::size_t>(V, 5));
-            for (Index v = 0; v < V; ++v) random[v] = v < groups ? v : next(groups);
+            const Index groups = std::min<Index>(static_cast<Index>(graph.vertices.size()), 5);
+            std::vector<Index> random(graph.vertices.size());
+            for (Index v = 0; v < random.size(); ++v) random[v] = v < groups ? v : next(groups);
             for (const Partition& partition :
                  {greedyPartition(graph), partitionFromMembership(graph, random, groups)}) {
                 RunResults results;
@@ -211,3 +203,5 @@ TEST(DataFiles, ModularityFromCountsIsTheAdjacencysBitForBit) {
         }
     }
 }
+
+}  // namespace
