@@ -5,14 +5,15 @@
 //
 //   fresh_pages [GIB [ROUNDS]]    (default 2 GiB, 4 rounds)
 //
-// Each round maps GIB, has it made present on huge pages (as prepareFreshMemory does, on one
-// thread), writes it once and gives it back; prints the seconds of each step.
-#include <sys/mman.h>
-
+// Each round maps GIB, has it made present by prepareFreshMemory on one thread (huge pages),
+// writes it once and gives it back; prints the seconds of each step.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
+
+#include "graph/memory.h"
 
 int main(int argc, char** argv) {
     const std::size_t gib = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 2;
@@ -24,22 +25,18 @@ int main(int argc, char** argv) {
     };
     for (int round = 0; round < rounds; ++round) {
         const Clock::time_point start = Clock::now();
-        void* block =
-            mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (block == MAP_FAILED) {
+        void* block = nullptr;
+        try {
+            block = mapPages(bytes);
+        } catch (const std::bad_alloc&) {
             std::fprintf(stderr, "ERROR: %zu GiB cannot be mapped\n", gib);
             return 1;
         }
-#ifdef MADV_HUGEPAGE
-        madvise(block, bytes, MADV_HUGEPAGE);
-#endif
-#ifdef MADV_POPULATE_WRITE
-        madvise(block, bytes, MADV_POPULATE_WRITE);
-#endif
+        prepareFreshMemory(block, bytes, 1);
         const Clock::time_point present = Clock::now();
         std::memset(block, round + 1, bytes);
         const Clock::time_point written = Clock::now();
-        munmap(block, bytes);
+        unmapPages(block, bytes);
         std::printf("round %d: %zu GiB made present %.3f s, written %.3f s\n", round + 1, gib,
                     seconds(start, present), seconds(present, written));
     }
