@@ -34,6 +34,11 @@ void CandidateQueue::siftDown(std::size_t at) {
     for (;;) {
         const std::size_t first = firstChild(at);
         if (first >= heap_.size()) break;
+        // The grandchildren's four lines are asked for while the children are compared: a
+        // sift through a large heap then waits for memory about once per two levels.
+        const std::size_t grand = firstChild(first);
+        for (std::size_t line = grand; line < std::min(grand + 16, heap_.size()); line += 4)
+            __builtin_prefetch(heap_.data() + line);
         const std::size_t last = std::min(first + 4, heap_.size());
         std::size_t best = first;
         for (std::size_t child = first + 1; child < last; ++child)
@@ -192,6 +197,15 @@ struct SolutionSubmodular::Aids {
 };
 
 namespace {
+
+// How many links ahead a loop over a list asks for what the links name.
+constexpr Index kAhead = 8;
+
+// Asks for the cache line of v[at] (nothing for the kNone of an erased link).
+template <class T>
+void prefetchSlot(const std::vector<T>& v, Index at) {
+    if (at < v.size()) __builtin_prefetch(v.data() + at);
+}
 
 // Whether the list holds count communities of distinct creation indices below count (one
 // per vertex of a graph or network), each the starting one of its index when starting is
@@ -707,16 +721,31 @@ void SolutionSubmodular::normalize(Index owner) {
     // neighbours and of whoever absorbed them in turn.
     nextStamp();
     events_.clear();
-    for (const Link& link : list.links) {
-        for (Index x = link.neighbour; x != kNone && (flags_[x] & kAbsorbed); x = absorbedBy_[x]) {
+    // The links name communities all over the arrays by slot, and whether one was absorbed
+    // decides the next step unpredictably: asked for ahead, the misses overlap.
+    const Link* const links = list.links.data();
+    const Index count = list.links.size();
+    for (Index k = 0; k < count; ++k) {
+        if (k + 2 * kAhead < count) prefetchSlot(flags_, links[k + 2 * kAhead].neighbour);
+        if (k + kAhead < count) {
+            const Index ahead = links[k + kAhead].neighbour;
+            if (ahead != kNone && (flags_[ahead] & kAbsorbed)) {
+                prefetchSlot(scratchOf_, ahead);
+                prefetchSlot(absorbedBy_, ahead);
+                prefetchSlot(absorbedAt_, ahead);
+            }
+        }
+        for (Index x = links[k].neighbour; x != kNone && (flags_[x] & kAbsorbed);
+             x = absorbedBy_[x]) {
             if (scratchOf_[x].stamp == stamp_) break;
             scratchOf_[x].stamp = stamp_;
-            events_.push_back(x);
+            // Keyed by when it happened (every absorption has its own count), so that the
+            // sort compares integers rather than looking each one up.
+            events_.push_back(std::uint64_t{absorbedAt_[x]} << 32 | x);
         }
     }
     if (events_.empty()) return;
-    std::sort(events_.begin(), events_.end(),
-              [this](Index a, Index b) { return absorbedAt_[a] < absorbedAt_[b]; });
+    std::sort(events_.begin(), events_.end());
     // Replay them in order on the list: q absorbed by p moves q's cut to p's link, or to a
     // link to p appended at that moment. The links already there keep their order, and the
     // appended ones follow in the order of their events, so `members_` stays in list order.
@@ -727,7 +756,10 @@ void SolutionSubmodular::normalize(Index owner) {
         scratchOf_[link.neighbour] = {link.cut, stamp_};
         members_.push_back(link.neighbour);
     }
-    for (const Index absorbed : events_) {
+    for (std::size_t e = 0; e < events_.size(); ++e) {
+        if (e + kAhead < events_.size())
+            prefetchSlot(scratchOf_, absorbedBy_[static_cast<Index>(events_[e + kAhead])]);
+        const Index absorbed = static_cast<Index>(events_[e]);
         Scratch& gone = scratchOf_[absorbed];
         if (gone.stamp != stamp_) continue;  // not listed here at that moment
         gone.stamp = 0;
@@ -770,7 +802,44 @@ void SolutionSubmodular::merge(Index owner, Index absorbed) {
         return scratchOf_[neighbour].stamp == stamp_ ? scratchOf_[neighbour].value : kNone;
     };
     const LinkArray& others = adjacency_[absorbed].links;
+    // Every link of the absorbed list leads to a neighbour's header, its position index and
+    // its links, and to the owner's: asked for in stages ahead (each needs the one before
+    // it in cache), the misses of a few links overlap instead of following one another.
+    auto home = [](const Adjacency& list, Index key) -> const AidSlot* {
+        return list.slots ? list.slots + spread(key, list.slotBits) : nullptr;
+    };
+    auto prefetchLink = [](const Adjacency& list, const AidSlot* slot) {
+        if (slot && !slot->free() && slot->position < list.links.size())
+            __builtin_prefetch(list.links.data() + slot->position);
+    };
     for (std::size_t k = 0; k < others.size(); ++k) {
+        if (k + 2 * kAhead < others.size()) {
+            const Index ahead = others[k + 2 * kAhead].neighbour;
+            prefetchSlot(flags_, ahead);
+            prefetchSlot(adjacency_, ahead);
+            if (tabled) {
+                prefetchSlot(scratchOf_, ahead);
+            } else if (const AidSlot* slot = home(list, ahead)) {
+                __builtin_prefetch(slot);
+            }
+        }
+        if (k + kAhead < others.size()) {
+            const Index ahead = others[k + kAhead].neighbour;
+            if (ahead < flags_.size() && (flags_[ahead] & kEager)) {
+                const Adjacency& theirs = adjacency_[ahead];
+                if (const AidSlot* slot = home(theirs, owner)) __builtin_prefetch(slot);
+                if (const AidSlot* slot = home(theirs, absorbed)) __builtin_prefetch(slot);
+            }
+            if (!tabled && ahead != kNone) prefetchLink(list, home(list, ahead));
+        }
+        if (k + kAhead / 2 < others.size()) {
+            const Index ahead = others[k + kAhead / 2].neighbour;
+            if (ahead < flags_.size() && (flags_[ahead] & kEager)) {
+                const Adjacency& theirs = adjacency_[ahead];
+                prefetchLink(theirs, home(theirs, owner));
+                prefetchLink(theirs, home(theirs, absorbed));
+            }
+        }
         const Index neighbour = others[k].neighbour;
         if (neighbour == kNone || neighbour == owner || neighbour == absorbed) continue;
         const std::uint32_t w = others[k].cut;

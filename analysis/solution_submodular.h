@@ -353,7 +353,8 @@ class SolutionSubmodular : public Solution {
     };
     std::vector<Scratch> scratchOf_;
     std::uint32_t stamp_ = settings.firstStamp;
-    std::vector<Index> events_;
+    // Absorptions to replay (normalize): when, in the high half, and whom.
+    std::vector<std::uint64_t> events_;
     std::vector<Index> members_;
     std::vector<Ranked> ranked_;
     // Best records by owner index; an absent one has a null candidate.
