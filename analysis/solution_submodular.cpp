@@ -812,6 +812,12 @@ void SolutionSubmodular::merge(Index owner, Index absorbed) {
         if (slot && !slot->free() && slot->position < list.links.size())
             __builtin_prefetch(list.links.data() + slot->position);
     };
+    // The list of the neighbour named `distance` links ahead when the merge keeps it exact.
+    auto eagerAhead = [&](std::size_t k, std::size_t distance) -> const Adjacency* {
+        if (k + distance >= others.size()) return nullptr;
+        const Index ahead = others[k + distance].neighbour;
+        return ahead < flags_.size() && (flags_[ahead] & kEager) ? &adjacency_[ahead] : nullptr;
+    };
     for (std::size_t k = 0; k < others.size(); ++k) {
         if (k + 2 * kAhead < others.size()) {
             const Index ahead = others[k + 2 * kAhead].neighbour;
@@ -823,22 +829,15 @@ void SolutionSubmodular::merge(Index owner, Index absorbed) {
                 __builtin_prefetch(slot);
             }
         }
-        if (k + kAhead < others.size()) {
-            const Index ahead = others[k + kAhead].neighbour;
-            if (ahead < flags_.size() && (flags_[ahead] & kEager)) {
-                const Adjacency& theirs = adjacency_[ahead];
-                if (const AidSlot* slot = home(theirs, owner)) __builtin_prefetch(slot);
-                if (const AidSlot* slot = home(theirs, absorbed)) __builtin_prefetch(slot);
-            }
-            if (!tabled && ahead != kNone) prefetchLink(list, home(list, ahead));
+        if (const Adjacency* theirs = eagerAhead(k, kAhead)) {
+            if (const AidSlot* slot = home(*theirs, owner)) __builtin_prefetch(slot);
+            if (const AidSlot* slot = home(*theirs, absorbed)) __builtin_prefetch(slot);
         }
-        if (k + kAhead / 2 < others.size()) {
-            const Index ahead = others[k + kAhead / 2].neighbour;
-            if (ahead < flags_.size() && (flags_[ahead] & kEager)) {
-                const Adjacency& theirs = adjacency_[ahead];
-                prefetchLink(theirs, home(theirs, owner));
-                prefetchLink(theirs, home(theirs, absorbed));
-            }
+        if (!tabled && k + kAhead < others.size() && others[k + kAhead].neighbour != kNone)
+            prefetchLink(list, home(list, others[k + kAhead].neighbour));
+        if (const Adjacency* theirs = eagerAhead(k, kAhead / 2)) {
+            prefetchLink(*theirs, home(*theirs, owner));
+            prefetchLink(*theirs, home(*theirs, absorbed));
         }
         const Index neighbour = others[k].neighbour;
         if (neighbour == kNone || neighbour == owner || neighbour == absorbed) continue;
